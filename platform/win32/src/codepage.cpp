@@ -1,0 +1,224 @@
+#include "win32/codepage.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <optional>
+
+#include "win32/errors.h"
+#include "win32/text.h"
+
+namespace {
+
+// 0x80-0x9F of Windows-1252. The five bytes the code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same value,
+// as Windows maps them, so every byte survives a round trip.
+constexpr char16_t kHigh1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr long kIllFormed = -1;
+
+char16_t AnsiToChar(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : b; }
+
+// The 1252 byte of a code point, or -1 when the code page lacks it.
+int CharToAnsi(long c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kHigh1252[i] == c) return 0x80 + i;
+  return -1;
+}
+
+enum class Page { Ansi, Utf8 };
+
+std::optional<Page> PageOf(UINT codePage) {
+  switch (codePage) {
+    case CP_ACP:
+    case CP_THREAD_ACP:
+    case CP_WINDOWS_1252:
+      return Page::Ansi;
+    case CP_UTF8:
+      return Page::Utf8;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Flags each direction accepts per code page; composition and glyph
+// variants are not offered.
+DWORD AllowedToWide(Page p) { return p == Page::Utf8 ? MB_ERR_INVALID_CHARS : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS; }
+DWORD AllowedFromWide(Page p) { return p == Page::Utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS; }
+
+// Number of continuation bytes after a UTF-8 lead byte and the range its
+// first continuation may take (this excludes overlong forms, surrogates and
+// values above U+10FFFF); false for bytes that cannot lead.
+bool Utf8Lead(unsigned char b, int& extra, unsigned char& lo, unsigned char& hi) {
+  lo = 0x80, hi = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The code point at s[i]; advances i. An ill-formed sequence gives
+// kIllFormed and advances past its maximal subpart, so each bad run
+// becomes one replacement character.
+long NextUtf8(std::string_view s, std::size_t& i) {
+  const auto b0 = static_cast<unsigned char>(s[i++]);
+  if (b0 < 0x80) return b0;
+  int extra;
+  unsigned char lo, hi;
+  if (!Utf8Lead(b0, extra, lo, hi)) return kIllFormed;
+  long c = b0 & (0x3F >> extra);
+  for (int k = 0; k < extra; ++k, lo = 0x80, hi = 0xBF) {
+    if (i >= s.size()) return kIllFormed;
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < lo || b > hi) return kIllFormed;
+    c = (c << 6) | (b & 0x3F);
+    ++i;
+  }
+  return c;
+}
+
+// The code point at s[i]; advances i. A lone surrogate gives kIllFormed.
+long NextUtf16(std::u16string_view s, std::size_t& i) {
+  const char16_t u = s[i++];
+  if (u < 0xD800 || u > 0xDFFF) return u;
+  if (u <= 0xDBFF && i < s.size() && s[i] >= 0xDC00 && s[i] <= 0xDFFF)
+    return 0x10000 + ((long(u) - 0xD800) << 10) + (s[i++] - 0xDC00);
+  return kIllFormed;
+}
+
+void AppendUtf16(std::u16string& out, long c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+void AppendUtf8(std::string& out, long c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+    return;
+  }
+  const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+  static constexpr unsigned char kLeadMark[4] = {0, 0xC0, 0xE0, 0xF0};
+  out += static_cast<char>(kLeadMark[extra] | (c >> (6 * extra)));
+  for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+}
+
+// Returns ERROR_SUCCESS or the error of a strict conversion.
+DWORD Decode(Page page, std::string_view in, bool strict, std::u16string& out) {
+  out.reserve(in.size());
+  if (page == Page::Ansi) {
+    for (char b : in) out += AnsiToChar(static_cast<unsigned char>(b));
+    return ERROR_SUCCESS;
+  }
+  for (std::size_t i = 0; i < in.size();) {
+    const long c = NextUtf8(in, i);
+    if (c == kIllFormed && strict) return ERROR_NO_UNICODE_TRANSLATION;
+    AppendUtf16(out, c == kIllFormed ? kReplacement : c);
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD Encode(Page page, std::u16string_view in, bool strict, char defaultChar, bool& usedDefault, std::string& out) {
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size();) {
+    const long c = NextUtf16(in, i);
+    if (page == Page::Utf8) {
+      if (c == kIllFormed && strict) return ERROR_NO_UNICODE_TRANSLATION;
+      AppendUtf8(out, c == kIllFormed ? kReplacement : c);
+      continue;
+    }
+    // One default character per code point: a surrogate pair is one
+    // character the code page lacks.
+    const int b = c == kIllFormed ? -1 : CharToAnsi(c);
+    if (b < 0) usedDefault = true;
+    out += b < 0 ? defaultChar : static_cast<char>(b);
+  }
+  return ERROR_SUCCESS;
+}
+
+// Writes the converted text to the caller's buffer, or reports its size
+// when the buffer's capacity is 0.
+template <class Text, class Unit>
+int CopyOut(const Text& text, Unit* dst, int capacity) {
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) return win32::Fail(ERROR_INSUFFICIENT_BUFFER);
+  const int n = static_cast<int>(text.size());
+  if (capacity == 0) return n;
+  if (n > capacity) return win32::Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::copy(text.begin(), text.end(), dst);
+  return n;
+}
+
+bool BadCounts(const void* src, int srcLen, const void* dst, int dstCap) {
+  return !src || srcLen == 0 || srcLen < -1 || dstCap < 0 || (dstCap > 0 && !dst) || src == dst;
+}
+
+}  // namespace
+
+UINT GetACP() { return CP_WINDOWS_1252; }
+
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+                        int cchWideChar) {
+  if (BadCounts(lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar)) return win32::Fail(ERROR_INVALID_PARAMETER);
+  const std::optional<Page> page = PageOf(CodePage);
+  if (!page) return win32::Fail(ERROR_INVALID_PARAMETER);
+  if (dwFlags & ~AllowedToWide(*page)) return win32::Fail(ERROR_INVALID_FLAGS);
+  const std::size_t len = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<std::size_t>(cbMultiByte);
+  std::u16string out;
+  if (DWORD err = Decode(*page, {lpMultiByteStr, len}, dwFlags & MB_ERR_INVALID_CHARS, out)) return win32::Fail(err);
+  return CopyOut(out, lpWideCharStr, cchWideChar);
+}
+
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+                        int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
+  if (BadCounts(lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte)) return win32::Fail(ERROR_INVALID_PARAMETER);
+  const std::optional<Page> page = PageOf(CodePage);
+  if (!page) return win32::Fail(ERROR_INVALID_PARAMETER);
+  if (dwFlags & ~AllowedFromWide(*page)) return win32::Fail(ERROR_INVALID_FLAGS);
+  if (*page == Page::Utf8 && (lpDefaultChar || lpUsedDefaultChar)) return win32::Fail(ERROR_INVALID_PARAMETER);
+  const std::size_t len = cchWideChar == -1 ? win32::WideLength(lpWideCharStr) + 1 : static_cast<std::size_t>(cchWideChar);
+  std::string out;
+  bool usedDefault = false;
+  const char defaultChar = lpDefaultChar ? *lpDefaultChar : '?';
+  if (DWORD err = Encode(*page, {lpWideCharStr, len}, dwFlags & WC_ERR_INVALID_CHARS, defaultChar, usedDefault, out))
+    return win32::Fail(err);
+  if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+  return CopyOut(out, lpMultiByteStr, cbMultiByte);
+}
+
+namespace win32 {
+
+std::u16string AnsiToUtf16(std::string_view s) {
+  std::u16string out;
+  Decode(Page::Ansi, s, false, out);
+  return out;
+}
+
+std::string Utf16ToAnsi(std::u16string_view s) {
+  std::string out;
+  bool usedDefault = false;
+  Encode(Page::Ansi, s, false, '?', usedDefault, out);
+  return out;
+}
+
+}  // namespace win32

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "win32/codepage.h"
+#include "win32/errors.h"
+
+namespace {
+
+std::u16string ToWide(UINT cp, const std::string& in, DWORD flags = 0) {
+  const int n = MultiByteToWideChar(cp, flags, in.data(), static_cast<int>(in.size()), nullptr, 0);
+  std::u16string out(n, u'\0');
+  if (n) {
+    EXPECT_EQ(MultiByteToWideChar(cp, flags, in.data(), static_cast<int>(in.size()), out.data(), n), n);
+  }
+  return out;
+}
+
+std::string ToNarrow(UINT cp, const std::u16string& in, BOOL* used = nullptr, const char* def = nullptr) {
+  const int n = WideCharToMultiByte(cp, 0, in.data(), static_cast<int>(in.size()), nullptr, 0, def, used);
+  std::string out(n, '\0');
+  if (n) {
+    EXPECT_EQ(WideCharToMultiByte(cp, 0, in.data(), static_cast<int>(in.size()), out.data(), n, def, used), n);
+  }
+  return out;
+}
+
+TEST(CodePage, EveryAnsiByteRoundTrips) {
+  for (UINT cp : {CP_ACP, CP_THREAD_ACP}) {
+    for (int b = 0; b <= 0xFF; ++b) {
+      const std::string in(1, static_cast<char>(b));
+      const std::u16string wide = ToWide(cp, in);
+      ASSERT_EQ(wide.size(), 1u) << b;
+      EXPECT_EQ(ToNarrow(cp, wide), in) << b;
+    }
+  }
+}
+
+TEST(CodePage, HighRangeOf1252) {
+  struct Case {
+    unsigned char byte;
+    char16_t ch;
+  };
+  const Case cases[] = {
+      {0x80, 0x20AC}, {0x81, 0x0081}, {0x85, 0x2026}, {0x8A, 0x0160}, {0x8D, 0x008D}, {0x8F, 0x008F},
+      {0x90, 0x0090}, {0x93, 0x201C}, {0x99, 0x2122}, {0x9D, 0x009D}, {0x9F, 0x0178}, {0xA0, 0x00A0},
+      {0xE9, 0x00E9}, {0xFF, 0x00FF}, {0x7F, 0x007F},
+  };
+  for (const Case& c : cases) {
+    const std::string narrow(1, static_cast<char>(c.byte));
+    EXPECT_EQ(ToWide(CP_ACP, narrow), std::u16string(1, c.ch)) << int(c.byte);
+    EXPECT_EQ(ToNarrow(CP_ACP, std::u16string(1, c.ch)), narrow) << int(c.byte);
+  }
+  EXPECT_EQ(win32::AnsiToUtf16("caf\xE9 \x80"), u"café €");
+  EXPECT_EQ(win32::Utf16ToAnsi(u"café € 中"), "caf\xE9 \x80 ?");
+}
+
+TEST(CodePage, UnmappableCharactersUseTheDefault) {
+  struct Case {
+    std::u16string in;
+    const char* def;
+    std::string out;
+    BOOL used;
+  };
+  const Case cases[] = {
+      {u"a\u4E2Db", nullptr, "a?b", TRUE},
+      {u"a\u4E2Db", "#", "a#b", TRUE},
+      {u"\U0001F600", nullptr, "?", TRUE},  // a surrogate pair is one character
+      {u"x\xD800y", nullptr, "x?y", TRUE},  // lone surrogate
+      {u"\u0100", nullptr, "?", TRUE},      // no best-fit mapping
+      {u"plain\u00FC", nullptr, "plain\xFC", FALSE},
+  };
+  for (const Case& c : cases) {
+    BOOL used = 7;
+    EXPECT_EQ(ToNarrow(CP_ACP, c.in, &used, c.def), c.out) << c.out;
+    EXPECT_EQ(used, c.used) << c.out;
+  }
+}
+
+TEST(CodePage, Utf8BothWays) {
+  const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80";
+  EXPECT_EQ(ToWide(CP_UTF8, utf8), u"Grüße € \U0001F600");
+  EXPECT_EQ(ToNarrow(CP_UTF8, u"Grüße € \U0001F600"), utf8);
+  // Each maximal ill-formed run becomes one U+FFFD.
+  struct Case {
+    std::string in;
+    std::u16string out;
+  };
+  const Case cases[] = {
+      {"a\xFF" "b", u"a\uFFFDb"},
+      {"\xE2\x82", u"\uFFFD"},                  // truncated
+      {"\xE2\x82" "A", u"\uFFFDA"},
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong lead cannot start a sequence
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ToWide(CP_UTF8, c.in), c.out) << c.in;
+  EXPECT_EQ(ToNarrow(CP_UTF8, u"x\xDC00y"), "x\xEF\xBF\xBDy");
+}
+
+TEST(CodePage, CountsIncludeTheTerminatorOnlyForMinusOne) {
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0), 4);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 3, nullptr, 0), 3);
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xE2\x82\xAC", -1, nullptr, 0), 2);
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, nullptr, 0), 2);
+  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"\u20AC", -1, nullptr, 0, nullptr, nullptr), 4);
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u20AC", 1, nullptr, 0, nullptr, nullptr), 1);
+
+  WCHAR wide[8];
+  std::fill(std::begin(wide), std::end(wide), u'#');
+  ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "ab", -1, wide, 8), 3);
+  EXPECT_EQ(std::u16string(wide, 4), std::u16string(u"ab\0#", 4));
+  // Embedded NULs of an explicit length are converted like any character.
+  ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\0b", 3, wide, 8), 3);
+  EXPECT_EQ(std::u16string(wide, 3), std::u16string(u"a\0b", 3));
+
+  char narrow[8];
+  ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u00E9t\u00E9", -1, narrow, 8, nullptr, nullptr), 4);
+  EXPECT_STREQ(narrow, "\xE9t\xE9");
+}
+
+TEST(CodePage, Failures) {
+  struct Call {
+    const char* what;
+    int (*run)();
+    DWORD error;
+  };
+  static WCHAR w[4];
+  static char n[4];
+  static BOOL u;
+  const Call calls[] = {
+      {"wide buffer too small", [] { return MultiByteToWideChar(CP_ACP, 0, "abcd", -1, w, 4); },
+       ERROR_INSUFFICIENT_BUFFER},
+      {"narrow buffer too small",
+       [] { return WideCharToMultiByte(CP_UTF8, 0, u"\u20AC\u20AC", 2, n, 4, nullptr, nullptr); },
+       ERROR_INSUFFICIENT_BUFFER},
+      {"null input", [] { return MultiByteToWideChar(CP_ACP, 0, nullptr, 3, w, 4); }, ERROR_INVALID_PARAMETER},
+      {"zero length", [] { return MultiByteToWideChar(CP_ACP, 0, "a", 0, w, 4); }, ERROR_INVALID_PARAMETER},
+      {"length below -1", [] { return WideCharToMultiByte(CP_ACP, 0, u"a", -2, n, 4, nullptr, nullptr); },
+       ERROR_INVALID_PARAMETER},
+      {"negative capacity", [] { return MultiByteToWideChar(CP_ACP, 0, "a", 1, w, -1); }, ERROR_INVALID_PARAMETER},
+      {"null buffer with capacity", [] { return MultiByteToWideChar(CP_ACP, 0, "a", 1, nullptr, 4); },
+       ERROR_INVALID_PARAMETER},
+      {"unknown code page", [] { return MultiByteToWideChar(437, 0, "a", 1, w, 4); }, ERROR_INVALID_PARAMETER},
+      {"utf-8 default char", [] { return WideCharToMultiByte(CP_UTF8, 0, u"a", 1, n, 4, "?", nullptr); },
+       ERROR_INVALID_PARAMETER},
+      {"utf-8 used-default flag", [] { return WideCharToMultiByte(CP_UTF8, 0, u"a", 1, n, 4, nullptr, &u); },
+       ERROR_INVALID_PARAMETER},
+      {"utf-8 precomposed", [] { return MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "a", 1, w, 4); },
+       ERROR_INVALID_FLAGS},
+      {"ansi composite", [] { return MultiByteToWideChar(CP_ACP, MB_COMPOSITE, "a", 1, w, 4); }, ERROR_INVALID_FLAGS},
+      {"ansi strict",
+       [] { return WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, u"a", 1, n, 4, nullptr, nullptr); },
+       ERROR_INVALID_FLAGS},
+      {"strict bad utf-8", [] { return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xC3", 2, w, 4); },
+       ERROR_NO_UNICODE_TRANSLATION},
+      {"strict lone surrogate",
+       [] { return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, u"\xD800", 1, n, 4, nullptr, nullptr); },
+       ERROR_NO_UNICODE_TRANSLATION},
+  };
+  for (const Call& c : calls) {
+    SetLastError(0);
+    EXPECT_EQ(c.run(), 0) << c.what;
+    EXPECT_EQ(GetLastError(), c.error) << c.what;
+  }
+}
+
+}  // namespace
