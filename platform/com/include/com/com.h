@@ -3,6 +3,7 @@
 #pragma once
 
 #include "com/unknown.h"
+#include "win32/guid.h"
 
 constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
 constexpr DWORD COINIT_MULTITHREADED = 0x0;
@@ -24,9 +25,6 @@ void CoUninitialize();
 LPVOID CoTaskMemAlloc(SIZE_T cb);
 LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
 void CoTaskMemFree(LPVOID pv);
-
-// A random (version 4) GUID.
-HRESULT CoCreateGuid(GUID* pguid);
 
 struct IClassFactory : IUnknown {
   using Base = IUnknown;

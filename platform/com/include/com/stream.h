@@ -4,10 +4,7 @@
 #include <string>
 
 #include "com/unknown.h"
-
-using OLECHAR = WCHAR;
-using LPOLESTR = WCHAR*;
-using LPCOLESTR = const WCHAR*;
+#include "win32/guid.h"  // OLECHAR
 
 // Storage and stream modes.
 constexpr DWORD STGM_READ = 0x0;
