@@ -168,11 +168,14 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
 }
 
 BOOL FreeLibrary(HMODULE hLibModule) {
-  Registry& r = Libraries();
-  std::lock_guard lock(r.mutex);
-  const auto it = r.loaded.find(hLibModule);
-  if (it == r.loaded.end()) return win32::Fail(ERROR_INVALID_HANDLE);
-  if (--it->second.count == 0) r.loaded.erase(it);
+  {
+    Registry& r = Libraries();
+    std::lock_guard lock(r.mutex);
+    const auto it = r.loaded.find(hLibModule);
+    if (it == r.loaded.end()) return win32::Fail(ERROR_INVALID_HANDLE);
+    if (--it->second.count == 0) r.loaded.erase(it);
+  }
+  // Outside the lock: the library's destructors may free libraries too.
   ::dlclose(hLibModule);
   return TRUE;
 }
