@@ -1,0 +1,46 @@
+// COM library: per-thread initialisation, task memory, GUID creation and
+// in-process activation through the registry.
+#pragma once
+
+#include "com/unknown.h"
+#include "win32/guid.h"
+
+constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
+constexpr DWORD COINIT_MULTITHREADED = 0x0;
+constexpr DWORD COINIT_DISABLE_OLE1DDE = 0x4;
+constexpr DWORD COINIT_SPEED_OVER_MEMORY = 0x8;
+
+constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
+constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
+constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
+constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
+constexpr DWORD CLSCTX_INPROC = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
+constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+
+// S_FALSE from CoInitialize*: already initialised on this thread (still counted).
+HRESULT CoInitialize(LPVOID reserved);
+HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
+void CoUninitialize();
+
+LPVOID CoTaskMemAlloc(SIZE_T cb);
+LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
+void CoTaskMemFree(LPVOID pv);
+
+struct IClassFactory : IUnknown {
+  using Base = IUnknown;
+  static constexpr IID kIid = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
+  virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
+};
+inline constexpr const IID& IID_IClassFactory = IClassFactory::kIid;
+
+// What an in-process server exports with C linkage under this name.
+using DllGetClassObjectFn = HRESULT (*)(REFCLSID clsid, REFIID riid, void** ppv);
+
+namespace com {
+// Cleared by the last CoUninitialize of the thread.
+bool IsInitialized();
+}  // namespace com
