@@ -109,7 +109,10 @@ bool TakeWords(std::vector<Token>& t, const win32::DateLocale& loc, Clock& clock
     if (t[i].kind != Token::kWord) continue;
     const std::u16string& w = t[i].word;
     t[i].used = true;
-    if (w == u"AM" || w == u"A" || w == u"PM" || w == u"P") {
+    if (w == u"A" && IsSep(t, i + 1, u'.') && i + 2 < t.size() && t[i + 2].word == u"D") {
+      t[i + 2].used = true;  // the era, "A.D."
+      i += 2;
+    } else if (w == u"AM" || w == u"A" || w == u"PM" || w == u"P") {
       if (clock.marker) return false;
       clock.marker = w[0] == u'A' ? 1 : 2;
       // "3 PM": an hour without minutes.

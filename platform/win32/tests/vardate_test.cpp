@@ -76,6 +76,7 @@ TEST(VarDateFromStr, ReadsTheTextsOfTheUserLocale) {
       {u"2024-03-15T13:05:09.250", St(2024, 3, 15, 13, 5, 9)},
       {u"12/29/1899 6:00 AM", St(1899, 12, 29, 6)},
       {u"1/1/100", St(100, 1, 1)},
+      {u"March 15, 2024 A.D. 1:05 P", St(2024, 3, 15, 13, 5)},
       {u"12/31/9999 11:59:59 PM", St(9999, 12, 31, 23, 59, 59)},
   };
   for (const Case& c : cases) EXPECT_EQ(Read(c.text), Show(c.st)) << win32::Utf16ToUtf8(c.text);
