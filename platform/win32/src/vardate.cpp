@@ -27,6 +27,11 @@ bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u00A0'; }
 bool IsSeparator(char16_t c) { return c == u'/' || c == u'-' || c == u'.' || c == u':' || c == u','; }
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+std::u16string Upper(std::u16string_view s) {
+  std::u16string out;
+  for (char16_t c : s) out += Upper(c);
+  return out;
+}
 
 bool Tokenize(std::u16string_view text, std::vector<Token>& out) {
   for (std::size_t i = 0; i < text.size();) {
@@ -95,12 +100,21 @@ bool TakeClock(std::vector<Token>& t, Clock& clock) {
 template <std::size_t N>
 int FindName(const std::u16string& word, const std::array<std::u16string_view, N>& names) {
   for (std::size_t n = 0; n < N; ++n) {
-    std::u16string full;
-    for (char16_t c : names[n]) full += Upper(c);
+    const std::u16string full = Upper(names[n]);
     if (word == full || (word.size() >= 3 && full.compare(0, word.size(), word) == 0 && word.size() <= 4))
       return static_cast<int>(n);
   }
   return -1;
+}
+
+// 1 for the morning marker or its first letter, 2 for the afternoon's.
+int FindMarker(const std::u16string& word, const win32::DateLocale& loc) {
+  const std::u16string_view markers[] = {loc.am, loc.pm};
+  for (int n = 0; n < 2; ++n) {
+    const std::u16string full = Upper(markers[n]);
+    if (word == full || word == full.substr(0, 1)) return n + 1;
+  }
+  return 0;
 }
 
 // Marker, month and day names; any other word makes the text no date.
@@ -112,9 +126,9 @@ bool TakeWords(std::vector<Token>& t, const win32::DateLocale& loc, Clock& clock
     if (w == u"A" && IsSep(t, i + 1, u'.') && i + 2 < t.size() && t[i + 2].word == u"D") {
       t[i + 2].used = true;  // the era, "A.D."
       i += 2;
-    } else if (w == u"AM" || w == u"A" || w == u"PM" || w == u"P") {
+    } else if (int marker = FindMarker(w, loc); marker) {
       if (clock.marker) return false;
-      clock.marker = w[0] == u'A' ? 1 : 2;
+      clock.marker = marker;
       // "3 PM": an hour without minutes.
       if (!clock.present && i > 0 && IsNum(t, i - 1) && !t[i - 1].used) {
         clock.present = true;
