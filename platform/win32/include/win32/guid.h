@@ -8,9 +8,6 @@
 
 #include "win32/types.h"
 
-using OLECHAR = WCHAR;
-using LPOLESTR = OLECHAR*;
-using LPCOLESTR = const OLECHAR*;
 
 // A version 4 (random) GUID with the 10xx variant.
 HRESULT CoCreateGuid(GUID* pguid);
