@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "win32/codepage.h"
 #include "win32/errors.h"
 
 namespace {
 
-std::u16string ToWide(UINT cp, const std::string& in, DWORD flags = 0) {
-  const int n = MultiByteToWideChar(cp, flags, in.data(), static_cast<int>(in.size()), nullptr, 0);
+std::u16string ToWide(UINT cp, const std::string& in) {
+  const int n = MultiByteToWideChar(cp, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
   std::u16string out(n, u'\0');
   if (n) {
-    EXPECT_EQ(MultiByteToWideChar(cp, flags, in.data(), static_cast<int>(in.size()), out.data(), n), n);
+    EXPECT_EQ(MultiByteToWideChar(cp, 0, in.data(), static_cast<int>(in.size()), out.data(), n), n);
   }
   return out;
 }
@@ -113,6 +114,12 @@ TEST(CodePage, CountsIncludeTheTerminatorOnlyForMinusOne) {
   // Embedded NULs of an explicit length are converted like any character.
   ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\0b", 3, wide, 8), 3);
   EXPECT_EQ(std::u16string(wide, 3), std::u16string(u"a\0b", 3));
+
+  // A full fixed-size field without a terminator is read to its length only.
+  const std::vector<char> field(260, 'x');
+  std::vector<WCHAR> path(260);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, field.data(), 260, path.data(), 260), 260);
+  EXPECT_EQ(path.back(), u'x');
 
   char narrow[8];
   ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u00E9t\u00E9", -1, narrow, 8, nullptr, nullptr), 4);

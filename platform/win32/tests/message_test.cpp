@@ -10,14 +10,15 @@ constexpr DWORD kFromSystem = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE
 
 // The allocated text of a code, as the engines ask for it; "" on failure.
 std::u16string Allocated(DWORD code, DWORD language = 0) {
-  LPWSTR raw = reinterpret_cast<LPWSTR>(0x1);  // must be reset on failure
+  WCHAR stale = 0;
+  LPWSTR raw = &stale;  // a failure must reset it
   const DWORD n = FormatMessageW(kFromSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, language,
                                  reinterpret_cast<LPWSTR>(&raw), 0, nullptr);
-  win32::LocalPtr<WCHAR> owner(raw);
   if (n == 0) {
     EXPECT_EQ(raw, nullptr);
     return u"";
   }
+  win32::LocalPtr<WCHAR> owner(raw);
   EXPECT_EQ(n, win32::WideLength(raw));
   return std::u16string(raw, n);
 }
