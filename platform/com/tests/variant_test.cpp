@@ -141,6 +141,15 @@ TEST(Variant, ChangeTypeTable) {
       {Date(36526.5), VT_R8, S_OK, R8(36526.5)},
       {R8(1e9), VT_DATE, DISP_E_OVERFLOW, {}},
       {I4(1), VT_DISPATCH, DISP_E_TYPEMISMATCH, {}},
+      // Text and dates in the user's locale, both ways.
+      {Text(u"3/15/2024"), VT_DATE, S_OK, Date(45366)},
+      {Text(u"3/15/2024 6:00 PM"), VT_DATE, S_OK, Date(45366.75)},
+      {Text(u"12/29/1899 6:00 AM"), VT_DATE, S_OK, Date(-1.25)},
+      {Text(u"no date"), VT_DATE, DISP_E_TYPEMISMATCH, {}},
+      {Date(45366), VT_BSTR, S_OK, Text(u"3/15/2024")},
+      {Date(45366.75), VT_BSTR, S_OK, Text(u"3/15/2024 6:00:00 PM")},
+      {Date(0.25), VT_BSTR, S_OK, Text(u"6:00:00 AM")},
+      {Date(0), VT_BSTR, S_OK, Text(u"12:00:00 AM")},
   };
   for (const Conversion& c : cases) {
     Variant out;
