@@ -32,7 +32,10 @@ bool ValidName(const std::string& name) { return !name.empty() && name.find('=')
 DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize) {
   const std::string name = win32::Utf16ToUtf8(win32::WideView(lpName));
   const std::string found = ValidName(name) ? FindName(name) : std::string();
-  if (found.empty()) return win32::Fail(ERROR_ENVVAR_NOT_FOUND), 0;
+  if (found.empty()) {
+    win32::Fail(ERROR_ENVVAR_NOT_FOUND);
+    return 0;
+  }
   const std::u16string value = win32::Utf8ToUtf16(std::getenv(found.c_str()));
   const DWORD rc = win32::CopyOutText(value, lpBuffer, nSize);
   if (rc == 0) SetLastError(ERROR_SUCCESS);  // set but empty

@@ -113,7 +113,8 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
   }
   if (err == EEXIST) return win32::Fail(ERROR_ALREADY_EXISTS);
   if (err == EXDEV && S_ISREG(st.st_mode)) {
-    if (const DWORD rc = CopyPath(from, to, true); rc != ERROR_SUCCESS) return win32::Fail(rc);
+    if (const DWORD rc = CopyPath(from, to, true); rc != ERROR_SUCCESS)
+      return win32::Fail(rc == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : rc);
     return ::unlink(from.c_str()) == 0 ? TRUE : FailOn(errno, from);
   }
   return win32::Fail(err == ENOENT ? ERROR_PATH_NOT_FOUND : win32::ErrorFromErrno(err));
@@ -166,7 +167,10 @@ DWORD CopyOutText(std::u16string_view text, LPWSTR buffer, DWORD size) {
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer) {
   std::error_code ec;
   const fs::path cwd = fs::current_path(ec);
-  if (ec) return win32::Fail(win32::ErrorFromErrno(ec.value())), 0;
+  if (ec) {
+    win32::Fail(win32::ErrorFromErrno(ec.value()));
+    return 0;
+  }
   return win32::CopyOutText(win32::Utf8ToUtf16(cwd.string()), lpBuffer, nBufferLength);
 }
 

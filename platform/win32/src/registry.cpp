@@ -361,13 +361,11 @@ namespace {
 
 LSTATUS SetValue(HKEY root, std::u16string_view path, std::u16string_view name, DWORD type,
                  const std::vector<BYTE>& data) {
-  HKEY key = nullptr;
+  ScopedKey key;
   const std::u16string p(path), n(name);
-  LSTATUS rc = RegCreateKeyExW(root, p.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  const LSTATUS rc = RegCreateKeyExW(root, p.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
   if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExW(key, n.c_str(), 0, type, data.data(), DWORD(data.size()));
-  RegCloseKey(key);
-  return rc;
+  return RegSetValueExW(key.get(), n.c_str(), 0, type, data.data(), DWORD(data.size()));
 }
 
 std::optional<std::vector<BYTE>> GetValue(HKEY root, std::u16string_view path, std::u16string_view name,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -205,6 +206,22 @@ TEST_F(Files, FoldersMovesAndAttributes) {
   ASSERT_TRUE(SetFileAttributesW(n.c_str(), FILE_ATTRIBUTE_NORMAL));
   EXPECT_TRUE(DeleteFileW(n.c_str()));
   EXPECT_FALSE(fs::exists(dir / "n.txt"));
+}
+
+TEST_F(Files, MoveFileWCopiesAcrossFileSystems) {
+  const fs::path other = fs::path("/dev/shm") / ("brackenford-move-" + std::to_string(::getpid()));
+  struct stat a {}, b {};
+  if (::stat("/dev/shm", &a) != 0 || ::stat(dir.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "needs /dev/shm on another file system";
+  Put(other, "across");
+  Put(dir / "taken", "t");
+  EXPECT_FALSE(MoveFileW(W(other).c_str(), W(dir / "taken").c_str()));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(Get(dir / "taken"), "t");
+  ASSERT_TRUE(MoveFileW(W(other).c_str(), W(dir / "arrived").c_str()));
+  EXPECT_EQ(Get(dir / "arrived"), "across");
+  EXPECT_FALSE(fs::exists(other));
+  fs::remove(other);
 }
 
 TEST_F(Files, CurrentDirectoryTakesWindowsPathsAndHasNoTrailingSeparator) {

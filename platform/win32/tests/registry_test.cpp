@@ -42,15 +42,8 @@ std::vector<BYTE> Bytes(std::u16string_view s) {
   return out;
 }
 
-struct Key {
-  HKEY h = nullptr;
-  ~Key() {
-    if (h) RegCloseKey(h);
-  }
-};
-
-LSTATUS Create(HKEY root, const char16_t* path, Key& k, REGSAM sam = KEY_ALL_ACCESS) {
-  return RegCreateKeyExW(root, path, 0, nullptr, 0, sam, nullptr, &k.h, nullptr);
+LSTATUS Create(HKEY root, const char16_t* path, win32::ScopedKey& k, REGSAM sam = KEY_ALL_ACCESS) {
+  return RegCreateKeyExW(root, path, 0, nullptr, 0, sam, nullptr, k.put(), nullptr);
 }
 
 class Registry : public ::testing::Test {
@@ -79,31 +72,31 @@ TEST_F(Registry, EveryTypeRoundTripsThroughTheFileWithWindowsSizes) {
       {u"ShortDword", REG_DWORD, {1, 2}, {1, 2}},
   };
   {
-    Key k;
+    win32::ScopedKey k;
     ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, u"Software\\Brackenford\\Types", k), ERROR_SUCCESS);
     for (const Case& c : cases)
-      ASSERT_EQ(RegSetValueExW(k.h, c.name, 0, c.type, c.data.data(), DWORD(c.data.size())), ERROR_SUCCESS);
+      ASSERT_EQ(RegSetValueExW(k.get(), c.name, 0, c.type, c.data.data(), DWORD(c.data.size())), ERROR_SUCCESS);
   }
   Reload();
-  Key k;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Brackenford\\Types", 0, KEY_READ, &k.h), ERROR_SUCCESS);
+  win32::ScopedKey k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Brackenford\\Types", 0, KEY_READ, k.put()), ERROR_SUCCESS);
   for (const Case& c : cases) {
     SCOPED_TRACE(win32::RegistryFile().string() + " value " + std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
     DWORD type = 99, size = 0;
-    ASSERT_EQ(RegQueryValueExW(k.h, c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExW(k.get(), c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(type, c.type);
     EXPECT_EQ(size, c.data.size());
     std::vector<BYTE> buf(size + 4, 0xEE);
     size = DWORD(buf.size());
-    ASSERT_EQ(RegQueryValueExW(k.h, c.name, nullptr, &type, buf.data(), &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExW(k.get(), c.name, nullptr, &type, buf.data(), &size), ERROR_SUCCESS);
     EXPECT_EQ(std::vector<BYTE>(buf.begin(), buf.begin() + size), c.data);
 
     std::string aname;
     for (const char16_t* p = c.name; *p; ++p) aname += char(*p);
-    ASSERT_EQ(RegQueryValueExA(k.h, aname.c_str(), nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(k.get(), aname.c_str(), nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, c.ansi.size());
     buf.assign(size, 0xEE);
-    ASSERT_EQ(RegQueryValueExA(k.h, aname.c_str(), nullptr, &type, buf.data(), &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(k.get(), aname.c_str(), nullptr, &type, buf.data(), &size), ERROR_SUCCESS);
     EXPECT_EQ(type, c.type);
     EXPECT_EQ(buf, c.ansi);
   }
@@ -111,27 +104,27 @@ TEST_F(Registry, EveryTypeRoundTripsThroughTheFileWithWindowsSizes) {
 
 TEST_F(Registry, SmallBufferGivesMoreDataAndTheSizeNeeded) {
   ASSERT_EQ(win32::RegSetString(HKEY_LOCAL_MACHINE, u"Software\\Clients\\Mail", u"", u"Outbox"), ERROR_SUCCESS);
-  Key k;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Clients\\Mail", 0, KEY_READ, &k.h), ERROR_SUCCESS);
+  win32::ScopedKey k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Clients\\Mail", 0, KEY_READ, k.put()), ERROR_SUCCESS);
   BYTE buf[8];
   std::memset(buf, 0x5A, sizeof buf);
   DWORD size = sizeof buf, type = 0;
-  EXPECT_EQ(RegQueryValueExW(k.h, nullptr, nullptr, &type, buf, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(RegQueryValueExW(k.get(), nullptr, nullptr, &type, buf, &size), ERROR_MORE_DATA);
   EXPECT_EQ(size, 14u);
   EXPECT_EQ(type, REG_SZ);
   size = 6;
-  EXPECT_EQ(RegQueryValueExA(k.h, "", nullptr, nullptr, buf, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(RegQueryValueExA(k.get(), "", nullptr, nullptr, buf, &size), ERROR_MORE_DATA);
   EXPECT_EQ(size, 7u);
   size = 7;
-  EXPECT_EQ(RegQueryValueExA(k.h, nullptr, nullptr, nullptr, buf, &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(k.get(), nullptr, nullptr, nullptr, buf, &size), ERROR_SUCCESS);
   EXPECT_STREQ(reinterpret_cast<char*>(buf), "Outbox");
-  EXPECT_EQ(RegQueryValueExW(k.h, u"", nullptr, nullptr, buf, nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExW(k.get(), u"", nullptr, nullptr, buf, nullptr), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(Registry, MissingKeysAndValuesAreFileNotFound) {
   ASSERT_EQ(win32::RegSetDword(HKEY_CURRENT_USER, u"Software\\B", u"Present", 1), ERROR_SUCCESS);
-  Key k;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\B", 0, KEY_ALL_ACCESS, &k.h), ERROR_SUCCESS);
+  win32::ScopedKey k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\B", 0, KEY_ALL_ACCESS, k.put()), ERROR_SUCCESS);
   HKEY out = reinterpret_cast<HKEY>(1);
   DWORD size = 0;
   const struct {
@@ -140,10 +133,10 @@ TEST_F(Registry, MissingKeysAndValuesAreFileNotFound) {
   } cases[] = {
       {"open missing key", RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Nope", 0, KEY_READ, &out)},
       {"open below missing key", RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\B\\C", 0, KEY_READ, &out)},
-      {"query missing value", RegQueryValueExW(k.h, u"Absent", nullptr, nullptr, nullptr, &size)},
-      {"query missing default", RegQueryValueExA(k.h, nullptr, nullptr, nullptr, nullptr, &size)},
-      {"delete missing value", RegDeleteValueW(k.h, u"Absent")},
-      {"delete missing key", RegDeleteKeyW(k.h, u"Absent")},
+      {"query missing value", RegQueryValueExW(k.get(), u"Absent", nullptr, nullptr, nullptr, &size)},
+      {"query missing default", RegQueryValueExA(k.get(), nullptr, nullptr, nullptr, nullptr, &size)},
+      {"delete missing value", RegDeleteValueW(k.get(), u"Absent")},
+      {"delete missing key", RegDeleteKeyW(k.get(), u"Absent")},
   };
   for (const auto& c : cases) EXPECT_EQ(c.rc, LSTATUS(ERROR_FILE_NOT_FOUND)) << c.what;
   EXPECT_EQ(out, nullptr);
@@ -152,19 +145,19 @@ TEST_F(Registry, MissingKeysAndValuesAreFileNotFound) {
 }
 
 TEST_F(Registry, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling) {
-  Key a, b;
+  win32::ScopedKey a, b;
   DWORD disp = 0;
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Clients\\Mail", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &a.h, &disp),
+                            nullptr, a.put(), &disp),
             ERROR_SUCCESS);
   EXPECT_EQ(disp, REG_CREATED_NEW_KEY);
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\clients\\MAIL\\", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &b.h, &disp),
+                            nullptr, b.put(), &disp),
             ERROR_SUCCESS);
   EXPECT_EQ(disp, REG_OPENED_EXISTING_KEY);
   const std::vector<BYTE> v1 = Bytes(std::u16string(u"one\0", 4)), v2 = Bytes(std::u16string(u"two\0", 4));
-  ASSERT_EQ(RegSetValueExW(a.h, u"MSIComponentID", 0, REG_SZ, v1.data(), DWORD(v1.size())), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExW(b.h, u"msicomponentid", 0, REG_SZ, v2.data(), DWORD(v2.size())), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(a.get(), u"MSIComponentID", 0, REG_SZ, v1.data(), DWORD(v1.size())), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(b.get(), u"msicomponentid", 0, REG_SZ, v2.data(), DWORD(v2.size())), ERROR_SUCCESS);
   Reload();
   EXPECT_EQ(win32::RegGetString(HKEY_LOCAL_MACHINE, u"software\\CLIENTS\\mail", u"MsiComponentId"), u"two");
   const std::string text = ReadText(win32::RegistryFile());
@@ -210,13 +203,13 @@ TEST_F(Registry, ReadsAHandWrittenFile) {
   EXPECT_EQ(win32::RegGetString(HKEY_LOCAL_MACHINE, mail, u"MSIComponentID"), u"{1234}");
   EXPECT_EQ(win32::RegGetDword(HKEY_LOCAL_MACHINE, mail, u"Count"), 10u);
   EXPECT_EQ(win32::RegGetString(HKEY_LOCAL_MACHINE, mail, u"Path"), u"%TMP%");
-  Key k;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, mail.c_str(), 0, KEY_READ, &k.h), ERROR_SUCCESS);
+  win32::ScopedKey k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, mail.c_str(), 0, KEY_READ, k.put()), ERROR_SUCCESS);
   DWORD type = 0, size = 0;
-  EXPECT_EQ(RegQueryValueExW(k.h, u"List", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(k.get(), u"List", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(type, REG_MULTI_SZ);
   EXPECT_EQ(size, 6u);
-  EXPECT_EQ(RegQueryValueExW(k.h, u"Gone", nullptr, nullptr, nullptr, &size), LSTATUS(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(RegQueryValueExW(k.get(), u"Gone", nullptr, nullptr, nullptr, &size), LSTATUS(ERROR_FILE_NOT_FOUND));
   HKEY temp = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Temp", 0, KEY_READ, &temp), LSTATUS(ERROR_FILE_NOT_FOUND));
 }
@@ -266,15 +259,15 @@ TEST_F(Registry, DamagedFileNamesTheLineAndIsLeftAsItIs) {
 
 TEST_F(Registry, KeysDeleteOnlyWhenEmptyAndHandlesSeeTheDeletion) {
   ASSERT_EQ(win32::RegSetDword(HKEY_CLASSES_ROOT, u"CLSID\\{A}\\InprocServer32", u"x", 1), ERROR_SUCCESS);
-  Key clsid, inproc;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{A}", 0, KEY_ALL_ACCESS, &clsid.h), ERROR_SUCCESS);
-  ASSERT_EQ(RegOpenKeyExW(clsid.h, u"InprocServer32", 0, KEY_READ, &inproc.h), ERROR_SUCCESS);
+  win32::ScopedKey clsid, inproc;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{A}", 0, KEY_ALL_ACCESS, clsid.put()), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(clsid.get(), u"InprocServer32", 0, KEY_READ, inproc.put()), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{A}"), LSTATUS(ERROR_ACCESS_DENIED));
   EXPECT_EQ(RegDeleteKeyW(HKEY_CLASSES_ROOT, u""), LSTATUS(ERROR_ACCESS_DENIED));
   EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"CLSID\\{A}"), ERROR_SUCCESS);
   DWORD size = 0;
-  EXPECT_EQ(RegQueryValueExW(inproc.h, u"x", nullptr, nullptr, nullptr, &size), LSTATUS(ERROR_KEY_DELETED));
-  EXPECT_EQ(win32::RegSetDword(clsid.h, u"", u"y", 1), LSTATUS(ERROR_KEY_DELETED));
+  EXPECT_EQ(RegQueryValueExW(inproc.get(), u"x", nullptr, nullptr, nullptr, &size), LSTATUS(ERROR_KEY_DELETED));
+  EXPECT_EQ(win32::RegSetDword(clsid.get(), u"", u"y", 1), LSTATUS(ERROR_KEY_DELETED));
   HKEY h = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{A}", 0, KEY_READ, &h), LSTATUS(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID", 0, KEY_READ, &h), ERROR_SUCCESS);
@@ -285,7 +278,7 @@ TEST_F(Registry, KeysDeleteOnlyWhenEmptyAndHandlesSeeTheDeletion) {
 }
 
 TEST_F(Registry, AccessRightsAndBadArgumentsAreRefused) {
-  Key ro;
+  win32::ScopedKey ro;
   ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, u"Software\\RO", ro, KEY_READ), ERROR_SUCCESS);
   const BYTE one[4] = {1, 0, 0, 0};
   HKEY h = nullptr;
@@ -293,7 +286,7 @@ TEST_F(Registry, AccessRightsAndBadArgumentsAreRefused) {
     const char* what;
     LSTATUS rc, want;
   } cases[] = {
-      {"set through a read handle", RegSetValueExW(ro.h, u"v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED},
+      {"set through a read handle", RegSetValueExW(ro.get(), u"v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED},
       {"leading backslash", RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"\\Software", 0, KEY_READ, &h), ERROR_BAD_PATHNAME},
       {"unknown handle", RegOpenKeyExW(reinterpret_cast<HKEY>(0x77), u"x", 0, KEY_READ, &h), ERROR_INVALID_HANDLE},
       {"null data with a size", RegSetValueExW(HKEY_CURRENT_USER, u"v", 0, REG_BINARY, nullptr, 4),
@@ -308,23 +301,23 @@ TEST_F(Registry, EnumeratesSubkeysInOrderAndValuesAsSet) {
   for (const char16_t* n : {u"Zeta", u"alpha", u"Mid"}) ASSERT_EQ(win32::RegSetDword(HKEY_CURRENT_USER, std::u16string(u"E\\") + n, u"", 0), ERROR_SUCCESS);
   ASSERT_EQ(win32::RegSetDword(HKEY_CURRENT_USER, u"E", u"second", 2), ERROR_SUCCESS);
   ASSERT_EQ(win32::RegSetDword(HKEY_CURRENT_USER, u"E", u"first", 1), ERROR_SUCCESS);
-  Key k;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"E", 0, KEY_READ, &k.h), ERROR_SUCCESS);
+  win32::ScopedKey k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"E", 0, KEY_READ, k.put()), ERROR_SUCCESS);
   std::vector<std::u16string> names;
   WCHAR buf[16];
   for (DWORD i = 0;; ++i) {
     DWORD cch = 16;
-    const LSTATUS rc = RegEnumKeyExW(k.h, i, buf, &cch, nullptr, nullptr, nullptr, nullptr);
+    const LSTATUS rc = RegEnumKeyExW(k.get(), i, buf, &cch, nullptr, nullptr, nullptr, nullptr);
     if (rc == LSTATUS(ERROR_NO_MORE_ITEMS)) break;
     ASSERT_EQ(rc, ERROR_SUCCESS);
     names.emplace_back(buf, cch);
   }
   EXPECT_EQ(names, (std::vector<std::u16string>{u"alpha", u"Mid", u"Zeta"}));
   DWORD cch = 4;
-  EXPECT_EQ(RegEnumKeyExW(k.h, 0, buf, &cch, nullptr, nullptr, nullptr, nullptr), LSTATUS(ERROR_MORE_DATA));
+  EXPECT_EQ(RegEnumKeyExW(k.get(), 0, buf, &cch, nullptr, nullptr, nullptr, nullptr), LSTATUS(ERROR_MORE_DATA));
   cch = 16;
   DWORD type = 0, data = 0, size = 4;
-  ASSERT_EQ(RegEnumValueW(k.h, 0, buf, &cch, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size), ERROR_SUCCESS);
+  ASSERT_EQ(RegEnumValueW(k.get(), 0, buf, &cch, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size), ERROR_SUCCESS);
   EXPECT_EQ(std::u16string(buf, cch), u"second");
   EXPECT_EQ(data, 2u);
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "win32/errors.h"
 #include "win32/types.h"
@@ -83,6 +84,40 @@ LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcc
                       LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 
 namespace win32 {
+
+// Owns an open key and closes it.
+class ScopedKey {
+ public:
+  ScopedKey() = default;
+  explicit ScopedKey(HKEY h) : h_(h) {}
+  ~ScopedKey() { reset(); }
+  ScopedKey(ScopedKey&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  ScopedKey& operator=(ScopedKey&& o) noexcept {
+    if (this != &o) {
+      reset();
+      h_ = std::exchange(o.h_, nullptr);
+    }
+    return *this;
+  }
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+
+  HKEY get() const { return h_; }
+  // For the out argument of RegOpenKeyExW / RegCreateKeyExW.
+  PHKEY put() {
+    reset();
+    return &h_;
+  }
+  HKEY release() { return std::exchange(h_, nullptr); }
+  void reset() {
+    if (h_) RegCloseKey(h_);
+    h_ = nullptr;
+  }
+  explicit operator bool() const { return h_ != nullptr; }
+
+ private:
+  HKEY h_ = nullptr;
+};
 
 // Helpers for code that sets the machine up (machine init, COM server
 // registration): `path` is below `root`, missing keys are created, an empty
