@@ -322,9 +322,22 @@ TEST_F(Registry, EnumeratesSubkeysInOrderAndValuesAsSet) {
   EXPECT_EQ(data, 2u);
 }
 
-TEST_F(Registry, TwoWriterProcessesLoseNothing) {
+TEST_F(Registry, TwoWriterProcessesLoseNothingAndReadersSeeWholeFiles) {
   constexpr int kEach = 200;
-  pid_t pids[2];
+  pid_t pids[3];
+  pids[2] = ::fork();
+  ASSERT_GE(pids[2], 0);
+  if (pids[2] == 0) {  // reads while the others write: never a damaged or emptied file
+    int broken = 0;
+    bool seen = false;
+    for (int i = 0; i < 500; ++i) {
+      win32::ScopedKey k;
+      const bool there = RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Race", 0, KEY_READ, k.put()) == 0;
+      broken += (seen && !there) || win32::CheckRegistry() != ERROR_SUCCESS;
+      seen = seen || there;
+    }
+    ::_exit(broken ? 1 : 0);
+  }
   for (int w = 0; w < 2; ++w) {
     pids[w] = ::fork();
     ASSERT_GE(pids[w], 0);
