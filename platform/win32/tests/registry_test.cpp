@@ -214,6 +214,15 @@ TEST_F(Registry, ReadsAHandWrittenFile) {
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Temp", 0, KEY_READ, &temp), LSTATUS(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(Registry, ReadsAUtf16FileAsRegeditExportsIt) {
+  const std::u16string text = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n"
+                              u"\"Name\"=\"caf\u00e9 \u20ac\"\r\n";
+  std::string bytes;
+  for (char16_t c : text) bytes += {char(c & 0xFF), char(c >> 8)};
+  WriteRegistry(bytes);
+  EXPECT_EQ(win32::RegGetString(HKEY_CURRENT_USER, u"X", u"Name"), u"caf\u00e9 \u20ac");
+}
+
 TEST_F(Registry, DamagedFileNamesTheLineAndIsLeftAsItIs) {
   const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n";
   const struct {
