@@ -17,7 +17,8 @@ using REGSAM = DWORD;
 using LSTATUS = LONG;
 struct SECURITY_ATTRIBUTES;
 
-// Predefined keys, with the values Windows gives them.
+// Predefined keys, with the values Windows gives them. HKEY_CLASSES_ROOT is
+// a root of its own here, not a view merged from the Software\Classes keys.
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000000u))))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001u))))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000002u))))
