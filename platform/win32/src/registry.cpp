@@ -6,6 +6,7 @@
 
 #include "registry_store.h"
 #include "registry_tree.h"
+#include "win32/codepage.h"
 #include "win32/text.h"
 
 namespace {
@@ -123,49 +124,12 @@ LONG CopyOut(DWORD type, const std::vector<BYTE>& src, LPDWORD lpType, LPBYTE lp
   return ERROR_SUCCESS;
 }
 
-// --- the ANSI code page (Windows-1252) ---
-
-constexpr char16_t k1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// UTF-16 to Windows-1252; a character the code page lacks becomes '?'.
-std::string ToAnsi(std::u16string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char16_t c = s[i];
-    char b = '?';
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      b = char(c);
-    } else {
-      for (int k = 0; k < 32; ++k)
-        if (k1252High[k] == c) b = char(0x80 + k);
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) ++i;
-    }
-    out += b;
-  }
-  return out;
-}
-
-std::u16string FromAnsi(std::string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
-  for (char ch : s) {
-    const auto b = static_cast<unsigned char>(ch);
-    out += (b >= 0x80 && b < 0xA0) ? k1252High[b - 0x80] : char16_t(b);
-  }
-  return out;
-}
-
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 std::vector<BYTE> AnsiData(const std::vector<BYTE>& wide) {
   std::u16string units;
   for (std::size_t i = 0; i + 1 < wide.size(); i += 2) units += char16_t(wide[i] | (wide[i + 1] << 8));
-  const std::string a = ToAnsi(units);
+  const std::string a = win32::Utf16ToAnsi(units);
   return std::vector<BYTE>(a.begin(), a.end());
 }
 
@@ -256,7 +220,7 @@ LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType
 
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                          LPDWORD lpcbData) {
-  return QueryValue(hKey, FromAnsi(lpValueName ? lpValueName : ""), true, lpType, lpData, lpcbData);
+  return QueryValue(hKey, win32::AnsiToUtf16(lpValueName ? lpValueName : ""), true, lpType, lpData, lpcbData);
 }
 
 LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
