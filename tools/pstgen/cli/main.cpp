@@ -46,7 +46,8 @@ tell the type, write { "type": "PT_LONG", "value": 1 }. Values by type:
   PT_UNICODE               string
   PT_STRING8               string, written in the message's code page
                            (PR_INTERNET_CPID or PR_MESSAGE_CODEPAGE, else 1252)
-  PT_BINARY                "hex:0a1b..." or "base64:..."
+  PT_BINARY                "hex:0a1b...", "base64:..." or "oneoff:Name|SMTP|address"
+                           (a one-off entry ID, as distribution lists hold)
   PT_CLSID                 "{GUID}"
   PT_MV_*                  an array of the single values
 

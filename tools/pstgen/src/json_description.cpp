@@ -40,8 +40,9 @@ ULONG TagOf(const std::string& key) {
   if (key.starts_with("0x") || key.starts_with("0X")) {
     char* end = nullptr;
     unsigned long v = std::strtoul(key.c_str() + 2, &end, 16);
-    if (key.size() == 10 && end && *end == '\0') return ULONG(v);
-    throw DescriptionError("a property tag has 8 hex digits (0x0E070003)");
+    // Eight digits give the tag; four give the ID alone, with an explicit type.
+    if ((key.size() == 10 || key.size() == 6) && end && *end == '\0') return ULONG(key.size() == 6 ? v << 16 : v);
+    throw DescriptionError("a property tag has 8 hex digits (0x0E070003), or 4 with a \"type\"");
   }
   if (auto tag = mapi::TagFromName(key)) return *tag;
   throw DescriptionError("unknown property name");
@@ -197,7 +198,11 @@ Store ParseDescription(const json& d) {
       return 0;
     });
   }
-  s.folders = At("", [&] { return List<Folder>(d, "folders", ParseFolder); });
+  try {
+    s.folders = List<Folder>(d, "folders", ParseFolder);
+  } catch (const DescriptionError& e) {
+    throw DescriptionError(std::string(e.what()).substr(e.what()[0] == '.' ? 1 : 0));
+  }
   return s;
 }
 

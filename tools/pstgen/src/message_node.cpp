@@ -94,6 +94,12 @@ void WriteAttachments(MessageContext& ctx, const Message& m, Subnodes& subs) {
       Append<std::uint32_t>(ref, std::uint32_t(std::min<std::uint64_t>(MessageSize(*a.message), 0xFFFFFFFF)));
       SetOrReplace(props, PR_ATTACH_DATA_OBJ, ref);
       SetDefault(props, PR_ATTACH_METHOD, LongValue(kAttachEmbeddedMsg));
+    } else if (const Property* object = FindProp(props, PR_ATTACH_DATA_OBJ)) {
+      // An OLE object's storage is a subnode too, named the same way.
+      Bytes ref;
+      Append<std::uint32_t>(ref, attachSubs.AddValue(ctx.store, object->value));
+      Append<std::uint32_t>(ref, std::uint32_t(object->value.size()));
+      SetOrReplace(props, PR_ATTACH_DATA_OBJ, ref);
     }
     std::uint64_t bid = WritePropertyContext(ctx.store, props, attachSubs);
     subs.Add({nid, bid, attachSubs.Write(ctx.store)});
@@ -110,9 +116,8 @@ std::vector<Property> MessageProps(const Message& m, NameToIdMap& names) {
   std::vector<Property> props = m.props;
   for (const NamedProperty& n : m.named) props.push_back({PROP_TAG(n.type, names.PropId(n)), n.value});
   SetDefault(props, PR_MESSAGE_CLASS_W, Utf16Value(u"IPM.Note"));
-  std::int32_t flags = FindLong(props, PR_MESSAGE_FLAGS).value_or(kMsgFlagRead);
-  if (!m.attachments.empty()) flags |= kMsgFlagHasAttach;
-  SetOrReplace(props, PR_MESSAGE_FLAGS, LongValue(flags));
+  // Flags given by the description are kept as they are.
+  SetDefault(props, PR_MESSAGE_FLAGS, LongValue(kMsgFlagRead | (m.attachments.empty() ? 0 : kMsgFlagHasAttach)));
   SetDefault(props, PR_HASATTACH, BoolValue(!m.attachments.empty()));
   SetDefault(props, PR_MESSAGE_SIZE, LongValue(std::int32_t(std::min<std::uint64_t>(MessageSize(m), 0x7FFFFFFF))));
   const std::pair<ULONG, std::int32_t> lists[] = {{PR_DISPLAY_TO_W, 1}, {PR_DISPLAY_CC_W, 2}, {PR_DISPLAY_BCC_W, 3}};
