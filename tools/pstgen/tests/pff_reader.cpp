@@ -226,6 +226,38 @@ ReadFile ReadPst(const std::filesystem::path& path) {
   return out;
 }
 
+namespace {
+
+void CountIn(libpff_item_t* f, const std::string& path, std::map<std::string, int>& out) {
+  int n = 0;
+  PFF(libpff_folder_get_number_of_sub_messages, "sub messages", f, &n);
+  out[path] += n;
+  PFF(libpff_folder_get_number_of_sub_folders, "sub folders", f, &n);
+  for (int i = 0; i < n; ++i) {
+    ItemHandle sub;
+    PFF(libpff_folder_get_sub_folder, "sub folder", f, i, &sub.p);
+    std::size_t size = 0;
+    PFF(libpff_folder_get_utf8_name_size, "folder name", sub.p, &size);
+    std::string name(size, '\0');
+    PFF(libpff_folder_get_utf8_name, "folder name", sub.p, reinterpret_cast<std::uint8_t*>(name.data()), size);
+    if (!name.empty() && name.back() == '\0') name.pop_back();
+    CountIn(sub.p, path.empty() ? name : path + "/" + name, out);
+  }
+}
+
+}  // namespace
+
+std::map<std::string, int> CountMessages(const std::filesystem::path& path) {
+  FileHandle file;
+  PFF(libpff_file_initialize, "initialize", &file.p);
+  PFF(libpff_file_open, "open", file.p, path.c_str(), LIBPFF_OPEN_READ);
+  ItemHandle root;
+  PFF(libpff_file_get_root_folder, "root folder", file.p, &root.p);
+  std::map<std::string, int> out;
+  CountIn(root.p, "", out);
+  return out;
+}
+
 std::string Sha256(const Bytes& data) {
   unsigned char md[32];
   unsigned int len = 0;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,5 +64,13 @@ struct ReadFile {
 ReadFile ReadPst(const std::filesystem::path& path);
 
 std::string Sha256(const Bytes& data);
+
+}  // namespace pstgen_test
+
+namespace pstgen_test {
+
+// Messages per folder path ("Top of Personal Folders/Inbox"), without
+// reading the messages themselves.
+std::map<std::string, int> CountMessages(const std::filesystem::path& path);
 
 }  // namespace pstgen_test
