@@ -133,6 +133,7 @@ ReadAttachment ReadAttachmentItem(libpff_item_t* a) {
 
 ReadMessage ReadMessageItem(libpff_item_t* m) {
   ReadMessage out;
+  PFF(libpff_item_get_identifier, "identifier", m, &out.id);
   out.props = ReadProps(m);
   ItemHandle recipients;
   ErrorHolder err;

@@ -41,6 +41,7 @@ struct ReadAttachment {
 };
 
 struct ReadMessage {
+  std::uint32_t id = 0;  // the message's NID
   Item props;
   std::vector<Item> recipients;
   std::vector<ReadAttachment> attachments;
