@@ -53,6 +53,7 @@ tell the type, write { "type": "PT_LONG", "value": 1 }. Values by type:
                            (PR_INTERNET_CPID or PR_MESSAGE_CODEPAGE, else 1252)
   PT_BINARY                "hex:0a1b...", "base64:..." or "oneoff:Name|SMTP|address"
                            (a one-off entry ID, as distribution lists hold)
+                           or "rtf:{\\rtf1 ...}" (compressed RTF for PR_RTF_COMPRESSED)
   PT_CLSID                 "{GUID}"
   PT_MV_*                  an array of the single values
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "bytes.h"
+#include "crc.h"
 #include "mapi/mapitags.h"
 #include "pstgen/guid.h"
 #include "values.h"
@@ -201,11 +202,41 @@ Bytes OneOffEntryId(std::string_view spec) {
   return id;
 }
 
+Bytes CompressedRtf(std::string_view rtf) {
+  // LZFu with literal tokens only: each run is a control byte (a bit per
+  // token, 0 for a literal) and up to eight literals. The run that ends the
+  // data holds a reference to the dictionary's write position, which starts
+  // after its 207-byte initial text and advances with each literal.
+  constexpr std::uint32_t kInitialDictionary = 207;
+  Bytes data;
+  std::size_t control = 0;
+  int tokens = 8;
+  for (char c : rtf) {
+    if (tokens == 8) control = data.size(), data.push_back(0), tokens = 0;
+    data.push_back(std::uint8_t(c));
+    ++tokens;
+  }
+  if (tokens == 8) control = data.size(), data.push_back(0), tokens = 0;
+  data[control] |= std::uint8_t(1 << tokens);
+  std::uint16_t end = std::uint16_t(((kInitialDictionary + rtf.size()) % 4096) << 4);
+  data.push_back(std::uint8_t(end >> 8));  // references are big-endian
+  data.push_back(std::uint8_t(end));
+  // Header: COMPSIZE (data + 12), RAWSIZE, COMPTYPE "LZFu", CRC of the data.
+  Bytes b;
+  Append<std::uint32_t>(b, std::uint32_t(data.size() + 12));
+  Append<std::uint32_t>(b, std::uint32_t(rtf.size()));
+  Append<std::uint32_t>(b, 0x75465A4C);
+  Append<std::uint32_t>(b, ComputeCrc(data.data(), data.size()));
+  AppendBytes(b, data);
+  return b;
+}
+
 Bytes BinaryFromText(std::string_view text) {
   if (text.starts_with("hex:")) return FromHex(text.substr(4));
   if (text.starts_with("base64:")) return FromBase64(text.substr(7));
   if (text.starts_with("oneoff:")) return OneOffEntryId(text.substr(7));
-  Bad("binary values start with \"hex:\", \"base64:\" or \"oneoff:\"");
+  if (text.starts_with("rtf:")) return CompressedRtf(text.substr(4));
+  Bad("binary values start with \"hex:\", \"base64:\", \"oneoff:\" or \"rtf:\"");
 }
 
 Bytes EncodeCodePage(std::string_view utf8, std::uint32_t codePage) {

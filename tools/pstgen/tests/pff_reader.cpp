@@ -134,6 +134,15 @@ ReadAttachment ReadAttachmentItem(libpff_item_t* a) {
 ReadMessage ReadMessageItem(libpff_item_t* m) {
   ReadMessage out;
   PFF(libpff_item_get_identifier, "identifier", m, &out.id);
+  std::size_t rtfSize = 0;
+  ErrorHolder rtfErr;
+  int hasRtf = libpff_message_get_rtf_body_size(m, &rtfSize, &rtfErr.e);
+  if (hasRtf == -1) rtfErr.Throw("rtf body");
+  if (hasRtf == 1 && rtfSize > 0) {
+    out.rtf.resize(rtfSize);
+    PFF(libpff_message_get_rtf_body, "rtf body", m, reinterpret_cast<std::uint8_t*>(out.rtf.data()), rtfSize);
+    out.rtf.resize(out.rtf.find('\0') == std::string::npos ? rtfSize : out.rtf.find('\0'));
+  }
   out.props = ReadProps(m);
   ItemHandle recipients;
   ErrorHolder err;

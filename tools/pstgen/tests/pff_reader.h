@@ -43,6 +43,7 @@ struct ReadAttachment {
 struct ReadMessage {
   std::uint32_t id = 0;  // the message's NID
   Item props;
+  std::string rtf;  // the RTF body as libpff decompresses it
   std::vector<Item> recipients;
   std::vector<ReadAttachment> attachments;
 };

@@ -115,6 +115,7 @@ TEST(PstReadBack, FolderCountsAndFlagsAreDerived) {
   EXPECT_EQ(Utf16Text(m.props.Find(PR_SUBJECT_W)->data), "Every type");
   EXPECT_EQ(Bytes({'B', 'j', 0xF8, 'r', 'n', ' ', 'C', 'a', 'f', 0xE9}), m.props.Find(PR_SENDER_NAME_A)->data);
   EXPECT_EQ(Bytes(), m.props.Find(PR_SUBJECT_PREFIX_W)->data);
+  EXPECT_EQ("{\\rtf1\\ansi Plain body\\par second line}", m.rtf);
   EXPECT_EQ(Sha256(Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}), Sha256(m.attachments[0].data));
   const ReadMessage& inner = *m.attachments.at(2).message;
   EXPECT_EQ(Utf16Text(inner.props.Find(PR_SUBJECT_W)->data), "Inner");

@@ -43,6 +43,16 @@ TEST(Values, BinaryForms) {
                 'a', 0, '@', 0, 'b', 0, 0, 0};
   EXPECT_EQ(want, id);
   EXPECT_THROW(BinaryFromText("oneoff:no separators"), DescriptionError);
+  // Compressed RTF: COMPSIZE, RAWSIZE, "LZFu", CRC, then a control byte
+  // whose bit 3 marks the end reference after three literals; the reference
+  // names write position 207 + 3 (big-endian, offset << 4).
+  Bytes rtf = BinaryFromText("rtf:{x}");
+  ASSERT_EQ(22u, rtf.size());
+  EXPECT_EQ(Bytes({18, 0, 0, 0, 3, 0, 0, 0, 'L', 'Z', 'F', 'u'}), Bytes(rtf.begin(), rtf.begin() + 12));
+  EXPECT_EQ(Bytes({0x08, '{', 'x', '}', 0x0D, 0x20}), Bytes(rtf.begin() + 16, rtf.end()));
+  // Eight literals fill a run; the end reference opens the next one.
+  Bytes eight = BinaryFromText("rtf:12345678");
+  EXPECT_EQ(Bytes({0x00, '1', '2', '3', '4', '5', '6', '7', '8', 0x01, 0x0D, 0x70}), Bytes(eight.begin() + 16, eight.end()));
 }
 
 TEST(Values, CodePages) {
