@@ -12,7 +12,7 @@
 #include "pstgen/guid.h"
 #include "pstgen/values.h"
 #include "pstgen/writer.h"
-#include "values.h"
+#include "property_helpers.h"
 #include "win32/text.h"
 
 namespace pstgen {

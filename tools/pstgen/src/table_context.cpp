@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 
 #include "bth.h"
 #include "layout.h"
@@ -76,6 +77,8 @@ std::uint64_t WriteTableContext(BlockStore& store, std::vector<ULONG> columns, c
   std::sort(columns.begin(), columns.end());
   columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
   std::erase_if(columns, [](ULONG t) { return t == PR_LTP_ROW_ID || t == PR_LTP_ROW_VER; });
+  // cCols is one byte, and row ID and version take two columns.
+  if (columns.size() > 253) throw std::runtime_error("a table has more than 255 columns");
   std::uint16_t rgib[4];
   std::vector<ColumnDesc> cols = LayOut(columns, rgib);
 

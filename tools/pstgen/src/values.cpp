@@ -12,7 +12,7 @@
 #include "crc.h"
 #include "mapi/mapitags.h"
 #include "pstgen/guid.h"
-#include "values.h"
+#include "property_helpers.h"
 #include "win32/text.h"
 
 namespace pstgen {
