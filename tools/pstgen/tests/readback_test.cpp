@@ -68,8 +68,10 @@ TEST(PstReadBack, DebianReadersAcceptEveryFixture) {
     EXPECT_EQ("", Complaints(verbose.output));
     EXPECT_FALSE(fs::exists(out.string() + ".recovered") && !fs::is_empty(out.string() + ".recovered"));
     fs::create_directories(w.machine.scratch() / "readpst");
-    ToolResult rp = RunTool("readpst -q -o " + Quote(w.machine.scratch() / "readpst") + " " + Quote(w.pst));
+    ToolResult rp = RunTool("readpst -o " + Quote(w.machine.scratch() / "readpst") + " " + Quote(w.pst));
     EXPECT_EQ(0, rp.status) << rp.output;
+    EXPECT_NE(std::string::npos, rp.output.find("items done")) << rp.output;
+    EXPECT_EQ("", ReadpstSkips(rp.output));
   }
 }
 

@@ -111,8 +111,9 @@ TEST(Structures, LargeContentUsesDeepTreesAndPassesReaders) {
   EXPECT_EQ(0, exp.status);
   EXPECT_EQ("", Complaints(exp.output));
   fs::create_directories(f.machine.scratch() / "rp");
-  ToolResult rp = RunTool("readpst -q -o " + Quote(f.machine.scratch() / "rp") + " " + Quote(f.pst));
+  ToolResult rp = RunTool("readpst -o " + Quote(f.machine.scratch() / "rp") + " " + Quote(f.pst));
   EXPECT_EQ(0, rp.status) << rp.output;
+  EXPECT_NE(std::string::npos, rp.output.find("\"Bulk\" - 3001 items done, 0 items skipped")) << rp.output;
 }
 
 }  // namespace

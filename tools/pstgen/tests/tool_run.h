@@ -47,6 +47,26 @@ inline std::string Complaints(const std::string& output) {
   return out;
 }
 
+// Folders where readpst skipped items, from its '"Inbox" - 3 items done, 0
+// items skipped.' lines. readpst writes mail, appointments, journal entries
+// and contacts only: it skips tasks, sticky notes and distribution lists
+// (in Outlook's own files too), so the folders holding those are left out.
+inline std::string ReadpstSkips(const std::string& output) {
+  std::string out;
+  for (std::size_t at = output.find(" items skipped."); at != std::string::npos;
+       at = output.find(" items skipped.", at + 1)) {
+    std::size_t lineStart = output.rfind('\n', at);
+    std::string line = output.substr(lineStart == std::string::npos ? 0 : lineStart + 1, at - lineStart);
+    std::size_t q1 = line.find('"'), q2 = line.find('"', q1 + 1);
+    std::string folder = line.substr(q1 + 1, q2 - q1 - 1);
+    std::size_t comma = line.rfind(", ");
+    std::string skipped = line.substr(comma + 2, line.find(' ', comma + 2) - comma - 2);
+    if (skipped != "0" && folder != "Tasks" && folder != "Notes" && folder != "Contacts")
+      out += folder + ": " + skipped + " skipped\n";
+  }
+  return out;
+}
+
 inline std::string Quote(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
