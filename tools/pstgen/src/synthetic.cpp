@@ -174,6 +174,11 @@ class Generator {
     std::string html = "<html><body><p>" + body + "</p></body></html>";
     m.props.push_back({PR_BODY_W, Text(body)});
     m.props.push_back({PR_HTML, Bytes(html.begin(), html.end())});
+    if (rng_.Chance(0.2)) {
+      std::string rtf = "{\\rtf1\\ansi ";
+      for (char c : body) rtf += c == '\n' ? std::string("\\par ") : c == '\r' ? std::string() : std::string(1, c);
+      m.props.push_back({PR_RTF_COMPRESSED, BinaryFromText("rtf:" + rtf + "}")});
+    }
     m.props.push_back({PR_SENDER_NAME_W, Text(from.name)});
     m.props.push_back({PR_SENDER_EMAIL_ADDRESS_W, Text(from.email)});
     m.props.push_back({PR_SENT_REPRESENTING_NAME_W, Text(from.name)});
