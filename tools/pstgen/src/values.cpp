@@ -183,11 +183,11 @@ std::uint64_t FileTimeFromIso(std::string_view text) {
   return std::uint64_t((unix + 11644473600LL) * 10000000LL + frac);
 }
 
-Bytes OneOffEntryId(std::string_view spec) {
+Bytes OneOffEntryId(std::string_view text) {
   // "Name|TYPE|address": flags, the one-off provider's UID, version, flags
   // (Unicode, no rich text), then the three strings NUL-terminated in UTF-16.
-  std::size_t a = spec.find('|'), b = a == spec.npos ? a : spec.find('|', a + 1);
-  if (b == spec.npos) Bad("a one-off entry ID is \"oneoff:Name|SMTP|address\"");
+  std::size_t a = text.find('|'), b = a == text.npos ? a : text.find('|', a + 1);
+  if (b == text.npos) Bad("a one-off entry ID is \"oneoff:Name|SMTP|address\"");
   static const std::uint8_t kOneOffUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                               0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
   Bytes id;
@@ -195,7 +195,7 @@ Bytes OneOffEntryId(std::string_view spec) {
   AppendBytes(id, kOneOffUid, 16);
   Append<std::uint16_t>(id, 0);       // version
   Append<std::uint16_t>(id, 0x9001);  // MAPI_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO
-  for (std::string_view part : {spec.substr(0, a), spec.substr(a + 1, b - a - 1), spec.substr(b + 1)}) {
+  for (std::string_view part : {text.substr(0, a), text.substr(a + 1, b - a - 1), text.substr(b + 1)}) {
     AppendBytes(id, Utf16Value(win32::Utf8ToUtf16(part)));
     Append<std::uint16_t>(id, 0);
   }
