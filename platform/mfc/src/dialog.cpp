@@ -88,13 +88,20 @@ BOOL CDialog::OnInitDialog() { return TRUE; }
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
-// The dialog keyboard: Enter confirms, Esc cancels.
+// The dialog keyboard: Enter confirms; Esc and Ctrl+Break cancel.
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE)) {
-    SendMessage(WM_COMMAND, pMsg->wParam == VK_RETURN ? IDOK : IDCANCEL, 0);
-    return TRUE;
+  if (pMsg->message != WM_KEYDOWN) return FALSE;
+  switch (pMsg->wParam) {
+    case VK_RETURN:
+      SendMessage(WM_COMMAND, IDOK, 0);
+      return TRUE;
+    case VK_ESCAPE:
+    case VK_CANCEL:
+      SendMessage(WM_COMMAND, IDCANCEL, 0);
+      return TRUE;
+    default:
+      return FALSE;
   }
-  return FALSE;
 }
 
 void CDialog::OnOK() { EndDialog(IDOK); }

@@ -108,6 +108,7 @@ TEST(Dialog, HowAModalDialogEnds) {
       {"IDOK command", {{WM_COMMAND, IDOK}}, IDOK},
       {"Enter through the dialog keyboard", {{WM_KEYDOWN, VK_RETURN}}, IDOK},
       {"Esc through the dialog keyboard", {{WM_KEYDOWN, VK_ESCAPE}}, IDCANCEL},
+      {"Ctrl+Break through the dialog keyboard", {{WM_KEYDOWN, VK_CANCEL}}, IDCANCEL},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
