@@ -62,7 +62,8 @@ void CDialog::RunModalLoop() {
   while (!m_bModalDone) {
     MSG msg;
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::WaitMessage();
+      // A request served inside PeekMessageW may have ended the dialog.
+      if (!m_bModalDone) ::WaitMessage();
       continue;
     }
     if (msg.message == WM_QUIT) {
