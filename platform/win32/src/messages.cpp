@@ -270,6 +270,7 @@ LRESULT SendRemote(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
+  SetLastError(ERROR_SUCCESS);  // answered, whatever the call-backs meanwhile left behind
   return static_cast<LRESULT>(reply.result);
 }
 
