@@ -1,11 +1,15 @@
 #include "message_node.h"
 
+#include <cctype>
+
 #include "ltp.h"
 #include "mapi/mapitags.h"
 #include "property_context.h"
+#include "property_helpers.h"
+#include "pstgen/values.h"
 #include "table_columns.h"
 #include "table_context.h"
-#include "property_helpers.h"
+#include "win32/text.h"
 
 namespace pstgen {
 namespace {
@@ -57,6 +61,24 @@ std::vector<Property> AttachmentProps(const Attachment& a, std::size_t index) {
   return props;
 }
 
+// As Outlook keeps them for an address typed in: a one-off entry ID (also
+// the record key) and the search key "TYPE:ADDRESS" in capitals with a NUL.
+void AddressKeys(std::vector<Property>& props) {
+  const Property* type = FindProp(props, PR_ADDRTYPE_W);
+  const Property* address = FindProp(props, PR_EMAIL_ADDRESS_W);
+  if (!type || !address) return;
+  const Property* name = FindProp(props, PR_DISPLAY_NAME_W);
+  std::u16string t = Utf16FromValue(type->value), a = Utf16FromValue(address->value);
+  Bytes entryId = OneOffEntryId(name ? Utf16FromValue(name->value) : a, t, a);
+  SetDefault(props, PR_ENTRYID, entryId);
+  SetDefault(props, PR_RECORD_KEY, entryId);
+  std::string key = win32::Utf16ToUtf8(t + u":" + a);
+  for (char& c : key) c = char(std::toupper(static_cast<unsigned char>(c)));
+  Bytes searchKey(key.begin(), key.end());
+  searchKey.push_back(0);
+  SetDefault(props, PR_SEARCH_KEY, searchKey);
+}
+
 void WriteRecipients(MessageContext& ctx, const Message& m, Subnodes& subs) {
   std::vector<ULONG> columns = kRecipientColumns;
   std::vector<TableRow> rows;
@@ -65,6 +87,7 @@ void WriteRecipients(MessageContext& ctx, const Message& m, Subnodes& subs) {
     SetDefault(row.cells, PR_ROWID, LongValue(std::int32_t(i)));
     SetDefault(row.cells, PR_OBJECT_TYPE, LongValue(kMapiMailUser));
     SetDefault(row.cells, PR_DISPLAY_TYPE, LongValue(0));
+    AddressKeys(row.cells);
     // A recipient lives only in its row: every property it has is a column.
     for (const Property& p : row.cells) columns.push_back(p.tag);
     rows.push_back(std::move(row));

@@ -165,6 +165,23 @@ Bytes EncodeSingle(ULONG type, const json& v, std::uint32_t codePage) {
 
 }  // namespace
 
+Bytes OneOffEntryId(const std::u16string& name, const std::u16string& addressType, const std::u16string& address) {
+  // Flags, the one-off provider's UID, version, flags (Unicode, no rich
+  // text), then the three strings NUL-terminated in UTF-16LE.
+  static const std::uint8_t kOneOffUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                              0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+  Bytes id;
+  Append<std::uint32_t>(id, 0);
+  AppendBytes(id, kOneOffUid, 16);
+  Append<std::uint16_t>(id, 0);       // version
+  Append<std::uint16_t>(id, 0x9001);  // MAPI_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO
+  for (const std::u16string* part : {&name, &addressType, &address}) {
+    AppendBytes(id, Utf16Value(*part));
+    Append<std::uint16_t>(id, 0);
+  }
+  return id;
+}
+
 std::uint64_t FileTimeFromIso(std::string_view text) {
   std::tm tm{};
   std::string s(text);
@@ -183,23 +200,11 @@ std::uint64_t FileTimeFromIso(std::string_view text) {
   return std::uint64_t((unix + 11644473600LL) * 10000000LL + frac);
 }
 
-Bytes OneOffEntryId(std::string_view text) {
-  // "Name|TYPE|address": flags, the one-off provider's UID, version, flags
-  // (Unicode, no rich text), then the three strings NUL-terminated in UTF-16.
+Bytes OneOffFromText(std::string_view text) {
   std::size_t a = text.find('|'), b = a == text.npos ? a : text.find('|', a + 1);
   if (b == text.npos) Bad("a one-off entry ID is \"oneoff:Name|SMTP|address\"");
-  static const std::uint8_t kOneOffUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
-                                              0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
-  Bytes id;
-  Append<std::uint32_t>(id, 0);
-  AppendBytes(id, kOneOffUid, 16);
-  Append<std::uint16_t>(id, 0);       // version
-  Append<std::uint16_t>(id, 0x9001);  // MAPI_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO
-  for (std::string_view part : {text.substr(0, a), text.substr(a + 1, b - a - 1), text.substr(b + 1)}) {
-    AppendBytes(id, Utf16Value(win32::Utf8ToUtf16(part)));
-    Append<std::uint16_t>(id, 0);
-  }
-  return id;
+  return OneOffEntryId(win32::Utf8ToUtf16(text.substr(0, a)), win32::Utf8ToUtf16(text.substr(a + 1, b - a - 1)),
+                       win32::Utf8ToUtf16(text.substr(b + 1)));
 }
 
 Bytes CompressedRtf(std::string_view rtf) {
@@ -234,7 +239,7 @@ Bytes CompressedRtf(std::string_view rtf) {
 Bytes BinaryFromText(std::string_view text) {
   if (text.starts_with("hex:")) return FromHex(text.substr(4));
   if (text.starts_with("base64:")) return FromBase64(text.substr(7));
-  if (text.starts_with("oneoff:")) return OneOffEntryId(text.substr(7));
+  if (text.starts_with("oneoff:")) return OneOffFromText(text.substr(7));
   if (text.starts_with("rtf:")) return CompressedRtf(text.substr(4));
   Bad("binary values start with \"hex:\", \"base64:\", \"oneoff:\" or \"rtf:\"");
 }

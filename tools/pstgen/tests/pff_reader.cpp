@@ -257,6 +257,73 @@ void CountIn(libpff_item_t* f, const std::string& path, std::map<std::string, in
 
 }  // namespace
 
+namespace {
+
+void WalkMessage(libpff_item_t* m, ItemTotals& t) {
+  ++t.messages;
+  ItemHandle recipients;
+  ErrorHolder err;
+  int has = libpff_message_get_recipients(m, &recipients.p, &err.e);
+  if (has == -1) err.Throw("recipients");
+  if (has == 1) {
+    int n = 0;
+    PFF(libpff_item_get_number_of_record_sets, "recipient rows", recipients.p, &n);
+    t.recipients += std::uint64_t(n);
+  }
+  std::size_t rtf = 0;
+  ErrorHolder rtfErr;
+  int hasRtf = libpff_message_get_rtf_body_size(m, &rtf, &rtfErr.e);
+  if (hasRtf == -1) rtfErr.Throw("rtf body");
+  t.withRtf += hasRtf == 1 ? 1 : 0;
+  int n = 0;
+  PFF(libpff_message_get_number_of_attachments, "attachments", m, &n);
+  for (int i = 0; i < n; ++i) {
+    ItemHandle a;
+    PFF(libpff_message_get_attachment, "attachment", m, i, &a.p);
+    ++t.attachments;
+    int type = 0;
+    PFF(libpff_attachment_get_type, "attachment type", a.p, &type);
+    if (type == LIBPFF_ATTACHMENT_TYPE_DATA) {
+      size64_t size = 0;
+      PFF(libpff_attachment_get_data_size, "attachment size", a.p, &size);
+      t.attachmentBytes += size;
+    } else if (type == LIBPFF_ATTACHMENT_TYPE_ITEM) {
+      ItemHandle sub;
+      PFF(libpff_attachment_get_item, "attached item", a.p, &sub.p);
+      WalkMessage(sub.p, t);
+    }
+  }
+}
+
+void WalkFolder(libpff_item_t* f, ItemTotals& t) {
+  int n = 0;
+  PFF(libpff_folder_get_number_of_sub_messages, "sub messages", f, &n);
+  for (int i = 0; i < n; ++i) {
+    ItemHandle m;
+    PFF(libpff_folder_get_sub_message, "sub message", f, i, &m.p);
+    WalkMessage(m.p, t);
+  }
+  PFF(libpff_folder_get_number_of_sub_folders, "sub folders", f, &n);
+  for (int i = 0; i < n; ++i) {
+    ItemHandle sub;
+    PFF(libpff_folder_get_sub_folder, "sub folder", f, i, &sub.p);
+    WalkFolder(sub.p, t);
+  }
+}
+
+}  // namespace
+
+ItemTotals WalkEveryItem(const std::filesystem::path& path) {
+  FileHandle file;
+  PFF(libpff_file_initialize, "initialize", &file.p);
+  PFF(libpff_file_open, "open", file.p, path.c_str(), LIBPFF_OPEN_READ);
+  ItemHandle root;
+  PFF(libpff_file_get_root_folder, "root folder", file.p, &root.p);
+  ItemTotals t;
+  WalkFolder(root.p, t);
+  return t;
+}
+
 std::map<std::string, int> CountMessages(const std::filesystem::path& path) {
   FileHandle file;
   PFF(libpff_file_initialize, "initialize", &file.p);

@@ -75,4 +75,16 @@ namespace pstgen_test {
 // reading the messages themselves.
 std::map<std::string, int> CountMessages(const std::filesystem::path& path);
 
+struct ItemTotals {
+  std::uint64_t messages = 0;     // including embedded ones
+  std::uint64_t recipients = 0;
+  std::uint64_t attachments = 0;
+  std::uint64_t attachmentBytes = 0;
+  std::uint64_t withRtf = 0;
+};
+
+// Opens every message's recipient table and attachments (embedded messages
+// too) through libpff, reading sizes but not contents; throws on any error.
+ItemTotals WalkEveryItem(const std::filesystem::path& path);
+
 }  // namespace pstgen_test

@@ -9,6 +9,7 @@
 #include "mapi/mapitags.h"
 #include "pff_reader.h"
 #include "pstgen/json_description.h"
+#include "pstgen/values.h"
 #include "pstgen/writer.h"
 #include "testing/temp_machine.h"
 #include "tool_run.h"
@@ -113,6 +114,10 @@ TEST(PstReadBack, FolderCountsAndFlagsAreDerived) {
   EXPECT_EQ(std::vector<int>({1, 2, 3}),
             (std::vector<int>{Long(m.recipients[0], PR_RECIPIENT_TYPE), Long(m.recipients[1], PR_RECIPIENT_TYPE),
                               Long(m.recipients[2], PR_RECIPIENT_TYPE)}));
+  EXPECT_EQ(pstgen::BinaryFromText("oneoff:Ann|SMTP|ann@example.com"), m.recipients[0].Find(PR_ENTRYID)->data);
+  EXPECT_EQ(m.recipients[0].Find(PR_ENTRYID)->data, m.recipients[0].Find(PR_RECORD_KEY)->data);
+  std::string key = "SMTP:ANN@EXAMPLE.COM";
+  EXPECT_EQ(Bytes(key.c_str(), key.c_str() + key.size() + 1), m.recipients[0].Find(PR_SEARCH_KEY)->data);
   // Values as readers see them, independent of the encoder.
   EXPECT_EQ(Utf16Text(m.props.Find(PR_SUBJECT_W)->data), "Every type");
   EXPECT_EQ(Bytes({'B', 'j', 0xF8, 'r', 'n', ' ', 'C', 'a', 'f', 0xE9}), m.props.Find(PR_SENDER_NAME_A)->data);

@@ -21,6 +21,8 @@ std::uint64_t FileTimeFromIso(std::string_view text);
 // "hex:...", "base64:...", "oneoff:Name|SMTP|address" (a one-off entry ID)
 // or "rtf:{\\rtf1...}" (RTF compressed for PR_RTF_COMPRESSED) as bytes.
 Bytes BinaryFromText(std::string_view text);
+// A one-off entry ID: an address that no address book holds.
+Bytes OneOffEntryId(const std::u16string& name, const std::u16string& addressType, const std::u16string& address);
 // UTF-8 text in a Windows code page (1252, 1251, 932, 65001, ...).
 Bytes EncodeCodePage(std::string_view utf8, std::uint32_t codePage);
 

@@ -34,7 +34,8 @@ class PstWriter {
   // Adds props to a folder (e.g. to one of the built-in ones).
   void AddFolderProps(FolderId folder, const std::vector<Property>& props);
   void AddMessage(FolderId folder, const Message& message);
-  // Completes the file; the writer is unusable afterwards.
+  // Completes the file; the writer is unusable afterwards. A writer
+  // destroyed without Finish leaves an incomplete file behind.
   void Finish();
 
  private:
