@@ -310,7 +310,7 @@ std::u16string PropText(const SPropValue& v, UINT codepage) {
     case PT_UNICODE: return std::u16string(win32::WideView(v.Value.lpszW));
     case PT_STRING8: {
       SPropValue out{};
-      Prop holder = Alloc(PR_NULL);
+      Prop holder = Alloc(PROP_TAG(PT_NULL, PROP_ID_NULL));
       if (FAILED(ConvertStrings(v, PT_UNICODE, codepage, holder.get(), &out))) return {};
       return std::u16string(win32::WideView(out.Value.lpszW));
     }
