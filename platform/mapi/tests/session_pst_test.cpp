@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "mapi/exchange.h"
 #include "mapi/mapix.h"
 #include "mapi/profiles.h"
 #include "mapi/provider.h"
@@ -124,6 +125,55 @@ TEST(PstSession, FilesThatAreNoPstsFailTheLogon) {
     EXPECT_EQ(hr, MAPI_E_LOGON_FAILED) << name;
     EXPECT_FALSE(session);
   }
+}
+
+TEST(PstSession, AnotherUsersMailboxOpensToItsFolderTree) {
+  PstSession f;
+  if (!HavePstProvider(f.sample)) GTEST_SKIP() << "no PST provider linked in";
+  namespace exchange = mapi::exchange;
+  ASSERT_EQ(exchange::AddMailbox(u"EXSRV", u"ann", u"Ann", f.sample, {}), S_OK);
+  ASSERT_EQ(exchange::AddMailbox(u"EXSRV", u"bob", u"Bob", f.sample, {}), S_OK);
+  profiles::Profile p;
+  p.name = u"Ann";
+  p.services.push_back(profiles::ExchangeService(u"EXSRV", u"ann"));
+  ASSERT_EQ(profiles::Create(p), S_OK);
+  HRESULT hr = S_OK;
+  auto session = f.Logon("Ann", &hr);
+  ASSERT_EQ(hr, S_OK);
+  ComPtr<IMAPITable> stores;
+  ASSERT_EQ(session->GetMsgStoresTable(0, stores.ReleaseAndGetAddressOf()), S_OK);
+  auto cols = Tags({PR_ENTRYID, PR_MDB_PROVIDER});
+  LPSRowSet raw = nullptr;
+  ASSERT_EQ(HrQueryAllRows(stores.Get(), cols.get(), nullptr, nullptr, 0, &raw), S_OK);
+  mapi::RowSet rows(raw);
+  ASSERT_EQ(rows->cRows, 1u);
+  const SBinary& eid = rows->aRow[0].lpProps[0].Value.bin;
+  ComPtr<IMsgStore> primary;
+  ASSERT_EQ(session->OpenMsgStore(0, eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, MDB_WRITE,
+                                  primary.ReleaseAndGetAddressOf()),
+            S_OK);
+  auto manage = primary.As<IExchangeManageStore>();
+  ASSERT_TRUE(manage);
+  std::string mdb = win32::Utf16ToUtf8(exchange::PrivateMdbDn(u"EXSRV"));
+  std::string dn = win32::Utf16ToUtf8(exchange::MailboxDn(u"bob"));
+  ULONG cb = 0;
+  LPENTRYID rawId = nullptr;
+  ASSERT_EQ(manage->CreateStoreEntryID(mdb.data(), dn.data(), 9, &cb, &rawId), S_OK);
+  mapi::Buffer<ENTRYID> bobId(rawId);
+  ComPtr<IMsgStore> bob;
+  ASSERT_EQ(session->OpenMsgStore(0, cb, bobId.get(), nullptr, 0xB1, bob.ReleaseAndGetAddressOf()), S_OK);
+  // As the engine asks: both values present, so the call answers 0.
+  auto tags = Tags({PR_IPM_SUBTREE_ENTRYID, PR_OBJECT_TYPE});
+  ULONG n = 0;
+  LPSPropValue v = nullptr;
+  ASSERT_EQ(bob->GetProps(tags.get(), MAPI_UNICODE, &n, &v), S_OK);
+  mapi::Buffer<SPropValue> values(v);
+  EXPECT_EQ(values.get()[1].Value.l, LONG(MAPI_STORE));
+  auto top = Open<IMAPIFolder>(bob.Get(), values.get()[0].Value.bin);
+  ASSERT_TRUE(top);
+  std::vector<std::string> ids;
+  Walk(bob.Get(), top.Get(), &ids);
+  EXPECT_FALSE(ids.empty());
 }
 
 }  // namespace
