@@ -80,3 +80,84 @@ TEST(AddressBook, ResolvesEntryIdsToAddresses) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr GUID kAddressSet = {0x00062004, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+ULONG Named(mapi::memory::StoreData& data, LONG lid, ULONG type) {
+  mapi::PropName n;
+  n.guid = kAddressSet;
+  n.id = lid;
+  return PROP_TAG(type, data.names->IdOf(n, true));
+}
+
+// A distribution list's members as the export reads them: the member
+// property found by its name, each value opened through the address book.
+TEST(AddressBook, DistributionListMembersResolveInOrder) {
+  mapi_test::SessionFixture f;
+  auto data = f.AddPst(u"/dl.pst");
+  auto& contacts = data->AddFolder(*data->ipmSubtree, u"Contacts", "IPF.Contact");
+  auto& contact = data->AddMessage(contacts, "IPM.Contact");
+  contact.props.Set(mapi::MakeUnicode(Named(*data, 0x8083, PT_UNICODE), u"cat@example.com"));
+  contact.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Cat"));
+  auto& list = data->AddMessage(contacts, "IPM.DistList");
+
+  mapi::profiles::Profile p;
+  p.name = u"DL";
+  p.services.push_back(mapi::profiles::PstService(u"/dl.pst"));
+  ASSERT_EQ(mapi::profiles::Create(p), S_OK);
+  auto session = f.Logon("DL");
+  ASSERT_TRUE(session);
+  // The contact's entry id names the store the session gave it.
+  ComPtr<IMAPITable> stores;
+  session->GetMsgStoresTable(0, stores.ReleaseAndGetAddressOf());
+  auto cols = mapi_test::Tags({PR_ENTRYID});
+  LPSRowSet rawRows = nullptr;
+  ASSERT_EQ(HrQueryAllRows(stores.Get(), cols.get(), nullptr, nullptr, 0, &rawRows), S_OK);
+  mapi::RowSet rows(rawRows);
+  auto storeId = mapi::ParseStoreEntryId(rows->aRow[0].lpProps[0].Value.bin.lpb, rows->aRow[0].lpProps[0].Value.bin.cb);
+  ASSERT_TRUE(storeId);
+  std::string wrapped(4, '\0');
+  wrapped += std::string("\xC0\x91\xAD\xD3\x51\x9D\xCF\x11\xA4\xA9\x00\xAA\x00\x47\xFA\xA4", 16);
+  wrapped += '\xC3';
+  wrapped += mapi::memory::MessageEntryId(storeId->uid, contact);
+  list.props.Set(mapi::MakeMvBinary(Named(*data, 0x8054, PT_MV_BINARY),
+                                    {OneOffAnsi("Al", "SMTP", "al@example.com"), OneOffAnsi("Nobody", "SMTP", ""),
+                                     wrapped, OneOffAnsi("Bo", "SMTP", "bo@example.com")}));
+
+  ComPtr<IUnknown> unk;
+  const std::string listId = mapi::memory::MessageEntryId(storeId->uid, list);
+  ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(listId.size()), (LPENTRYID)listId.data(), nullptr,
+                               MAPI_BEST_ACCESS, nullptr, unk.ReleaseAndGetAddressOf()),
+            S_OK);
+  auto msg = unk.As<IMessage>();
+  ULONG n = 0;
+  LPSPropValue rawAll = nullptr;
+  ASSERT_EQ(msg->GetProps(nullptr, MAPI_UNICODE, &n, &rawAll), S_OK);
+  mapi::Buffer<SPropValue> all(rawAll);
+  const SPropValue* members = nullptr;
+  for (ULONG i = 0; i < n; ++i) {
+    if (PROP_ID(all.get()[i].ulPropTag) < 0x8000) continue;
+    SizedSPropTagArray(1, one) = {1, {all.get()[i].ulPropTag}};
+    LPSPropTagArray asked = reinterpret_cast<LPSPropTagArray>(&one);
+    ULONG count = 0;
+    LPMAPINAMEID* names = nullptr;
+    ASSERT_EQ(msg->GetNamesFromIDs(&asked, nullptr, 0, &count, &names), S_OK);
+    mapi::Buffer<LPMAPINAMEID> holder(names);
+    if (names[0]->ulKind == MNID_ID && names[0]->Kind.lID == 0x8054) members = &all.get()[i];
+  }
+  ASSERT_TRUE(members);
+  ComPtr<IAddrBook> book;
+  ASSERT_EQ(session->OpenAddressBook(0, nullptr, 0, book.ReleaseAndGetAddressOf()), S_OK);
+  std::vector<std::u16string> addresses;
+  for (ULONG i = 0; i < members->Value.MVbin.cValues; ++i) {
+    const SBinary& b = members->Value.MVbin.lpbin[i];
+    HRESULT status = S_OK;
+    std::u16string a = Address(book.Get(), std::string(reinterpret_cast<const char*>(b.lpb), b.cb), &status);
+    if (SUCCEEDED(status) && !a.empty()) addresses.push_back(a);
+  }
+  EXPECT_EQ(addresses, (std::vector<std::u16string>{u"al@example.com", u"cat@example.com", u"bo@example.com"}));
+}
+
+}  // namespace
