@@ -39,10 +39,14 @@ std::optional<std::u16string> ServerOf(std::u16string_view dn, std::u16string_vi
 void PatchProvider(ULONG count, LPSPropValue values) {
   for (ULONG i = 0; values && i < count; ++i) {
     SPropValue& v = values[i];
-    if (v.ulPropTag != PR_MDB_PROVIDER) continue;
+    // Present or not in the mailbox's file, the provider is Exchange's.
+    if (PROP_ID(v.ulPropTag) != PROP_ID(PR_MDB_PROVIDER) ||
+        (PROP_TYPE(v.ulPropTag) != PT_BINARY && PROP_TYPE(v.ulPropTag) != PT_ERROR))
+      continue;
     LPBYTE bytes = nullptr;
     if (FAILED(MAPIAllocateMore(sizeof(MAPIUID), values, reinterpret_cast<void**>(&bytes)))) continue;
     std::memcpy(bytes, kExchangePrivateStoreUid.ab, sizeof(MAPIUID));
+    v.ulPropTag = PR_MDB_PROVIDER;
     v.Value.bin.cb = sizeof(MAPIUID);
     v.Value.bin.lpb = bytes;
   }

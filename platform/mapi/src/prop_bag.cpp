@@ -1,6 +1,7 @@
 // The property bag: PropMap, NameMap and the IMAPIProp calls over them.
 #include "mapi/prop_bag.h"
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -124,6 +125,8 @@ HRESULT GetPropsFrom(const PropMap& props, const SPropTagArray* tags, ULONG flag
 
 namespace prop_calls {
 
+constexpr ULONG kNoTag = PROP_TAG(PT_NULL, PROP_ID_NULL);
+
 HRESULT GetPropList(const PropMap& props, ULONG flags, LPSPropTagArray* tags) {
   if (!tags) return MAPI_E_INVALID_PARAMETER;
   *tags = NewTagArray(static_cast<ULONG>(props.size()));
@@ -182,20 +185,51 @@ HRESULT DeleteProps(PropMap& props, const SPropTagArray* tags, LPSPropProblemArr
   return S_OK;
 }
 
-HRESULT CopyPropsTo(const PropMap& props, const SPropTagArray* exclude, const SPropTagArray* include,
-                    IMAPIProp* dest, LPSPropProblemArray* problems) {
+HRESULT CopyPropsTo(const PropMap& props, NameMap* names, const SPropTagArray* exclude,
+                    const SPropTagArray* include, IMAPIProp* dest, LPSPropProblemArray* problems) {
+  if (problems) *problems = nullptr;
   std::vector<SPropValue> values;
+  std::vector<MAPINAMEID> named;
+  std::vector<std::u16string> strings;
+  std::vector<size_t> at;  // index in values of each named one
+  std::vector<GUID> guids;
   props.ForEach([&](const SPropValue& v) {
     const ULONG type = PROP_TYPE(v.ulPropTag);
     if (type == PT_OBJECT || type == PT_ERROR) return;
     if (InArray(exclude, v.ulPropTag)) return;
     if (include && !InArray(include, v.ulPropTag)) return;
+    if (PROP_ID(v.ulPropTag) >= 0x8000) {
+      const PropName* n = names ? names->NameOf(PROP_ID(v.ulPropTag)) : nullptr;
+      if (!n) return;
+      guids.push_back(n->guid);
+      strings.push_back(n->name);
+      MAPINAMEID id{nullptr, n->kind, {}};
+      id.Kind.lID = n->id;
+      named.push_back(id);
+      at.push_back(values.size());
+    }
     values.push_back(v);
   });
-  if (values.empty()) {
-    if (problems) *problems = nullptr;
-    return S_OK;
+  if (!named.empty()) {
+    std::vector<LPMAPINAMEID> asked;
+    for (size_t i = 0; i < named.size(); ++i) {
+      named[i].lpguid = &guids[i];
+      if (named[i].ulKind == MNID_STRING) named[i].Kind.lpwstrName = strings[i].data();
+      asked.push_back(&named[i]);
+    }
+    LPSPropTagArray raw = nullptr;
+    HRESULT hr = dest->GetIDsFromNames(static_cast<ULONG>(asked.size()), asked.data(), MAPI_CREATE, &raw);
+    Buffer<SPropTagArray> ids(raw);
+    for (size_t i = 0; i < at.size(); ++i) {
+      const bool ok = SUCCEEDED(hr) && ids && i < ids->cValues && PROP_TYPE(ids->aulPropTag[i]) != PT_ERROR;
+      SPropValue& v = values[at[i]];
+      v.ulPropTag = ok ? PROP_TAG(PROP_TYPE(v.ulPropTag), PROP_ID(ids->aulPropTag[i])) : kNoTag;
+    }
+    values.erase(std::remove_if(values.begin(), values.end(),
+                                [](const SPropValue& v) { return v.ulPropTag == kNoTag; }),
+                 values.end());
   }
+  if (values.empty()) return S_OK;
   return dest->SetProps(static_cast<ULONG>(values.size()), values.data(), problems);
 }
 

@@ -145,4 +145,33 @@ TEST(PropBag, OnePropertyHelpers) {
   EXPECT_EQ(PpropFindProp(nullptr, 3, PR_IMPORTANCE), nullptr);
 }
 
+TEST(PropBag, CopyToMapsNamedPropertiesByName) {
+  auto names = std::make_shared<mapi::NameMap>();
+  mapi::PropName keywords{kSet, MNID_STRING, 0, u"Keywords"};
+  names->Bind(0x8001, keywords);
+  auto source = MakeBag();
+  source->SetNameMap(names);
+  source->props().Set(mapi::MakeUnicode(PROP_TAG(PT_UNICODE, 0x8001), u"red"));
+  source->props().Set(mapi::MakeLong(PROP_TAG(PT_LONG, 0x8002), 7));  // no name: cannot be copied
+
+  auto destNames = std::make_shared<mapi::NameMap>();
+  destNames->Bind(0x8001, mapi::PropName{kSet, MNID_ID, 0x8503, u""});  // the id means something else there
+  auto dest = com::Make<Bag>();
+  dest->SetNameMap(destNames);
+  auto exclude = Tags({PR_IMPORTANCE});
+  ASSERT_EQ(source->CopyTo(0, nullptr, exclude.get(), 0, nullptr, &IID_IMAPIProp, static_cast<IMAPIProp*>(dest.Get()),
+                           0, nullptr),
+            S_OK);
+  const ULONG destId = destNames->IdOf(keywords, false);
+  ASSERT_NE(destId, 0u);
+  ASSERT_NE(destId, 0x8001u);
+  const SPropValue* copied = dest->props().Find(PROP_TAG(PT_UNICODE, destId));
+  ASSERT_TRUE(copied);
+  EXPECT_EQ(W(*copied), u"red");
+  EXPECT_FALSE(dest->props().Find(PROP_TAG(PT_UNICODE, 0x8001)));
+  EXPECT_FALSE(dest->props().Find(PROP_TAG(PT_LONG, 0x8002)));
+  EXPECT_FALSE(dest->props().Find(PR_IMPORTANCE));
+  EXPECT_TRUE(dest->props().Find(PR_SUBJECT_W));
+}
+
 }  // namespace

@@ -153,9 +153,10 @@ HRESULT OpenValueStream(const PropMap& props, ULONG tag, UINT codepage, REFIID i
 HRESULT SetProps(PropMap& props, ULONG count, const SPropValue* values, LPSPropProblemArray* problems);
 HRESULT DeleteProps(PropMap& props, const SPropTagArray* tags, LPSPropProblemArray* problems);
 // Copies every property but the excluded ones (and PT_OBJECT values) into
-// dest through its SetProps.
-HRESULT CopyPropsTo(const PropMap& props, const SPropTagArray* exclude, const SPropTagArray* include,
-                    IMAPIProp* dest, LPSPropProblemArray* problems);
+// dest through its SetProps. Named properties (ids from 0x8000) go by name:
+// dest gives (or makes) its own id for each; one without a name is left out.
+HRESULT CopyPropsTo(const PropMap& props, NameMap* names, const SPropTagArray* exclude,
+                    const SPropTagArray* include, IMAPIProp* dest, LPSPropProblemArray* problems);
 HRESULT GetNamesFromIDs(const PropMap& props, NameMap* names, LPSPropTagArray* tags, const GUID* guid,
                         ULONG flags, ULONG* count, LPMAPINAMEID** out);
 HRESULT GetIDsFromNames(NameMap* names, ULONG count, LPMAPINAMEID* in, ULONG flags, LPSPropTagArray* tags);
@@ -196,7 +197,7 @@ HRESULT PropObject<I, X...>::CopyTo(ULONG, LPCIID, LPSPropTagArray exclude, ULON
   ComPtr<IMAPIProp> target;
   if (FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IMAPIProp, target.ReleaseAndGetAddressOfVoid())))
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
-  HRESULT hr = prop_calls::CopyPropsTo(props_, exclude, nullptr, target.Get(), problems);
+  HRESULT hr = prop_calls::CopyPropsTo(props_, names_.get(), exclude, nullptr, target.Get(), problems);
   if (FAILED(hr)) return hr;
   return CopyContentsTo(dest, want);
 }
@@ -208,7 +209,7 @@ HRESULT PropObject<I, X...>::CopyProps(LPSPropTagArray include, ULONG_PTR, LPMAP
   ComPtr<IMAPIProp> target;
   if (FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IMAPIProp, target.ReleaseAndGetAddressOfVoid())))
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
-  return prop_calls::CopyPropsTo(props_, nullptr, include, target.Get(), problems);
+  return prop_calls::CopyPropsTo(props_, names_.get(), nullptr, include, target.Get(), problems);
 }
 template <class I, class... X>
 HRESULT PropObject<I, X...>::GetNamesFromIDs(LPSPropTagArray* tags, LPGUID guid, ULONG flags, ULONG* count,
