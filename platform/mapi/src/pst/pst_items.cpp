@@ -1,0 +1,64 @@
+#include "pst/pst_items.h"
+
+#include <cstdio>
+
+namespace pst {
+
+std::vector<RecordSet> RecipientRows(libpff_item_t* message) {
+  std::vector<RecordSet> rows;
+  ItemHandle recipients;
+  PffError e;
+  int n = 0;
+  int r = libpff_message_get_recipients(message, Out(recipients), &e);
+  if (r != 1 || !recipients || libpff_item_get_number_of_record_sets(recipients.get(), &n, &e) != 1) return rows;
+  for (int i = 0; i < n; ++i) rows.push_back(RecordSet::Of(recipients.get(), i));
+  return rows;
+}
+
+int AttachmentCount(libpff_item_t* message) {
+  PffError e;
+  int n = 0;
+  if (libpff_message_get_number_of_attachments(message, &n, &e) != 1) return 0;
+  return n;
+}
+
+ItemHandle AttachmentAt(libpff_item_t* message, int index) {
+  ItemHandle a;
+  PffError e;
+  if (libpff_message_get_attachment(message, index, Out(a), &e) != 1) return nullptr;
+  return a;
+}
+
+std::optional<uint32_t> AttachMethod(const RecordSet& attachment) {
+  auto p = attachment.Find(kPidAttachMethod);
+  if (!p || p->bytes.size() < 4) return std::nullopt;
+  return Le32(p->bytes);
+}
+
+ItemHandle EmbeddedMessage(libpff_item_t* attachment) {
+  if (AttachMethod(RecordSet::Of(attachment)) != kAttachEmbeddedMsg) return nullptr;
+  ItemHandle m;
+  PffError e;
+  if (libpff_attachment_get_item(attachment, Out(m), &e) != 1) return nullptr;
+  return m;
+}
+
+DataReader DataReader::Of(const RecordSet& attachment) {
+  DataReader r;
+  r.entry_ = attachment.Entry(kPidAttachDataBin);
+  PffError e;
+  size_t size = 0;
+  if (!r.entry_ || libpff_record_entry_get_data_size(r.entry_.get(), &size, &e) != 1) r.entry_.reset();
+  r.size_ = size;
+  return r;
+}
+
+long long DataReader::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) {
+  if (!entry_) return -1;
+  if (offset >= size_ || size == 0) return 0;
+  PffError e;
+  if (libpff_record_entry_seek_offset(entry_.get(), static_cast<off64_t>(offset), SEEK_SET, &e) < 0) return -1;
+  return libpff_record_entry_read_buffer(entry_.get(), buffer, size, &e);
+}
+
+}  // namespace pst
