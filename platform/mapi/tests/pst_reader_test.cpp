@@ -119,7 +119,7 @@ int ReadWhole(libpff_item_t* message, int depth, int* maxDepth) {
       read += ReadWhole(inner.get(), depth + 1, maxDepth);
       continue;
     }
-    DataReader data = DataReader::Of(ap);
+    DataReader data = DataReader::Of(a.get());
     if (!data.Valid()) continue;
     std::vector<uint8_t> buf(4096);
     uint64_t total = 0;

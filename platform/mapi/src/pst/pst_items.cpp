@@ -43,22 +43,37 @@ ItemHandle EmbeddedMessage(libpff_item_t* attachment) {
   return m;
 }
 
-DataReader DataReader::Of(const RecordSet& attachment) {
+DataReader DataReader::Of(libpff_item_t* attachment) {
   DataReader r;
-  r.entry_ = attachment.Entry(kPidAttachDataBin);
+  r.attachment_ = attachment;
+  r.props_ = RecordSet::Of(attachment);
+  auto tag = r.props_.TagOf(kPidAttachDataBin);
+  if (!tag) return r;
   PffError e;
-  size_t size = 0;
-  if (!r.entry_ || libpff_record_entry_get_data_size(r.entry_.get(), &size, &e) != 1) r.entry_.reset();
-  r.size_ = size;
+  if (TagType(*tag) == kTypeBinary) {
+    r.entry_ = r.props_.Entry(kPidAttachDataBin);
+    size_t size = 0;
+    r.valid_ = r.entry_ && libpff_record_entry_get_data_size(r.entry_.get(), &size, &e) == 1;
+    r.size_ = size;
+  } else if (AttachMethod(r.props_) != kAttachEmbeddedMsg) {
+    size64_t size = 0;
+    r.valid_ = libpff_attachment_get_data_size(attachment, &size, &e) == 1;
+    r.size_ = size;
+  }
   return r;
 }
 
 long long DataReader::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) {
-  if (!entry_) return -1;
+  if (!valid_) return -1;
   if (offset >= size_ || size == 0) return 0;
   PffError e;
-  if (libpff_record_entry_seek_offset(entry_.get(), static_cast<off64_t>(offset), SEEK_SET, &e) < 0) return -1;
-  return libpff_record_entry_read_buffer(entry_.get(), buffer, size, &e);
+  auto at = static_cast<off64_t>(offset);
+  if (entry_) {
+    if (libpff_record_entry_seek_offset(entry_.get(), at, SEEK_SET, &e) < 0) return -1;
+    return libpff_record_entry_read_buffer(entry_.get(), buffer, size, &e);
+  }
+  if (libpff_attachment_data_seek_offset(attachment_, at, SEEK_SET, &e) < 0) return -1;
+  return libpff_attachment_data_read_buffer(attachment_, buffer, size, &e);
 }
 
 }  // namespace pst

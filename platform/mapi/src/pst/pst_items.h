@@ -14,6 +14,7 @@ namespace pst {
 constexpr uint16_t kPidAttachDataBin = 0x3701;  // also PR_ATTACH_DATA_OBJ
 constexpr uint16_t kPidAttachMethod = 0x3705;
 constexpr uint32_t kAttachEmbeddedMsg = 5;
+constexpr uint16_t kTypeBinary = 0x0102;
 
 // One record set per recipient, in the file's order.
 std::vector<RecordSet> RecipientRows(libpff_item_t* message);
@@ -26,20 +27,24 @@ std::optional<uint32_t> AttachMethod(const RecordSet& attachment);
 // The message inside an embedded-message attachment; null otherwise.
 ItemHandle EmbeddedMessage(libpff_item_t* attachment);
 
-// Reads an attachment's data (PR_ATTACH_DATA_BIN, or the OLE object's
-// bytes) in pieces, without holding it whole.
+// Reads an attachment's data (PR_ATTACH_DATA_BIN, or the bytes of an OLE
+// object's PR_ATTACH_DATA_OBJ) in pieces, without holding it whole. The
+// attachment item must outlive the reader.
 class DataReader {
  public:
   DataReader() = default;
-  static DataReader Of(const RecordSet& attachment);
-  bool Valid() const { return entry_ != nullptr; }
+  static DataReader Of(libpff_item_t* attachment);
+  bool Valid() const { return valid_; }
   uint64_t Size() const { return size_; }
   // Reads up to `size` bytes at `offset`; the count read, or -1 on error.
   long long ReadAt(uint64_t offset, uint8_t* buffer, size_t size);
 
  private:
-  RecordEntryHandle entry_;
+  libpff_item_t* attachment_ = nullptr;
+  RecordSet props_;
+  RecordEntryHandle entry_;  // binary data; else the attachment's object data
   uint64_t size_ = 0;
+  bool valid_ = false;
 };
 
 }  // namespace pst

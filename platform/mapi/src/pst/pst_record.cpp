@@ -36,6 +36,14 @@ std::optional<RawProp> RecordSet::Find(uint16_t id) const {
   return std::nullopt;
 }
 
+std::optional<size_t> RecordSet::SizeOf(uint16_t id) const {
+  RecordEntryHandle entry = Entry(id);
+  PffError e;
+  size_t size = 0;
+  if (!entry || libpff_record_entry_get_data_size(entry.get(), &size, &e) != 1) return std::nullopt;
+  return size;
+}
+
 RecordEntryHandle RecordSet::Entry(uint16_t id) const {
   RecordEntryHandle entry;
   PffError e;

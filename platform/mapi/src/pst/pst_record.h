@@ -34,6 +34,8 @@ class RecordSet {
   // The stored tag of property id `id`, if the set holds it.
   std::optional<uint32_t> TagOf(uint16_t id) const;
   std::optional<RawProp> Find(uint16_t id) const;
+  // The byte size of property `id`'s value, without reading it.
+  std::optional<size_t> SizeOf(uint16_t id) const;
   // The entry of property `id`, for reading a large value piecewise.
   RecordEntryHandle Entry(uint16_t id) const;
 
