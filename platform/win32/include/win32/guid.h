@@ -8,10 +8,6 @@
 
 #include "win32/types.h"
 
-using OLECHAR = WCHAR;
-using LPOLESTR = OLECHAR*;
-using LPCOLESTR = const OLECHAR*;
-
 // A version 4 (random) GUID with the 10xx variant.
 HRESULT CoCreateGuid(GUID* pguid);
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hex. Returns 39 (the

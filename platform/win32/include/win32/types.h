@@ -59,6 +59,9 @@ using LPTSTR = LPWSTR;
 using LPCTSTR = LPCWSTR;
 using PWSTR = WCHAR*;
 using PCWSTR = const WCHAR*;
+using OLECHAR = WCHAR;
+using LPOLESTR = OLECHAR*;
+using LPCOLESTR = const OLECHAR*;
 
 using HANDLE = void*;
 // Handles that the subset hands out carry a 32-bit value in a pointer type,
