@@ -107,7 +107,8 @@ int ReadWhole(libpff_item_t* message, int depth, int* maxDepth) {
   RecordSet props = RecordSet::Of(message);
   EXPECT_FALSE(props.Empty());
   for (uint32_t tag : props.Tags()) EXPECT_TRUE(props.Find(TagId(tag))) << std::hex << tag;
-  for (const RecordSet& row : RecipientRows(message))
+  Recipients recipients = RecipientRows(message);
+  for (const RecordSet& row : recipients.rows)
     for (uint32_t tag : row.Tags()) EXPECT_TRUE(row.Find(TagId(tag))) << std::hex << tag;
   int read = 1;
   for (int i = 0; i < AttachmentCount(message); ++i) {

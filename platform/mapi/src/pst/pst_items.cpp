@@ -4,15 +4,14 @@
 
 namespace pst {
 
-std::vector<RecordSet> RecipientRows(libpff_item_t* message) {
-  std::vector<RecordSet> rows;
-  ItemHandle recipients;
+Recipients RecipientRows(libpff_item_t* message) {
+  Recipients out;
   PffError e;
   int n = 0;
-  int r = libpff_message_get_recipients(message, Out(recipients), &e);
-  if (r != 1 || !recipients || libpff_item_get_number_of_record_sets(recipients.get(), &n, &e) != 1) return rows;
-  for (int i = 0; i < n; ++i) rows.push_back(RecordSet::Of(recipients.get(), i));
-  return rows;
+  int r = libpff_message_get_recipients(message, Out(out.item), &e);
+  if (r != 1 || !out.item || libpff_item_get_number_of_record_sets(out.item.get(), &n, &e) != 1) return out;
+  for (int i = 0; i < n; ++i) out.rows.push_back(RecordSet::Of(out.item.get(), i));
+  return out;
 }
 
 int AttachmentCount(libpff_item_t* message) {

@@ -16,8 +16,13 @@ constexpr uint16_t kPidAttachMethod = 0x3705;
 constexpr uint32_t kAttachEmbeddedMsg = 5;
 constexpr uint16_t kTypeBinary = 0x0102;
 
-// One record set per recipient, in the file's order.
-std::vector<RecordSet> RecipientRows(libpff_item_t* message);
+// One record set per recipient, in the file's order; the sets read from
+// the item held beside them.
+struct Recipients {
+  ItemHandle item;
+  std::vector<RecordSet> rows;
+};
+Recipients RecipientRows(libpff_item_t* message);
 
 int AttachmentCount(libpff_item_t* message);
 ItemHandle AttachmentAt(libpff_item_t* message, int index);

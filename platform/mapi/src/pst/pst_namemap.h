@@ -37,6 +37,10 @@ class NameMap {
   const PropName* NameOf(uint16_t propId) const;
   std::optional<uint16_t> IdOf(const PropName& name) const;
   size_t Size() const { return byId_.size(); }
+  template <class F>
+  void ForEach(F&& f) const {
+    for (const auto& [id, name] : byId_) f(id, name);
+  }
 
  private:
   using Key = std::tuple<std::vector<uint8_t>, bool, uint32_t, std::u16string>;
