@@ -6,19 +6,9 @@
 #include "win32/errors.h"
 #include "win32/text.h"
 #include "win32/time.h"
+#include "systemtime_support.h"
 
 namespace {
-
-SYSTEMTIME St(WORD y, WORD mo, WORD d, WORD h = 0, WORD mi = 0, WORD s = 0) {
-  SYSTEMTIME st{};
-  st.wYear = y;
-  st.wMonth = mo;
-  st.wDay = d;
-  st.wHour = h;
-  st.wMinute = mi;
-  st.wSecond = s;
-  return st;
-}
 
 // Formats through the sizing call first, as callers do.
 template <typename Fn>

@@ -5,27 +5,9 @@
 #include <string>
 
 #include "win32/oledate.h"
+#include "systemtime_support.h"
 
 namespace {
-
-SYSTEMTIME St(WORD y, WORD mo, WORD d, WORD h = 0, WORD mi = 0, WORD s = 0, WORD ms = 0) {
-  SYSTEMTIME st{};
-  st.wYear = y;
-  st.wMonth = mo;
-  st.wDay = d;
-  st.wHour = h;
-  st.wMinute = mi;
-  st.wSecond = s;
-  st.wMilliseconds = ms;
-  return st;
-}
-
-std::string Show(const SYSTEMTIME& st) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay, st.wHour,
-                st.wMinute, st.wSecond, st.wMilliseconds);
-  return buf;
-}
 
 TEST(OleDate, FieldsAndDayCountsBothWays) {
   struct Case {

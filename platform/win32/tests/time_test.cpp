@@ -6,29 +6,11 @@
 
 #include "win32/errors.h"
 #include "win32/time.h"
+#include "systemtime_support.h"
 
 namespace {
 
-SYSTEMTIME St(WORD y, WORD mo, WORD d, WORD h = 0, WORD mi = 0, WORD s = 0, WORD ms = 0) {
-  SYSTEMTIME st{};
-  st.wYear = y;
-  st.wMonth = mo;
-  st.wDay = d;
-  st.wHour = h;
-  st.wMinute = mi;
-  st.wSecond = s;
-  st.wMilliseconds = ms;
-  return st;
-}
-
-std::string Show(const SYSTEMTIME& st) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow %u", st.wYear, st.wMonth, st.wDay,
-                st.wHour, st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek);
-  return buf;
-}
-
-bool Same(const SYSTEMTIME& a, const SYSTEMTIME& b) { return Show(a) == Show(b); }
+bool Same(const SYSTEMTIME& a, const SYSTEMTIME& b) { return Show(a, true) == Show(b, true); }
 
 void UseZone(const char* zone) {
   setenv("TZ", zone, 1);
@@ -63,7 +45,7 @@ TEST(FileTime, ConvertsToCalendarFieldsWithDayOfWeek) {
     const FILETIME ft = win32::FileTimeFromTicks(c.ticks);
     SYSTEMTIME got{};
     ASSERT_TRUE(FileTimeToSystemTime(&ft, &got)) << c.ticks;
-    EXPECT_TRUE(Same(got, expected)) << c.ticks << ": " << Show(got);
+    EXPECT_TRUE(Same(got, expected)) << c.ticks << ": " << Show(got, true);
     if (c.ticks == 0x7FFFFFFFFFFFFFFF) continue;  // sub-millisecond ticks do not come back
     FILETIME back{};
     ASSERT_TRUE(SystemTimeToFileTime(&got, &back)) << Show(got);

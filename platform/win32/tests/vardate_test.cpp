@@ -9,26 +9,9 @@
 #include "win32/oledate.h"
 #include "win32/text.h"
 #include "win32/time.h"
+#include "systemtime_support.h"
 
 namespace {
-
-SYSTEMTIME St(WORD y, WORD mo, WORD d, WORD h = 0, WORD mi = 0, WORD s = 0) {
-  SYSTEMTIME st{};
-  st.wYear = y;
-  st.wMonth = mo;
-  st.wDay = d;
-  st.wHour = h;
-  st.wMinute = mi;
-  st.wSecond = s;
-  return st;
-}
-
-std::string Show(const SYSTEMTIME& st) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour,
-                st.wMinute, st.wSecond);
-  return buf;
-}
 
 // The text's value as calendar fields, or the failure code.
 std::string Read(const std::u16string& text, ULONG flags = 0) {
@@ -72,7 +55,7 @@ TEST(VarDateFromStr, ReadsTheTextsOfTheUserLocale) {
       {u"2024 March 15", St(2024, 3, 15)},
       {u"March 15", St(now.wYear, 3, 15)},
       {u"3/15", St(now.wYear, 3, 15)},
-      {u"2024-03-15 13:05:09", St(2024, 3, 15, 13, 5, 9)},
+      {u"2024-03-15 13:05:09.000", St(2024, 3, 15, 13, 5, 9)},
       {u"2024-03-15T13:05:09.250", St(2024, 3, 15, 13, 5, 9)},
       {u"12/29/1899 6:00 AM", St(1899, 12, 29, 6)},
       {u"1/1/100", St(100, 1, 1)},
@@ -87,11 +70,11 @@ TEST(VarDateFromStr, ReadsTheTextsOfTheUserLocale) {
 }
 
 TEST(VarDateFromStr, DateOnlyAndTimeOnlyFlags) {
-  EXPECT_EQ(Read(u"3/15/2024 1:05 PM", VAR_DATEVALUEONLY), "2024-03-15 00:00:00");
-  EXPECT_EQ(Read(u"3/15/2024 1:05 PM", VAR_TIMEVALUEONLY), "1899-12-30 13:05:00");
-  EXPECT_EQ(Read(u"12/29/1899 6:00 AM", VAR_DATEVALUEONLY), "1899-12-29 00:00:00");
-  EXPECT_EQ(Read(u"3/15/2024", VAR_TIMEVALUEONLY), "1899-12-30 00:00:00");
-  EXPECT_EQ(Read(u"1:05 PM", VAR_DATEVALUEONLY), "1899-12-30 00:00:00");
+  EXPECT_EQ(Read(u"3/15/2024 1:05 PM", VAR_DATEVALUEONLY), "2024-03-15 00:00:00.000");
+  EXPECT_EQ(Read(u"3/15/2024 1:05 PM", VAR_TIMEVALUEONLY), "1899-12-30 13:05:00.000");
+  EXPECT_EQ(Read(u"12/29/1899 6:00 AM", VAR_DATEVALUEONLY), "1899-12-29 00:00:00.000");
+  EXPECT_EQ(Read(u"3/15/2024", VAR_TIMEVALUEONLY), "1899-12-30 00:00:00.000");
+  EXPECT_EQ(Read(u"1:05 PM", VAR_DATEVALUEONLY), "1899-12-30 00:00:00.000");
   EXPECT_EQ(Read(u"3/15/2024", VAR_DATEVALUEONLY | VAR_TIMEVALUEONLY), Err(E_INVALIDARG));
 }
 

@@ -1,0 +1,31 @@
+// Property values from their description form to the bytes the file holds.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "pstgen/description.h"
+
+namespace pstgen {
+
+struct DescriptionError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// "2024-03-15T13:05:00Z" (fraction of seconds optional) as a FILETIME.
+std::uint64_t FileTimeFromIso(std::string_view text);
+// "hex:...", "base64:..." or "oneoff:Name|SMTP|address" (a one-off entry ID)
+// as bytes.
+Bytes BinaryFromText(std::string_view text);
+// UTF-8 text in a Windows code page (1252, 1251, 932, 65001, ...).
+Bytes EncodeCodePage(std::string_view utf8, std::uint32_t codePage);
+
+// A value of the given property type, single- or multi-valued; codePage
+// serves PT_STRING8. Throws DescriptionError naming what is wrong.
+Bytes EncodeValue(ULONG type, const nlohmann::json& value, std::uint32_t codePage);
+
+}  // namespace pstgen

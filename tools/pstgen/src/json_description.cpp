@@ -1,0 +1,221 @@
+#include "pstgen/json_description.h"
+
+#include <fstream>
+
+#include "bytes.h"
+#include "mapi/mapitags.h"
+#include "mapi/tagnames.h"
+#include "pstgen/guid.h"
+#include "pstgen/values.h"
+#include "values.h"
+#include "win32/text.h"
+
+namespace pstgen {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::uint32_t kDefaultCodePage = 1252;
+
+// Runs f, prefixing any description error with where it happened.
+template <typename F>
+auto At(const std::string& where, F&& f) {
+  try {
+    return f();
+  } catch (const DescriptionError& e) {
+    std::string msg = e.what();
+    throw DescriptionError(where + (msg.starts_with("[") || msg.starts_with(".") ? "" : ": ") + msg);
+  } catch (const json::exception& e) {
+    throw DescriptionError(where + ": " + e.what());
+  }
+}
+
+std::u16string Wide(const json& j, const char* key, const std::u16string& fallback = u"") {
+  if (!j.contains(key)) return fallback;
+  if (!j[key].is_string()) throw DescriptionError(std::string(".") + key + ": expected a string");
+  return win32::Utf8ToUtf16(j[key].get<std::string>());
+}
+
+ULONG TagOf(const std::string& key) {
+  if (key.starts_with("0x") || key.starts_with("0X")) {
+    char* end = nullptr;
+    unsigned long v = std::strtoul(key.c_str() + 2, &end, 16);
+    // Eight digits give the tag; four give the ID alone, with an explicit type.
+    if ((key.size() == 10 || key.size() == 6) && end && *end == '\0') return ULONG(key.size() == 6 ? v << 16 : v);
+    throw DescriptionError("a property tag has 8 hex digits (0x0E070003), or 4 with a \"type\"");
+  }
+  if (auto tag = mapi::TagFromName(key)) return *tag;
+  throw DescriptionError("unknown property name");
+}
+
+// A value alone, or {"type": "PT_...", "value": ...} where the tag does not tell.
+std::pair<ULONG, const json*> TypedValue(ULONG type, const json& v) {
+  if (v.is_object() && v.contains("value")) {
+    if (v.contains("type")) {
+      auto t = mapi::TypeFromName(v["type"].get<std::string>());
+      if (!t) throw DescriptionError("unknown type " + v["type"].dump());
+      type = *t;
+    }
+    return {type, &v["value"]};
+  }
+  return {type, &v};
+}
+
+std::uint32_t CodePageOf(const json& holder) {
+  if (!holder.contains("props")) return kDefaultCodePage;
+  for (const char* name : {"PR_INTERNET_CPID", "PR_MESSAGE_CODEPAGE", "0x3FDE0003", "0x3FFD0003"})
+    if (holder["props"].contains(name) && holder["props"][name].is_number_integer())
+      return holder["props"][name].get<std::uint32_t>();
+  return kDefaultCodePage;
+}
+
+std::vector<Property> Props(const json& j, std::uint32_t codePage) {
+  std::vector<Property> props;
+  if (!j.contains("props")) return props;
+  if (!j["props"].is_object()) throw DescriptionError(".props: expected an object");
+  for (const auto& [key, value] : j["props"].items()) {
+    At(".props." + key, [&] {
+      ULONG tag = TagOf(key);
+      auto [type, v] = TypedValue(PROP_TYPE(tag), value);
+      if (type == PT_UNSPECIFIED) throw DescriptionError("the tag has no type: give {\"type\": ..., \"value\": ...}");
+      props.push_back({CHANGE_PROP_TYPE(tag, type), EncodeValue(type, *v, codePage)});
+      return 0;
+    });
+  }
+  return props;
+}
+
+NamedProperty Named(const json& j, std::uint32_t codePage) {
+  NamedProperty n;
+  auto set = PropertySet(j.at("set").get<std::string>());
+  if (!set) throw DescriptionError(".set: unknown property set " + j["set"].dump());
+  n.set = *set;
+  if (j.contains("name")) {
+    n.isString = true;
+    n.name = Wide(j, "name");
+  } else if (j.contains("lid")) {
+    n.lid = j["lid"].get<std::uint32_t>();
+  } else {
+    throw DescriptionError("a named property has \"lid\" or \"name\"");
+  }
+  auto type = mapi::TypeFromName(j.at("type").get<std::string>());
+  if (!type) throw DescriptionError(".type: unknown type " + j["type"].dump());
+  n.type = *type;
+  n.value = At(".value", [&] { return EncodeValue(n.type, j.at("value"), codePage); });
+  return n;
+}
+
+Recipient ParseRecipient(const json& j, std::uint32_t codePage) {
+  static const std::pair<const char*, std::int32_t> kTypes[] = {{"to", 1}, {"cc", 2}, {"bcc", 3}};
+  std::int32_t type = 1;
+  if (j.contains("type")) {
+    if (j["type"].is_number_integer()) {
+      type = j["type"].get<std::int32_t>();
+    } else {
+      type = 0;
+      for (auto [name, value] : kTypes)
+        if (j["type"] == name) type = value;
+      if (type == 0) throw DescriptionError(".type: \"to\", \"cc\" or \"bcc\"");
+    }
+  }
+  Recipient r;
+  r.props.push_back({PR_RECIPIENT_TYPE, LongValue(type)});
+  if (j.contains("name")) r.props.push_back({PR_DISPLAY_NAME_W, Utf16Value(Wide(j, "name"))});
+  if (j.contains("email")) {
+    r.props.push_back({PR_EMAIL_ADDRESS_W, Utf16Value(Wide(j, "email"))});
+    r.props.push_back({PR_ADDRTYPE_W, Utf16Value(Wide(j, "address_type", u"SMTP"))});
+  }
+  for (Property& p : Props(j, codePage)) SetOrReplace(r.props, p.tag, std::move(p.value));
+  return r;
+}
+
+Message ParseMessage(const json& j);
+
+Attachment ParseAttachment(const json& j, std::uint32_t codePage) {
+  Attachment a;
+  std::int32_t method = j.value("method", 1);
+  a.props.push_back({PR_ATTACH_METHOD, LongValue(method)});
+  // Convenience fields, each one property.
+  const std::pair<const char*, ULONG> kText[] = {
+      {"filename", PR_ATTACH_FILENAME_W},       {"long_filename", PR_ATTACH_LONG_FILENAME_W},
+      {"display_name", PR_DISPLAY_NAME_W},      {"extension", PR_ATTACH_EXTENSION_W},
+      {"mime_tag", PR_ATTACH_MIME_TAG_W},       {"content_id", PR_ATTACH_CONTENT_ID_W},
+      {"pathname", PR_ATTACH_PATHNAME_W},       {"long_pathname", PR_ATTACH_LONG_PATHNAME_W}};
+  for (auto [key, tag] : kText)
+    if (j.contains(key)) a.props.push_back({tag, Utf16Value(Wide(j, key))});
+  if (j.contains("long_filename") && !j.contains("filename"))
+    a.props.push_back({PR_ATTACH_FILENAME_W, Utf16Value(Wide(j, "long_filename"))});
+  if (j.contains("data")) {
+    // An OLE object's compound file is an object value; any other data is binary.
+    Bytes data = At(".data", [&] { return BinaryFromText(j["data"].get<std::string>()); });
+    a.props.push_back({method == 6 ? PR_ATTACH_DATA_OBJ : PR_ATTACH_DATA_BIN, std::move(data)});
+  }
+  if (j.contains("message")) a.message = std::make_unique<Message>(At(".message", [&] { return ParseMessage(j["message"]); }));
+  for (Property& p : Props(j, codePage)) SetOrReplace(a.props, p.tag, std::move(p.value));
+  return a;
+}
+
+template <typename T, typename F>
+std::vector<T> List(const json& j, const char* key, F&& parse) {
+  std::vector<T> out;
+  if (!j.contains(key)) return out;
+  if (!j[key].is_array()) throw DescriptionError(std::string(".") + key + ": expected an array");
+  for (std::size_t i = 0; i < j[key].size(); ++i)
+    out.push_back(At(std::string(".") + key + "[" + std::to_string(i) + "]", [&] { return parse(j[key][i]); }));
+  return out;
+}
+
+Message ParseMessage(const json& j) {
+  std::uint32_t cp = CodePageOf(j);
+  Message m;
+  m.props.push_back({PR_MESSAGE_CLASS_W, Utf16Value(Wide(j, "class", u"IPM.Note"))});
+  for (Property& p : Props(j, cp)) SetOrReplace(m.props, p.tag, std::move(p.value));
+  m.named = List<NamedProperty>(j, "named", [&](const json& n) { return Named(n, cp); });
+  m.recipients = List<Recipient>(j, "recipients", [&](const json& r) { return ParseRecipient(r, cp); });
+  m.attachments = List<Attachment>(j, "attachments", [&](const json& a) { return ParseAttachment(a, cp); });
+  return m;
+}
+
+Folder ParseFolder(const json& j) {
+  Folder f;
+  f.name = Wide(j, "name");
+  f.containerClass = Wide(j, "class", u"IPF.Note");
+  f.props = Props(j, kDefaultCodePage);
+  f.messages = List<Message>(j, "messages", ParseMessage);
+  f.folders = List<Folder>(j, "folders", ParseFolder);
+  return f;
+}
+
+}  // namespace
+
+Store ParseDescription(const json& d) {
+  Store s;
+  if (!d.is_object()) throw DescriptionError("the description is a JSON object");
+  if (d.contains("store")) {
+    At("store", [&] {
+      s.displayName = Wide(d["store"], "display_name", s.displayName);
+      s.props = Props(d["store"], kDefaultCodePage);
+      return 0;
+    });
+  }
+  try {
+    s.folders = List<Folder>(d, "folders", ParseFolder);
+  } catch (const DescriptionError& e) {
+    throw DescriptionError(std::string(e.what()).substr(e.what()[0] == '.' ? 1 : 0));
+  }
+  return s;
+}
+
+Store LoadDescription(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  if (!in) throw DescriptionError("cannot open " + path.string());
+  json d;
+  try {
+    d = json::parse(in);
+  } catch (const json::exception& e) {
+    throw DescriptionError(path.string() + ": " + e.what());
+  }
+  return ParseDescription(d);
+}
+
+}  // namespace pstgen

@@ -1,0 +1,31 @@
+// The columns Outlook gives the tables of a new store.
+#pragma once
+
+#include <vector>
+
+#include "mapi/mapitags.h"
+
+namespace pstgen {
+
+inline const std::vector<ULONG> kHierarchyColumns = {
+    PR_REPL_ITEMID,    PR_REPL_CHANGENUM, PR_REPL_VERSIONHISTORY, PR_REPL_FLAGS,        PR_DISPLAY_NAME_W,
+    PR_CONTENT_COUNT,  PR_CONTENT_UNREAD, PR_SUBFOLDERS,          PR_CONTAINER_CLASS_W, PR_PST_HIDDEN_COUNT,
+    PR_PST_HIDDEN_UNREAD};
+
+inline const std::vector<ULONG> kContentsColumns = {
+    PR_IMPORTANCE,      PR_MESSAGE_CLASS_W,   PR_SENSITIVITY,          PR_SUBJECT_W,
+    PR_CLIENT_SUBMIT_TIME, PR_SENT_REPRESENTING_NAME_W, PR_MESSAGE_TO_ME, PR_MESSAGE_CC_ME,
+    PR_CONVERSATION_TOPIC_W, PR_CONVERSATION_INDEX, PR_DISPLAY_CC_W,   PR_DISPLAY_TO_W,
+    PR_MESSAGE_DELIVERY_TIME, PR_MESSAGE_FLAGS,  PR_MESSAGE_SIZE,         PR_MESSAGE_STATUS,
+    PR_REPL_ITEMID,     PR_REPL_CHANGENUM,    PR_REPL_VERSIONHISTORY,  PR_REPL_FLAGS,
+    PR_LAST_MODIFICATION_TIME};
+
+inline const std::vector<ULONG> kRecipientColumns = {
+    PR_RECIPIENT_TYPE, PR_RESPONSIBILITY, PR_RECORD_KEY,  PR_OBJECT_TYPE,
+    PR_ENTRYID,        PR_DISPLAY_NAME_W, PR_ADDRTYPE_W,  PR_EMAIL_ADDRESS_W,
+    PR_SEARCH_KEY,     PR_DISPLAY_TYPE,   PR_SEVEN_BIT_DISPLAY_NAME_W, PR_SEND_RICH_INFO};
+
+inline const std::vector<ULONG> kAttachmentColumns = {PR_ATTACH_SIZE, PR_ATTACH_FILENAME_W, PR_ATTACH_METHOD,
+                                                      PR_RENDERING_POSITION};
+
+}  // namespace pstgen

@@ -1,0 +1,67 @@
+// Reads a PST file back through libpff's public API into plain structures,
+// so that tests compare what a reader sees with what was described.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pstgen_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Entry {
+  std::uint32_t tag;  // entry type << 16 | value type; named ones keep their mapped ID
+  Bytes data;
+  bool named = false;
+  Bytes guid;  // named: property set as stored
+  bool isString = false;
+  std::uint32_t lid = 0;
+  std::string name;
+};
+
+struct Item {
+  std::vector<Entry> entries;
+  const Entry* Find(std::uint32_t tag) const;
+  const Entry* FindNamed(const Bytes& guid, std::uint32_t lid) const;
+  const Entry* FindNamed(const Bytes& guid, const std::string& name) const;
+};
+
+struct ReadMessage;
+
+struct ReadAttachment {
+  int type = 0;  // LIBPFF_ATTACHMENT_TYPE_*
+  Bytes data;    // for data attachments
+  Item props;
+  std::unique_ptr<ReadMessage> message;
+};
+
+struct ReadMessage {
+  Item props;
+  std::vector<Item> recipients;
+  std::vector<ReadAttachment> attachments;
+};
+
+struct ReadFolder {
+  std::uint32_t id = 0;  // the folder's NID
+  std::string name;
+  Item props;
+  std::vector<ReadMessage> messages;
+  std::vector<ReadFolder> folders;
+  const ReadFolder* Child(const std::string& name) const;
+};
+
+struct ReadFile {
+  Item store;
+  ReadFolder root;
+};
+
+// Throws std::runtime_error with libpff's message on any failure.
+ReadFile ReadPst(const std::filesystem::path& path);
+
+std::string Sha256(const Bytes& data);
+
+}  // namespace pstgen_test
