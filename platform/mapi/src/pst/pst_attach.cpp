@@ -107,6 +107,18 @@ class PstAttach final : public mapi::AttachObject<> {
     item_.reset();
   }
 
+  // Into another attachment: properties (named ones by name) and the data
+  // that GetProps does not carry (embedded messages, OLE storages, large data).
+  HRESULT STDMETHODCALLTYPE CopyTo(ULONG, LPCIID, LPSPropTagArray exclude, ULONG_PTR, LPMAPIPROGRESS, LPCIID iid,
+                                   LPVOID dest, ULONG, LPSPropProblemArray* problems) override {
+    if (!dest) return MAPI_E_INVALID_PARAMETER;
+    if (iid && *iid != IID_IAttachment) return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    auto* target = static_cast<IAttach*>(dest);
+    HRESULT hr = CopyPropsByName(this, target, exclude, problems);
+    if (SUCCEEDED(hr) && !InTagArray(exclude, PR_ATTACH_DATA_BIN)) hr = CopyData(target);
+    return FAILED(hr) ? hr : S_OK;
+  }
+
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
@@ -145,6 +157,46 @@ class PstAttach final : public mapi::AttachObject<> {
   }
 
  private:
+  template <class T>
+  HRESULT Open(ULONG tag, const IID& iid, ComPtr<T>* out) {
+    return OpenProperty(tag, &iid, 0, 0, reinterpret_cast<LPUNKNOWN*>(out->ReleaseAndGetAddressOf()));
+  }
+  template <class T>
+  static HRESULT Create(IAttach* target, ULONG tag, const IID& iid, ComPtr<T>* out) {
+    return target->OpenProperty(tag, &iid, STGM_READWRITE, MAPI_CREATE | MAPI_MODIFY,
+                                reinterpret_cast<LPUNKNOWN*>(out->ReleaseAndGetAddressOf()));
+  }
+
+  HRESULT CopyData(IAttach* target) {
+    if (HRESULT hr = Ready(); FAILED(hr)) return hr;
+    const SPropValue* data = props().Find(PR_ATTACH_DATA_BIN);
+    if (!data) return S_OK;
+    if (PROP_TYPE(data->ulPropTag) == PT_OBJECT) {
+      ComPtr<IMessage> inner, copy;
+      if (SUCCEEDED(Open(PR_ATTACH_DATA_OBJ, IID_IMessage, &inner))) {
+        HRESULT hr = Create(target, PR_ATTACH_DATA_OBJ, IID_IMessage, &copy);
+        if (SUCCEEDED(hr)) hr = inner->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, copy.Get(), 0, nullptr);
+        if (SUCCEEDED(hr)) hr = copy->SaveChanges(KEEP_OPEN_READWRITE);
+        return hr;
+      }
+      ComPtr<IStorage> storage, copyStorage;
+      if (FAILED(Open(PR_ATTACH_DATA_OBJ, IID_IStorage, &storage))) return S_OK;  // an object we cannot read
+      HRESULT hr = Create(target, PR_ATTACH_DATA_OBJ, IID_IStorage, &copyStorage);
+      if (SUCCEEDED(hr)) hr = storage->CopyTo(0, nullptr, nullptr, copyStorage.Get());
+      if (SUCCEEDED(hr)) hr = copyStorage->Commit(STGC_DEFAULT);
+      return hr;
+    }
+    if (PROP_TYPE(data->ulPropTag) != PT_ERROR) return S_OK;  // copied with the properties
+    ComPtr<IStream> from, to;
+    if (FAILED(Open(PR_ATTACH_DATA_BIN, IID_IStream, &from))) return S_OK;
+    HRESULT hr = Create(target, PR_ATTACH_DATA_BIN, IID_IStream, &to);
+    ULARGE_INTEGER all{};
+    all.QuadPart = UINT64_MAX;
+    if (SUCCEEDED(hr)) hr = from->CopyTo(to.Get(), all, nullptr, nullptr);
+    if (SUCCEEDED(hr)) hr = to->Commit(STGC_DEFAULT);
+    return hr;
+  }
+
   Store store_;
   ComPtr<IUnknown> owner_;
   ItemHandle item_;

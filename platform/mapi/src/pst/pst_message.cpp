@@ -30,21 +30,24 @@ class PstMessage final : public mapi::MessageObject<> {
 
   HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
-    auto lock = store_->file->Lock();
-    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
-    ULONG i = 0;
-    Recipients recipients = RecipientRows(item_.get());
-    for (const RecordSet& rs : recipients.rows) {
-      auto row = std::make_shared<mapi::PropMap>();
-      FillProps(rs, *row, FillOptions{SIZE_MAX, true, nullptr});
-      row->Set(mapi::MakeLong(PR_ROWID, static_cast<LONG>(i)));
-      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(i++)));
-      rows.push_back(std::move(row));
-    }
     *table = TableOf({PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W, PR_RECIPIENT_TYPE, PR_ENTRYID, PR_ROWID},
-                     std::move(rows), store_->file->CodePage(), flags)
+                     RecipientMaps(), store_->file->CodePage(), flags)
                  .Detach();
     return S_OK;
+  }
+
+  // Into another message: properties (named ones by name), recipients and
+  // attachments with their data.
+  HRESULT STDMETHODCALLTYPE CopyTo(ULONG, LPCIID, LPSPropTagArray exclude, ULONG_PTR, LPMAPIPROGRESS, LPCIID iid,
+                                   LPVOID dest, ULONG, LPSPropProblemArray* problems) override {
+    if (!dest) return MAPI_E_INVALID_PARAMETER;
+    if (iid && *iid != IID_IMessage) return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    auto* target = static_cast<IMessage*>(dest);
+    HRESULT hr = CopyPropsByName(this, target, exclude, problems);
+    if (FAILED(hr)) return hr;
+    if (!InTagArray(exclude, PR_MESSAGE_RECIPIENTS) && FAILED(hr = AddRecipients(RecipientMaps(), target))) return hr;
+    if (!InTagArray(exclude, PR_MESSAGE_ATTACHMENTS)) hr = CopyAttachments(target);
+    return FAILED(hr) ? hr : S_OK;
   }
 
   HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override {
@@ -115,6 +118,39 @@ class PstMessage final : public mapi::MessageObject<> {
   }
 
  private:
+  std::vector<std::shared_ptr<const mapi::PropMap>> RecipientMaps() {
+    auto lock = store_->file->Lock();
+    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
+    Recipients recipients = RecipientRows(item_.get());
+    ULONG i = 0;
+    for (const RecordSet& rs : recipients.rows) {
+      auto row = std::make_shared<mapi::PropMap>();
+      FillProps(rs, *row, FillOptions{SIZE_MAX, true, nullptr});
+      row->Set(mapi::MakeLong(PR_ROWID, static_cast<LONG>(i)));
+      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(i++)));
+      rows.push_back(std::move(row));
+    }
+    return rows;
+  }
+
+  HRESULT CopyAttachments(IMessage* target) {
+    int n = 0;
+    {
+      auto lock = store_->file->Lock();
+      n = AttachmentCount(item_.get());
+    }
+    for (int i = 0; i < n; ++i) {
+      ComPtr<IAttach> from, to;
+      ULONG number = 0;
+      HRESULT hr = OpenAttach(static_cast<ULONG>(i), nullptr, 0, from.ReleaseAndGetAddressOf());
+      if (SUCCEEDED(hr)) hr = target->CreateAttach(nullptr, 0, &number, to.ReleaseAndGetAddressOf());
+      if (SUCCEEDED(hr)) hr = from->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IAttachment, to.Get(), 0, nullptr);
+      if (SUCCEEDED(hr)) hr = to->SaveChanges(KEEP_OPEN_READWRITE);
+      if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+  }
+
   Store store_;
   ComPtr<IUnknown> owner_;
   ItemHandle item_;
