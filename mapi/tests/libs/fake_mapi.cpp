@@ -4,6 +4,7 @@
 // library and which export served a call. FakeMapi_* exports let the test
 // steer FGetComponentPath and read what the calls received.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -109,7 +110,16 @@ int OpenStreamOnFileW(void* alloc, void* freer, unsigned flags, const char16_t* 
   S().streamAllocatorsSet = alloc && freer && !prefix;
   S().streamFlags = flags;
   S().streamPath.clear();
-  for (; path && *path; ++path) S().streamPath += static_cast<char>(*path);
+  // Non-ASCII units as <hex>, to show the text arrived as UTF-16.
+  for (; path && *path; ++path) {
+    if (*path < 0x80) {
+      S().streamPath += static_cast<char>(*path);
+    } else {
+      char unit[8];
+      std::snprintf(unit, sizeof unit, "<%04X>", static_cast<unsigned>(*path));
+      S().streamPath += unit;
+    }
+  }
   *stream = nullptr;
   return FAKE_ID + 5;
 }
