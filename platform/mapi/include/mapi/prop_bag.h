@@ -49,6 +49,17 @@ class NameMap {
 // Properties by id (one type per id), in id order.
 class PropMap {
  public:
+  PropMap() = default;
+  PropMap(const PropMap& o) { o.ForEach([this](const SPropValue& v) { Set(v); }); }
+  PropMap& operator=(const PropMap& o) {
+    if (this != &o) {
+      props_.clear();
+      o.ForEach([this](const SPropValue& v) { Set(v); });
+    }
+    return *this;
+  }
+  PropMap(PropMap&&) noexcept = default;
+  PropMap& operator=(PropMap&&) noexcept = default;
   void Set(const SPropValue& v);
   void Set(Prop v);
   const SPropValue* Find(ULONG tag) const;  // by the tag's id

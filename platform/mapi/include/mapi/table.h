@@ -3,7 +3,9 @@
 // when asked for, so a contents table of many messages holds none of them.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "com/unknown.h"
@@ -42,8 +44,13 @@ class VectorRows final : public RowSource {
   UINT codepage_;
 };
 
+// Asked before each table call with the call's name ("SetColumns",
+// "QueryRows", "SeekRow", "GetRowCount", ...) and flags; a failure status is
+// the call's answer (fault injection of the memory store).
+using TableHook = std::function<HRESULT(std::string_view call, ULONG flags)>;
+
 // Creates the table. flags are those of the call that asked for it
 // (MAPI_UNICODE decides the width of string columns given without type).
-ComPtr<IMAPITable> MakeTable(std::shared_ptr<RowSource> rows, ULONG flags);
+ComPtr<IMAPITable> MakeTable(std::shared_ptr<RowSource> rows, ULONG flags, TableHook hook = {});
 
 }  // namespace mapi
