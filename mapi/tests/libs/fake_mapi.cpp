@@ -21,6 +21,12 @@ struct State {
   unsigned streamFlags = 0;
   bool streamAllocatorsSet = false;
   int buffersFreed = 0;
+  std::vector<void*> sessions;  // handed out by MAPILogonEx, first first
+  int initResult = 0;
+  int inits = 0;
+  int uninits = 0;
+  void* queryAllRows = nullptr;
+  void* freeProws = nullptr;
 };
 State& S() {
   static State s;
@@ -49,6 +55,33 @@ unsigned FakeMapi_StreamFlags() { return S().streamFlags; }
 int FakeMapi_StreamAllocatorsSet() { return S().streamAllocatorsSet; }
 int FakeMapi_BuffersFreed() { return S().buffersFreed; }
 
+void FakeMapi_QueueSession(void* session) { S().sessions.push_back(session); }
+void FakeMapi_SetInitResult(int result) { S().initResult = result; }
+int FakeMapi_Inits() { return S().inits; }
+int FakeMapi_Uninits() { return S().uninits; }
+// HrQueryAllRows and FreeProws forward to the test's own functions.
+void FakeMapi_SetRowFunctions(void* queryAllRows, void* freeProws) {
+  S().queryAllRows = queryAllRows;
+  S().freeProws = freeProws;
+}
+
+#ifdef FAKE_INIT
+int MAPIInitialize(void*) {
+  ++S().inits;
+  return S().initResult;
+}
+void MAPIUninitialize() { ++S().uninits; }
+#endif
+
+#ifdef FAKE_ROWS
+using QueryAllRowsFn = int (*)(void*, void*, void*, void*, int, void**);
+using FreeProwsFn = void (*)(void*);
+int HrQueryAllRows(void* table, void* cols, void* res, void* sort, int max, void** rows) {
+  return reinterpret_cast<QueryAllRowsFn>(S().queryAllRows)(table, cols, res, sort, max, rows);
+}
+void FreeProws(void* rows) { reinterpret_cast<FreeProwsFn>(S().freeProws)(rows); }
+#endif
+
 #ifdef FAKE_FGETCOMPONENTPATH
 // Fills the path given for the qualifier; an unknown qualifier fails with
 // last error 2 (as the installer does for a missing component).
@@ -70,7 +103,10 @@ int MAPILogonEx(std::uintptr_t, char* profile, char* password, unsigned flags, v
   S().logonPasswordNull = password == nullptr;
   S().logonProfile = profile ? profile : "(null)";
   *session = nullptr;
-  return FAKE_ID + 1;
+  if (S().sessions.empty()) return FAKE_ID + 1;
+  *session = S().sessions.front();
+  S().sessions.erase(S().sessions.begin());
+  return 0;
 }
 #endif
 
