@@ -229,6 +229,7 @@ TEST(Docfile, RefusesNamesThatWouldCorruptTheFile) {
   };
   const Case cases[] = {
       {std::u16string(31, u'a'), S_OK},
+      {std::u16string(31, u'\u00e9'), S_OK},  // 31 characters, 62 bytes of UTF-8
       {std::u16string(32, u'b'), STG_E_INVALIDNAME},
       {u"", STG_E_INVALIDNAME},
       {u"a/b", STG_E_INVALIDNAME},
@@ -253,7 +254,10 @@ TEST(Docfile, RefusesNamesThatWouldCorruptTheFile) {
   // STGM_CREATE replaces the element, stream or storage alike.
   ASSERT_EQ(root->CreateStorage(u"dup", kChild | STGM_CREATE, 0, 0, clash.ReleaseAndGetAddressOf()), S_OK);
   ASSERT_EQ(root->Commit(STGC_DEFAULT), S_OK);
-  const std::vector<std::string> expected = {"/ -", std::string(31, 'a') + " stream 0 0", "dup storage -"};
+  std::string accented;
+  for (int i = 0; i < 31; ++i) accented += "\xC3\xA9";
+  const std::vector<std::string> expected = {"/ -", std::string(31, 'a') + " stream 0 0", "dup storage -",
+                                             accented + " stream 0 0"};
   EXPECT_EQ(DumpWithOlefile(file, m.scratch()), expected);
 }
 
@@ -323,6 +327,23 @@ TEST(Docfile, OpenErrorsAndReadOnlyAccess) {
   EXPECT_EQ(s->Write("x", 1, nullptr), STG_E_ACCESSDENIED);
   EXPECT_EQ(StreamText(s.Get()), "abc");
   EXPECT_EQ(WriteClassStg(ro.Get(), kMailMessage), STG_E_ACCESSDENIED);
+}
+
+TEST(Docfile, DirectModeWritesWithoutCommit) {
+  testing_support::TempMachine m;
+  const auto file = m.scratch() / "direct.msg";
+  {
+    ComPtr<IStorage> root = Create(file, STGM_READWRITE | STGM_CREATE | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(StgIsStorageFile(W(file).c_str()), S_OK);  // created at once
+    PutStream(root.Get(), u"s", "direct");
+  }
+  {
+    ComPtr<IStorage> rw = Open(file, STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
+    PutStream(rw.Get(), u"t", "too");
+  }
+  EXPECT_EQ(DumpWithOlefile(file, m.scratch()),
+            (std::vector<std::string>{"/ -", "s stream 6 " + std::to_string(Crc32("direct")),
+                                      "t stream 3 " + std::to_string(Crc32("too"))}));
 }
 
 TEST(Docfile, ReopenForWritingAndStreamOfADocfile) {

@@ -2,6 +2,9 @@
 // in-process activation through the registry.
 #pragma once
 
+#include <filesystem>
+#include <string_view>
+
 #include "com/unknown.h"
 #include "win32/guid.h"
 
@@ -40,7 +43,24 @@ inline constexpr const IID& IID_IClassFactory = IClassFactory::kIid;
 // What an in-process server exports with C linkage under this name.
 using DllGetClassObjectFn = HRESULT (*)(REFCLSID clsid, REFIID riid, void** ppv);
 
+// In-process activation from the registry: the InprocServer32 key of
+// HKEY_CLASSES_ROOT\CLSID\{clsid} names a shared object exporting
+// DllGetClassObject.
+// REGDB_E_CLASSNOTREG when the class is not registered (or only other
+// contexts than in-process are asked for), CLASS_E_CLASSNOTAVAILABLE when
+// the server does not serve it, CO_E_NOTINITIALIZED before CoInitialize.
+// Server libraries stay loaded for the life of the process.
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv);
+HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
+// HKEY_CLASSES_ROOT\<ProgID>\CLSID; CO_E_CLASSSTRING when it is not there.
+HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
+
 namespace com {
 // Cleared by the last CoUninitialize of the thread.
 bool IsInitialized();
+
+// Registers an in-process server in the machine's registry: the class's
+// InprocServer32 (the library's path) and, when progId is given, the ProgID
+// in both directions.
+HRESULT RegisterInprocServer(REFCLSID clsid, std::u16string_view progId, const std::filesystem::path& library);
 }  // namespace com
