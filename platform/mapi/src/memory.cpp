@@ -1,0 +1,62 @@
+// MAPI memory: each buffer carries a header that links the blocks
+// MAPIAllocateMore attached to it; freeing the first frees them all.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "mapi/mapix.h"
+
+namespace {
+
+// Sits before the caller's bytes; max_align_t keeps those aligned.
+struct alignas(std::max_align_t) Block {
+  Block* next;  // next block linked to the same first buffer
+  Block* head;  // the first buffer's block (itself for a first buffer)
+};
+
+Block* BlockOf(void* p) { return static_cast<Block*>(p) - 1; }
+
+Block* NewBlock(ULONG cb) {
+  void* raw = std::malloc(sizeof(Block) + (cb ? cb : 1));
+  if (!raw) return nullptr;
+  auto* b = static_cast<Block*>(raw);
+  b->next = nullptr;
+  b->head = b;
+  return b;
+}
+
+}  // namespace
+
+extern "C" SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
+  if (!lppBuffer) return MAPI_E_INVALID_PARAMETER;
+  *lppBuffer = nullptr;
+  Block* b = NewBlock(cbSize);
+  if (!b) return MAPI_E_NOT_ENOUGH_MEMORY;
+  *lppBuffer = b + 1;
+  return S_OK;
+}
+
+extern "C" SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
+  if (!lppBuffer) return MAPI_E_INVALID_PARAMETER;
+  *lppBuffer = nullptr;
+  if (!lpObject) return MAPIAllocateBuffer(cbSize, lppBuffer);
+  Block* head = BlockOf(lpObject)->head;
+  Block* b = NewBlock(cbSize);
+  if (!b) return MAPI_E_NOT_ENOUGH_MEMORY;
+  b->head = head;
+  b->next = head->next;
+  head->next = b;
+  *lppBuffer = b + 1;
+  return S_OK;
+}
+
+extern "C" ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
+  if (!lpBuffer) return S_OK;
+  Block* b = BlockOf(lpBuffer)->head;
+  while (b) {
+    Block* next = b->next;
+    std::free(b);
+    b = next;
+  }
+  return S_OK;
+}

@@ -1,0 +1,1 @@
+extern "C" int brackenford_mapi32_placeholder() { return 0; }
