@@ -6,6 +6,7 @@
 #include "mapi/memory_store.h"
 #include "mapi/mimeconv.h"
 #include "mime_readers.h"
+#include "testing/temp_machine.h"
 
 extern "C" HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
 
@@ -177,6 +178,27 @@ TEST(MimeConverter, RefusesMissingArgumentsAndUnknownClasses) {
   ComPtr<IClassFactory> factory;
   EXPECT_EQ(DllGetClassObject(IID_IConverterSession, IID_IClassFactory, factory.ReleaseAndGetAddressOfVoid()),
             CLASS_E_CLASSNOTAVAILABLE);
+}
+
+TEST(MimeConverter, MachineInitRegistersTheConverter) {
+  testing_support::TempMachine machine;
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  ComPtr<IConverterSession> session;
+  EXPECT_EQ(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
+                             session.ReleaseAndGetAddressOfVoid()),
+            REGDB_E_CLASSNOTREG);
+  std::string init = (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
+  ASSERT_EQ(std::system(init.c_str()), 0);
+  EXPECT_EQ(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
+                             session.ReleaseAndGetAddressOfVoid()),
+            S_OK);
+  Fixture f("IPM.Note");
+  Fill(*f.data, *f.mail);
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(session->MAPIToMIMEStm(f.Open().Get(), stream.Get(), CCSF_SMTP), S_OK);
+  session.Reset();
+  CoUninitialize();
 }
 
 TEST(MimeConverter, StoreFailuresComeBackAsTheirStatus) {
