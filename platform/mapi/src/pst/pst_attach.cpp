@@ -1,0 +1,167 @@
+// PST attachments: their properties, PR_ATTACH_DATA_BIN as a stream, and
+// PR_ATTACH_DATA_OBJ as the embedded message or the OLE object's docfile
+// (a stream of its bytes, or an IStorage over them).
+#include <algorithm>
+
+#include "com/storage.h"
+#include "mapi/mapicode.h"
+#include "mapi/mapitags.h"
+#include "pst/pst_items.h"
+#include "pst/pst_objects.h"
+#include "pst/pst_props.h"
+
+namespace pst {
+namespace {
+
+// Attachment data larger than this is read through OpenProperty only.
+constexpr size_t kMaxDataInProps = 1024 * 1024;
+
+class DataStream final : public com::ComObject<IStream> {
+ public:
+  DataStream(Store store, DataReader reader, ComPtr<IUnknown> owner)
+      : store_(std::move(store)), owner_(std::move(owner)), reader_(std::move(reader)) {}
+  ~DataStream() override {
+    auto lock = store_->file->Lock();
+    reader_ = DataReader();
+  }
+
+  HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
+    if (!pv && cb) return STG_E_INVALIDPOINTER;
+    auto lock = store_->file->Lock();
+    long long n = reader_.ReadAt(pos_, static_cast<uint8_t*>(pv), cb);
+    if (n < 0) return STG_E_READFAULT;
+    pos_ += static_cast<uint64_t>(n);
+    if (read) *read = static_cast<ULONG>(n);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override {
+    long long base = origin == STREAM_SEEK_SET   ? 0
+                     : origin == STREAM_SEEK_CUR ? static_cast<long long>(pos_)
+                     : origin == STREAM_SEEK_END ? static_cast<long long>(reader_.Size())
+                                                 : -1;
+    if (base < 0) return STG_E_INVALIDFUNCTION;
+    long long to = base + move.QuadPart;
+    if (to < 0) return STG_E_INVALIDFUNCTION;
+    pos_ = static_cast<uint64_t>(to);
+    if (newPosition) newPosition->QuadPart = pos_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                   ULARGE_INTEGER* pcbWritten) override {
+    if (!target) return STG_E_INVALIDPOINTER;
+    uint64_t left = cb.QuadPart, readTotal = 0, writtenTotal = 0;
+    std::vector<uint8_t> buf(64 * 1024);
+    HRESULT hr = S_OK;
+    while (left > 0) {
+      ULONG got = 0, put = 0;
+      hr = Read(buf.data(), static_cast<ULONG>(std::min<uint64_t>(left, buf.size())), &got);
+      if (FAILED(hr) || got == 0) break;
+      readTotal += got;
+      hr = target->Write(buf.data(), got, &put);
+      writtenTotal += put;
+      if (FAILED(hr)) break;
+      left -= got;
+    }
+    if (pcbRead) pcbRead->QuadPart = readTotal;
+    if (pcbWritten) pcbWritten->QuadPart = writtenTotal;
+    return FAILED(hr) ? hr : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
+    if (!stat) return STG_E_INVALIDPOINTER;
+    *stat = STATSTG{};
+    stat->type = STGTY_STREAM;
+    stat->cbSize.QuadPart = reader_.Size();
+    stat->grfMode = STGM_READ;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IStream** out) override {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+  }
+
+ private:
+  Store store_;
+  ComPtr<IUnknown> owner_;
+  DataReader reader_;
+  uint64_t pos_ = 0;
+};
+
+class PstAttach final : public mapi::AttachObject<> {
+ public:
+  PstAttach(Store store, ItemHandle item, ULONG number, ComPtr<IUnknown> owner)
+      : store_(std::move(store)), owner_(std::move(owner)), item_(std::move(item)), number_(number) {
+    SetNameMap(store_->names);
+  }
+  ~PstAttach() override {
+    auto lock = store_->file->Lock();
+    item_.reset();
+  }
+
+ protected:
+  HRESULT Load() override {
+    auto lock = store_->file->Lock();
+    FillProps(RecordSet::Of(item_.get()), props(), FillOptions{kMaxDataInProps, false, nullptr});
+    props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
+    props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
+    store_->AddStoreProps(props());
+    SetCodePage(store_->file->CodePage());
+    return S_OK;
+  }
+
+  HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
+    if (PROP_ID(tag) != kPidAttachDataBin) return mapi::AttachObject<>::OpenObject(tag, iid, flags, unk);
+    ComPtr<IUnknown> self(static_cast<IAttach*>(this));
+    auto lock = store_->file->Lock();
+    if (iid == IID_IMessage) {
+      ItemHandle inner = EmbeddedMessage(item_.get());
+      if (!inner) return MAPI_E_NOT_FOUND;
+      *unk = OpenMessage(store_, std::move(inner), std::nullopt, self).Detach();
+      return S_OK;
+    }
+    bool asStorage = iid == IID_IStorage;
+    if (!(asStorage || iid == IID_IStream || iid == IID_IStreamDocfile || iid == IID_IUnknown))
+      return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    ComPtr<IStream> stream = OpenDataStream(store_, item_.get(), self);
+    if (!stream) return MAPI_E_NOT_FOUND;
+    if (!asStorage) {
+      *unk = stream.Detach();
+      return S_OK;
+    }
+    ComPtr<IStorage> storage;
+    HRESULT hr = com::OpenStorageOnStream(stream.Get(), STGM_READ, storage.ReleaseAndGetAddressOf());
+    if (FAILED(hr)) return MAPI_E_NOT_FOUND;  // the data is no docfile
+    *unk = storage.Detach();
+    return S_OK;
+  }
+
+ private:
+  Store store_;
+  ComPtr<IUnknown> owner_;
+  ItemHandle item_;
+  ULONG number_;
+};
+
+}  // namespace
+
+ComPtr<IAttach> OpenAttachment(const Store& store, ItemHandle attachment, ULONG number, ComPtr<IUnknown> owner) {
+  if (!attachment) return nullptr;
+  return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner));
+}
+
+ComPtr<IStream> OpenDataStream(const Store& store, libpff_item_t* attachment, ComPtr<IUnknown> owner) {
+  DataReader reader = DataReader::Of(attachment);
+  if (!reader.Valid()) return nullptr;
+  return com::Make<DataStream>(store, std::move(reader), std::move(owner));
+}
+
+}  // namespace pst

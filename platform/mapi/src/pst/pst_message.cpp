@@ -1,0 +1,132 @@
+// PST messages: every stored property with its type, the recipient and
+// attachment tables, and OpenAttach.
+#include "mapi/mapicode.h"
+#include "mapi/mapitags.h"
+#include "mapi/table.h"
+#include "pst/pst_items.h"
+#include "pst/pst_objects.h"
+#include "pst/pst_props.h"
+
+namespace pst {
+namespace {
+
+std::string IndexBytes(ULONG i) { return std::string(reinterpret_cast<const char*>(&i), sizeof i); }
+
+ComPtr<IMAPITable> TableOf(std::vector<ULONG> columns, std::vector<std::shared_ptr<const mapi::PropMap>> rows,
+                           UINT codepage, ULONG flags) {
+  return mapi::MakeTable(std::make_shared<mapi::VectorRows>(std::move(columns), std::move(rows), codepage), flags);
+}
+
+class PstMessage final : public mapi::MessageObject<> {
+ public:
+  PstMessage(Store store, ItemHandle item, std::optional<uint32_t> nid, ComPtr<IUnknown> owner)
+      : store_(std::move(store)), owner_(std::move(owner)), item_(std::move(item)), nid_(nid) {
+    SetNameMap(store_->names);
+  }
+  ~PstMessage() override {
+    auto lock = store_->file->Lock();
+    item_.reset();
+  }
+
+  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) override {
+    if (!table) return MAPI_E_INVALID_PARAMETER;
+    auto lock = store_->file->Lock();
+    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
+    ULONG i = 0;
+    Recipients recipients = RecipientRows(item_.get());
+    for (const RecordSet& rs : recipients.rows) {
+      auto row = std::make_shared<mapi::PropMap>();
+      FillProps(rs, *row, FillOptions{SIZE_MAX, true, nullptr});
+      row->Set(mapi::MakeLong(PR_ROWID, static_cast<LONG>(i)));
+      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(i++)));
+      rows.push_back(std::move(row));
+    }
+    *table = TableOf({PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W, PR_RECIPIENT_TYPE, PR_ENTRYID, PR_ROWID},
+                     std::move(rows), store_->file->CodePage(), flags)
+                 .Detach();
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override {
+    if (!table) return MAPI_E_INVALID_PARAMETER;
+    auto lock = store_->file->Lock();
+    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
+    int n = AttachmentCount(item_.get());
+    for (int i = 0; i < n; ++i) {
+      auto row = std::make_shared<mapi::PropMap>();
+      // The data stays in the file; the attachment object serves it.
+      if (ItemHandle a = AttachmentAt(item_.get(), i))
+        FillProps(RecordSet::Of(a.get()), *row, FillOptions{SIZE_MAX, false, [](uint16_t id) {
+                                                               return id == kPidAttachDataBin;
+                                                             }});
+      row->Set(mapi::MakeLong(PR_ATTACH_NUM, i));
+      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(static_cast<ULONG>(i))));
+      row->Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
+      rows.push_back(std::move(row));
+    }
+    *table = TableOf({PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W,
+                      PR_DISPLAY_NAME_W, PR_ATTACH_SIZE},
+                     std::move(rows), store_->file->CodePage(), flags)
+                 .Detach();
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE OpenAttach(ULONG number, LPCIID iid, ULONG, LPATTACH* out) override {
+    if (!out) return MAPI_E_INVALID_PARAMETER;
+    *out = nullptr;
+    auto lock = store_->file->Lock();
+    if (number >= static_cast<ULONG>(AttachmentCount(item_.get()))) return MAPI_E_NOT_FOUND;
+    ItemHandle a = AttachmentAt(item_.get(), static_cast<int>(number));
+    if (!a) return MAPI_E_CORRUPT_DATA;
+    ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)));
+    if (iid && !(*iid == IID_IAttachment || *iid == IID_IMAPIProp || *iid == IID_IUnknown))
+      return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    *out = attach.Detach();
+    return S_OK;
+  }
+
+ protected:
+  HRESULT Load() override {
+    auto lock = store_->file->Lock();
+    RecordSet rs = RecordSet::Of(item_.get());
+    if (rs.Empty()) return MAPI_E_CORRUPT_DATA;
+    FillProps(rs, props());
+    if (nid_) {
+      props().Set(mapi::MakeBinary(PR_ENTRYID, store_->EntryId(*nid_)));
+      props().Set(mapi::MakeBinary(PR_RECORD_KEY, store_->EntryId(*nid_)));
+    }
+    props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_MESSAGE));
+    store_->AddStoreProps(props());
+    if (!props().Find(PR_HASATTACH)) {
+      const SPropValue* flags = props().Find(PR_MESSAGE_FLAGS);
+      bool has = (flags && PROP_TYPE(flags->ulPropTag) == PT_LONG && (flags->Value.l & MSGFLAG_HASATTACH)) ||
+                 AttachmentCount(item_.get()) > 0;
+      props().Set(mapi::MakeBool(PR_HASATTACH, has));
+    }
+    SetCodePage(store_->file->CodePage());
+    return S_OK;
+  }
+  HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
+    if (iid == IID_IMAPITable && PROP_ID(tag) == PROP_ID(PR_MESSAGE_RECIPIENTS))
+      return GetRecipientTable(flags, reinterpret_cast<LPMAPITABLE*>(unk));
+    if (iid == IID_IMAPITable && PROP_ID(tag) == PROP_ID(PR_MESSAGE_ATTACHMENTS))
+      return GetAttachmentTable(flags, reinterpret_cast<LPMAPITABLE*>(unk));
+    return mapi::MessageObject<>::OpenObject(tag, iid, flags, unk);
+  }
+
+ private:
+  Store store_;
+  ComPtr<IUnknown> owner_;
+  ItemHandle item_;
+  std::optional<uint32_t> nid_;
+};
+
+}  // namespace
+
+ComPtr<IMessage> OpenMessage(const Store& store, ItemHandle item, std::optional<uint32_t> nid,
+                             ComPtr<IUnknown> owner) {
+  if (!item) return nullptr;
+  return com::Make<PstMessage>(store, std::move(item), nid, std::move(owner));
+}
+
+}  // namespace pst

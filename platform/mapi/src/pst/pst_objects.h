@@ -1,0 +1,54 @@
+// The MAPI objects of the PST provider and what they share: the opened
+// file, the identity the session gave the store, and the store's named
+// properties. Every call that reaches libpff holds the file's lock.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "com/stream.h"
+#include "mapi/defaults.h"
+#include "mapi/provider.h"
+#include "pst/pst_file.h"
+
+namespace pst {
+
+struct StoreState {
+  std::shared_ptr<PstFile> file;
+  mapi::StoreIdentity identity;
+  std::shared_ptr<mapi::NameMap> names;
+
+  // Object entry ids: 4 flag bytes, the store's uid, the node identifier.
+  std::string EntryId(uint32_t nid) const;
+  // The node an entry id of this store names (the file's own record key
+  // is taken as well, for entry ids stored inside the file).
+  std::optional<uint32_t> NidOf(ULONG cb, const void* entryId) const;
+  // Rewrites an entry id stored in the file into one of this store.
+  std::optional<std::string> Restamp(const SPropValue& stored) const;
+  // Common properties of every object of the store.
+  void AddStoreProps(mapi::PropMap& props) const;
+};
+using Store = std::shared_ptr<const StoreState>;
+
+// Null when nid names no folder of the file.
+ComPtr<IMAPIFolder> OpenFolder(const Store& store, uint32_t nid);
+// A message of a folder (with its entry id) or embedded (nid empty). libpff
+// items of attachments and embedded messages lean on the item they came
+// from: `owner` keeps the object holding that item alive.
+ComPtr<IMessage> OpenMessage(const Store& store, ItemHandle item, std::optional<uint32_t> nid,
+                             ComPtr<IUnknown> owner = nullptr);
+ComPtr<IAttach> OpenAttachment(const Store& store, ItemHandle attachment, ULONG number, ComPtr<IUnknown> owner);
+// The data of the attachment object `owner` (which holds `attachment`) as
+// a read-only stream, read from the file as it is asked for; null when the
+// attachment has none.
+ComPtr<IStream> OpenDataStream(const Store& store, libpff_item_t* attachment, ComPtr<IUnknown> owner);
+
+// OpenEntry of the store and its folders: a null entry id opens the root folder.
+HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid, ULONG* objType,
+                    LPUNKNOWN* out);
+
+// Fills row or object properties of a folder.
+void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props);
+
+}  // namespace pst
