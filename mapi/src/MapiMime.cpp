@@ -68,6 +68,8 @@ HRESULT SaveMessageToEml(LPMESSAGE lpMessage, LPCWSTR szFileName, ULONG ulConver
     LogHResult(hOpen, 0, __FILE__, __LINE__, false, true);
     return hOpen;
   }
+  // An opener that reports success without a stream has opened nothing.
+  if (!file) return E_FAIL;
   // A warning of the conversion stands unless a later call fails.
   const HRESULT hCopy = CopyToFile(mem.Get(), file.Get());
   return FAILED(hCopy) ? hCopy : hRes;

@@ -1,6 +1,8 @@
 // A small MAPI library whose OpenStreamOnFileW opens a real file stream,
-// with MAPI buffers on the C heap; for the MIME save tests.
+// with MAPI buffers on the C heap, and FGetComponentPath; for the MIME save
+// tests and as the system library beside the real MAPI library.
 #include <cstdlib>
+#include <cstring>
 
 #include "com/stream.h"
 
@@ -21,3 +23,13 @@ HRESULT OpenStreamOnFileW(void*, void*, ULONG flags, LPCWSTR path, LPCWSTR, LPST
 }
 
 }  // extern "C"
+
+// Stands in for the installer: the MAPI library is the file named by
+// FAKE_MAPI_COMPONENT_PATH, whatever component or qualifier is asked.
+extern "C" BOOL FGetComponentPath(LPCSTR, LPSTR, LPSTR path, DWORD cb, BOOL) {
+  const char* installed = std::getenv("FAKE_MAPI_COMPONENT_PATH");
+  if (!installed || !cb) return FALSE;
+  std::strncpy(path, installed, cb - 1);
+  path[cb - 1] = 0;
+  return TRUE;
+}
