@@ -1,7 +1,6 @@
 // Run-time MAPI binding: the library search, the slots and their loading.
 #include "mapisupport/ImportProcs.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>

@@ -16,7 +16,8 @@ std::u16string Format(const char* format, Args... args) {
   char text[128];
   const int n = std::snprintf(text, sizeof text, format, args...);
   if (n < 0) return {};
-  return win32::Utf8ToUtf16(std::string_view(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1)));
+  return win32::Utf8ToUtf16(
+      std::string_view(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1)));
 }
 
 std::u16string TakeWide(LPWSTR owned) {
@@ -62,19 +63,44 @@ bool ElementValue(const SPropValue& mv, ULONG iVal, SPropValue& single) {
   // has no elements to read.
   if (!v.MVi.lpi) return false;
   switch (PROP_TYPE(mv.ulPropTag)) {
-    case PT_MV_I2: single.Value.i = v.MVi.lpi[iVal]; break;
-    case PT_MV_LONG: single.Value.l = v.MVl.lpl[iVal]; break;
-    case PT_MV_R4: single.Value.flt = v.MVflt.lpflt[iVal]; break;
-    case PT_MV_DOUBLE: single.Value.dbl = v.MVdbl.lpdbl[iVal]; break;
-    case PT_MV_CURRENCY: single.Value.cur = v.MVcur.lpcur[iVal]; break;
-    case PT_MV_APPTIME: single.Value.at = v.MVat.lpat[iVal]; break;
-    case PT_MV_I8: single.Value.li = v.MVli.lpli[iVal]; break;
-    case PT_MV_STRING8: single.Value.lpszA = v.MVszA.lppszA[iVal]; break;
-    case PT_MV_UNICODE: single.Value.lpszW = v.MVszW.lppszW[iVal]; break;
-    case PT_MV_SYSTIME: single.Value.ft = v.MVft.lpft[iVal]; break;
-    case PT_MV_CLSID: single.Value.lpguid = &v.MVguid.lpguid[iVal]; break;
-    case PT_MV_BINARY: single.Value.bin = v.MVbin.lpbin[iVal]; break;
-    default: break;  // a zero value of the base type
+    case PT_MV_I2:
+      single.Value.i = v.MVi.lpi[iVal];
+      break;
+    case PT_MV_LONG:
+      single.Value.l = v.MVl.lpl[iVal];
+      break;
+    case PT_MV_R4:
+      single.Value.flt = v.MVflt.lpflt[iVal];
+      break;
+    case PT_MV_DOUBLE:
+      single.Value.dbl = v.MVdbl.lpdbl[iVal];
+      break;
+    case PT_MV_CURRENCY:
+      single.Value.cur = v.MVcur.lpcur[iVal];
+      break;
+    case PT_MV_APPTIME:
+      single.Value.at = v.MVat.lpat[iVal];
+      break;
+    case PT_MV_I8:
+      single.Value.li = v.MVli.lpli[iVal];
+      break;
+    case PT_MV_STRING8:
+      single.Value.lpszA = v.MVszA.lppszA[iVal];
+      break;
+    case PT_MV_UNICODE:
+      single.Value.lpszW = v.MVszW.lppszW[iVal];
+      break;
+    case PT_MV_SYSTIME:
+      single.Value.ft = v.MVft.lpft[iVal];
+      break;
+    case PT_MV_CLSID:
+      single.Value.lpguid = &v.MVguid.lpguid[iVal];
+      break;
+    case PT_MV_BINARY:
+      single.Value.bin = v.MVbin.lpbin[iVal];
+      break;
+    default:
+      break;  // a zero value of the base type
   }
   return true;
 }
@@ -110,9 +136,9 @@ std::u16string BinaryToHexText(const SBinary* lpBin) {
 LPWSTR GuidToText(const GUID* lpGUID) {
   const GUID guid = lpGUID ? *lpGUID : GUID_NULL;
   char text[GUID_STRING_SIZE + 1];
-  std::snprintf(text, sizeof text, "{%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X}", static_cast<unsigned>(guid.Data1),
-                guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
-                guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+  std::snprintf(text, sizeof text, "{%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X}",
+                static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
+                guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
   auto* out = new WCHAR[GUID_STRING_SIZE];
   for (ULONG i = 0; i < GUID_STRING_SIZE; ++i) out[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
   return out;

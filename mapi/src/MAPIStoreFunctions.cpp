@@ -17,7 +17,7 @@ namespace {
 
 constexpr char16_t kServerDNPrefix[] = u"/cn=Configuration/cn=Servers/cn=";
 constexpr char16_t kServerDNSuffix[] = u"/cn=Microsoft Private MDB";
-constexpr ULONG kMailboxLogonFlags = OPENSTORE_USE_ADMIN_PRIVILEGE | OPENSTORE_TAKE_OWNERSHIP;  // 9
+constexpr ULONG kMailboxLogonFlags = OPENSTORE_USE_ADMIN_PRIVILEGE | OPENSTORE_TAKE_OWNERSHIP;        // 9
 constexpr ULONG kMailboxStoreFlags = MDB_NO_DIALOG | MDB_TEMPORARY | MAPI_BEST_ACCESS | MDB_NO_MAIL;  // 0xB1
 
 struct MAPIBufferFree {
@@ -51,8 +51,7 @@ bool IsPrimaryExchangeStore(const SRow& row) {
 BOOL SupportsExchangeManageStore(LPMDB lpMDB) {
   if (!lpMDB) return FALSE;
   IExchangeManageStore* ems = nullptr;
-  if (FAILED(lpMDB->QueryInterface(IExchangeManageStore::kIid, reinterpret_cast<void**>(&ems))) || !ems)
-    return FALSE;
+  if (FAILED(lpMDB->QueryInterface(IExchangeManageStore::kIid, reinterpret_cast<void**>(&ems))) || !ems) return FALSE;
   ems->Release();
   return TRUE;
 }
@@ -105,8 +104,8 @@ HRESULT HrMailboxLogon(IMAPISession* lpMAPISession, LPMDB lpMDB, LPCWSTR lpszMsg
   return hRes;
 }
 
-HRESULT OpenOtherUsersMailbox(IMAPISession* lpMAPISession, LPMDB lpMDB, LPCWSTR szServerName,
-                              LPCWSTR szMailboxDN, ULONG, LPMDB* lppOtherUserMDB) {
+HRESULT OpenOtherUsersMailbox(IMAPISession* lpMAPISession, LPMDB lpMDB, LPCWSTR szServerName, LPCWSTR szMailboxDN,
+                              ULONG, LPMDB* lppOtherUserMDB) {
   if (!lppOtherUserMDB) return E_INVALIDARG;
   *lppOtherUserMDB = nullptr;
   if (!lpMAPISession || !lpMDB || !szMailboxDN || !SupportsExchangeManageStore(lpMDB)) return E_INVALIDARG;

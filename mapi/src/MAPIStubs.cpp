@@ -5,9 +5,9 @@
 #include "mapisupport/ImportProcs.h"
 
 namespace {
-constexpr ULONG kLogonFlags = MAPI_LOGON_UI | MAPI_NEW_SESSION | MAPI_ALLOW_OTHERS | MAPI_EXPLICIT_PROFILE |
-                              MAPI_EXTENDED;  // 0x3B
-constexpr ULONG kStreamFlags = STGM_CREATE | STGM_READWRITE;  // 0x1002
+constexpr ULONG kLogonFlags =
+    MAPI_LOGON_UI | MAPI_NEW_SESSION | MAPI_ALLOW_OTHERS | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED;  // 0x3B
+constexpr ULONG kStreamFlags = STGM_CREATE | STGM_READWRITE;                                       // 0x1002
 }  // namespace
 
 SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {

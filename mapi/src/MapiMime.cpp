@@ -62,8 +62,8 @@ HRESULT SaveMessageToEml(LPMESSAGE lpMessage, LPCWSTR szFileName, ULONG ulConver
   if (FAILED(hRes)) return hRes;
 
   ComPtr<IStream> file;
-  const HRESULT hOpen = MyOpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE,
-                                           szFileName, nullptr, file.ReleaseAndGetAddressOf());
+  const HRESULT hOpen = MyOpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, szFileName,
+                                           nullptr, file.ReleaseAndGetAddressOf());
   if (FAILED(hOpen)) {
     LogHResult(hOpen, 0, __FILE__, __LINE__, false, true);
     return hOpen;

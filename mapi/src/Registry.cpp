@@ -45,13 +45,13 @@ HRESULT GetValue(Query query, DWORD* lpType, LPVOID* lppData) {
 }  // namespace
 
 HRESULT HrGetRegistryValue(HKEY hKey, LPCWSTR lpszValue, DWORD* lpType, LPVOID* lppData) {
-  return GetValue(
-      [&](DWORD* type, BYTE* data, DWORD* size) { return RegQueryValueExW(hKey, lpszValue, nullptr, type, data, size); },
-      lpType, lppData);
+  return GetValue([&](DWORD* type, BYTE* data,
+                      DWORD* size) { return RegQueryValueExW(hKey, lpszValue, nullptr, type, data, size); },
+                  lpType, lppData);
 }
 
 HRESULT HrGetRegistryValueA(HKEY hKey, LPCSTR lpszValue, DWORD* lpType, LPVOID* lppData) {
-  return GetValue(
-      [&](DWORD* type, BYTE* data, DWORD* size) { return RegQueryValueExA(hKey, lpszValue, nullptr, type, data, size); },
-      lpType, lppData);
+  return GetValue([&](DWORD* type, BYTE* data,
+                      DWORD* size) { return RegQueryValueExA(hKey, lpszValue, nullptr, type, data, size); },
+                  lpType, lppData);
 }

@@ -19,7 +19,7 @@ TEST(ErrorLog, LastErrorBecomesAnHResult) {
       {0, 0},
       {5, static_cast<HRESULT>(0x80070005u)},
       {1168, static_cast<HRESULT>(0x80070490u)},
-      {0x12345, static_cast<HRESULT>(0x80072345u)},  // only the low 16 bits
+      {0x12345, static_cast<HRESULT>(0x80072345u)},      // only the low 16 bits
       {0x80004005u, static_cast<HRESULT>(0x80004005u)},  // already an HRESULT
   };
   for (const Case& c : cases) {

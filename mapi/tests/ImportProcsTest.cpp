@@ -64,7 +64,7 @@ TEST_F(ImportProcsTest, InstallerLibraryFirstThenMapi32FillsTheGaps) {
 }
 
 struct QualifierCase {
-  const char* app;       // "" leaves the value out
+  const char* app;  // "" leaves the value out
   const char* office;
   const char* answered;  // qualifier that has a path; "(null)" for none
   const char* calls;     // qualifiers asked, in order

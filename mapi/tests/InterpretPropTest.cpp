@@ -53,35 +53,109 @@ std::vector<Case> Cases() {
     fill(v.Value);
     c.push_back({name, v, text});
   };
-  add("I2 -1", PT_I2, [](_PV& p) { p.i = -1; }, "-1");
-  add("LONG max", PT_LONG, [](_PV& p) { p.ul = 0xFFFFFFFFu; }, "4294967295");
-  add("R4", PT_R4, [](_PV& p) { p.flt = 1.5f; }, "1.500000");
-  add("DOUBLE", PT_DOUBLE, [](_PV& p) { p.dbl = -2.25; }, "-2.250000");
-  add("APPTIME", PT_APPTIME, [](_PV& p) { p.at = 45000.5; }, "45000.500000");
-  add("ERROR", PT_ERROR, [](_PV& p) { p.err = static_cast<SCODE>(0x8004010Fu); }, "Err:0x8004010F=");
-  add("I8", PT_I8, [](_PV& p) { p.li.QuadPart = -9000000000LL; }, "-9000000000");
-  add("UNICODE", PT_UNICODE, [](_PV& p) { p.lpszW = kX; }, "x");
-  add("UNICODE null", PT_UNICODE, [](_PV& p) { p.lpszW = nullptr; }, "");
-  add("UNICODE empty", PT_UNICODE, [](_PV& p) { p.lpszW = kEmpty; }, "");
-  add("CLSID", PT_CLSID, [](_PV& p) { p.lpguid = &kGuid; }, "{4E3A7680-B77A-11D0-9DA5-00C04FD65685} = ");
-  add("BINARY", PT_BINARY, [](_PV& p) { p.bin = {3, kBytes}; }, "cb: 3 lpb: 001FAB");
-  add("BINARY empty", PT_BINARY, [](_PV& p) { p.bin = {0, nullptr}; }, "cb: 0 lpb: NULL");
-  add("BINARY no bytes", PT_BINARY, [](_PV& p) { p.bin = {2, nullptr}; }, "cb: 2 lpb: ");
+  add(
+      "I2 -1", PT_I2, [](_PV& p) { p.i = -1; }, "-1");
+  add(
+      "LONG max", PT_LONG, [](_PV& p) { p.ul = 0xFFFFFFFFu; }, "4294967295");
+  add(
+      "R4", PT_R4, [](_PV& p) { p.flt = 1.5f; }, "1.500000");
+  add(
+      "DOUBLE", PT_DOUBLE, [](_PV& p) { p.dbl = -2.25; }, "-2.250000");
+  add(
+      "APPTIME", PT_APPTIME, [](_PV& p) { p.at = 45000.5; }, "45000.500000");
+  add(
+      "ERROR", PT_ERROR, [](_PV& p) { p.err = static_cast<SCODE>(0x8004010Fu); }, "Err:0x8004010F=");
+  add(
+      "I8", PT_I8, [](_PV& p) { p.li.QuadPart = -9000000000LL; }, "-9000000000");
+  add(
+      "UNICODE", PT_UNICODE, [](_PV& p) { p.lpszW = kX; }, "x");
+  add(
+      "UNICODE null", PT_UNICODE, [](_PV& p) { p.lpszW = nullptr; }, "");
+  add(
+      "UNICODE empty", PT_UNICODE, [](_PV& p) { p.lpszW = kEmpty; }, "");
+  add(
+      "CLSID", PT_CLSID, [](_PV& p) { p.lpguid = &kGuid; }, "{4E3A7680-B77A-11D0-9DA5-00C04FD65685} = ");
+  add(
+      "BINARY", PT_BINARY,
+      [](_PV& p) {
+        p.bin = {3, kBytes};
+      },
+      "cb: 3 lpb: 001FAB");
+  add(
+      "BINARY empty", PT_BINARY,
+      [](_PV& p) {
+        p.bin = {0, nullptr};
+      },
+      "cb: 0 lpb: NULL");
+  add(
+      "BINARY no bytes", PT_BINARY,
+      [](_PV& p) {
+        p.bin = {2, nullptr};
+      },
+      "cb: 2 lpb: ");
   // Types without a text.
-  add("BOOLEAN", PT_BOOLEAN, [](_PV& p) { p.b = 1; }, "");
-  add("STRING8", PT_STRING8, [](_PV& p) { p.lpszA = kNarrow; }, "");
-  add("SYSTIME", PT_SYSTIME, [](_PV& p) { p.ft = {1, 2}; }, "");
-  add("CURRENCY", PT_CURRENCY, [](_PV& p) { p.cur.int64 = 5; }, "");
+  add(
+      "BOOLEAN", PT_BOOLEAN, [](_PV& p) { p.b = 1; }, "");
+  add(
+      "STRING8", PT_STRING8, [](_PV& p) { p.lpszA = kNarrow; }, "");
+  add(
+      "SYSTIME", PT_SYSTIME,
+      [](_PV& p) {
+        p.ft = {1, 2};
+      },
+      "");
+  add(
+      "CURRENCY", PT_CURRENCY, [](_PV& p) { p.cur.int64 = 5; }, "");
   // Multi-valued.
-  add("MV_UNICODE", PT_MV_UNICODE, [](_PV& p) { p.MVszW = {2, kStrings}; }, "2: x; y");
-  add("MV_UNICODE none", PT_MV_UNICODE, [](_PV& p) { p.MVszW = {0, nullptr}; }, "0: ");
-  add("MV_BINARY", PT_MV_BINARY, [](_PV& p) { p.MVbin = {2, kBins}; }, "2: cb: 3 lpb: 001FAB; cb: 1 lpb: FF");
-  add("MV_I2", PT_MV_I2, [](_PV& p) { p.MVi = {2, kShorts}; }, "2: -1; 7");
-  add("MV_LONG", PT_MV_LONG, [](_PV& p) { p.MVl = {1, kLongs}; }, "1: 4294967295");
-  add("MV_CLSID", PT_MV_CLSID, [](_PV& p) { p.MVguid = {1, kGuids}; }, "1: {4E3A7680-B77A-11D0-9DA5-00C04FD65685} = ");
-  add("MV_STRING8", PT_MV_STRING8, [](_PV& p) { p.MVszA = {1, kNarrowStrings}; }, "1: ");
+  add(
+      "MV_UNICODE", PT_MV_UNICODE,
+      [](_PV& p) {
+        p.MVszW = {2, kStrings};
+      },
+      "2: x; y");
+  add(
+      "MV_UNICODE none", PT_MV_UNICODE,
+      [](_PV& p) {
+        p.MVszW = {0, nullptr};
+      },
+      "0: ");
+  add(
+      "MV_BINARY", PT_MV_BINARY,
+      [](_PV& p) {
+        p.MVbin = {2, kBins};
+      },
+      "2: cb: 3 lpb: 001FAB; cb: 1 lpb: FF");
+  add(
+      "MV_I2", PT_MV_I2,
+      [](_PV& p) {
+        p.MVi = {2, kShorts};
+      },
+      "2: -1; 7");
+  add(
+      "MV_LONG", PT_MV_LONG,
+      [](_PV& p) {
+        p.MVl = {1, kLongs};
+      },
+      "1: 4294967295");
+  add(
+      "MV_CLSID", PT_MV_CLSID,
+      [](_PV& p) {
+        p.MVguid = {1, kGuids};
+      },
+      "1: {4E3A7680-B77A-11D0-9DA5-00C04FD65685} = ");
+  add(
+      "MV_STRING8", PT_MV_STRING8,
+      [](_PV& p) {
+        p.MVszA = {1, kNarrowStrings};
+      },
+      "1: ");
   // A count with no array behind it gives no element text.
-  add("MV_UNICODE no array", PT_MV_UNICODE, [](_PV& p) { p.MVszW = {2, nullptr}; }, "2: ; ");
+  add(
+      "MV_UNICODE no array", PT_MV_UNICODE,
+      [](_PV& p) {
+        p.MVszW = {2, nullptr};
+      },
+      "2: ; ");
   return c;
 }
 

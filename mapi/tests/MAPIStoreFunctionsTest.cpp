@@ -35,9 +35,12 @@ TEST_F(StoreFunctionsTest, OpenMessageStoreGUIDOpensTheFirstExchangePrivateStore
   const GuidCase cases[] = {
       {"exchange after pst",
        {{PR_ENTRYID, "PST", PR_MDB_PROVIDER, kPst}, {PR_ENTRYID, "PRIMARY", PR_MDB_PROVIDER, kExchange}},
-       "PRIMARY", FALSE},
-      {"first of two", {{PR_ENTRYID, "ONE", PR_MDB_PROVIDER, kExchange}, {PR_ENTRYID, "TWO", PR_MDB_PROVIDER, kExchange}},
-       "ONE", FALSE},
+       "PRIMARY",
+       FALSE},
+      {"first of two",
+       {{PR_ENTRYID, "ONE", PR_MDB_PROVIDER, kExchange}, {PR_ENTRYID, "TWO", PR_MDB_PROVIDER, kExchange}},
+       "ONE",
+       FALSE},
       {"longer provider value", {{PR_ENTRYID, "LONG", PR_MDB_PROVIDER, kExchange + "xy"}}, "LONG", FALSE},
       {"no exchange store", {{PR_ENTRYID, "PST", PR_MDB_PROVIDER, kPst}}, "", TRUE},
       {"short provider value", {{PR_ENTRYID, "SHORT", PR_MDB_PROVIDER, kExchange.substr(0, 15)}}, "", TRUE},
@@ -117,12 +120,10 @@ TEST_F(StoreFunctionsTest, OtherUsersMailboxRefusalsAndEmptyServer) {
 
   // Access denied by the server comes back unchanged, with no store.
   session->openStatus = MAPI_E_NO_ACCESS;
-  EXPECT_EQ(OpenOtherUsersMailbox(session.Get(), primary.Get(), u"EXSRV", u"/o=Org/cn=a", 9, &store),
-            MAPI_E_NO_ACCESS);
+  EXPECT_EQ(OpenOtherUsersMailbox(session.Get(), primary.Get(), u"EXSRV", u"/o=Org/cn=a", 9, &store), MAPI_E_NO_ACCESS);
   EXPECT_EQ(store, nullptr);
   primary->createStatus = MAPI_E_NOT_FOUND;
-  EXPECT_EQ(OpenOtherUsersMailbox(session.Get(), primary.Get(), u"EXSRV", u"/o=Org/cn=a", 9, &store),
-            MAPI_E_NOT_FOUND);
+  EXPECT_EQ(OpenOtherUsersMailbox(session.Get(), primary.Get(), u"EXSRV", u"/o=Org/cn=a", 9, &store), MAPI_E_NOT_FOUND);
   EXPECT_EQ(log->openedIds.size(), 1u);
 }
 
@@ -130,7 +131,8 @@ TEST_F(StoreFunctionsTest, MailboxLogonWithoutMailboxAsksForThePublicStore) {
   const ComPtr<session_fakes::Store> primary = com::Make<session_fakes::Store>(log, true);
   for (const char16_t* mailbox : {u"", static_cast<const char16_t*>(nullptr)}) {
     LPMDB store = nullptr;
-    EXPECT_EQ(HrMailboxLogon(session.Get(), primary.Get(), u"/cn=Configuration/cn=Servers/cn=S", mailbox, &store), S_OK);
+    EXPECT_EQ(HrMailboxLogon(session.Get(), primary.Get(), u"/cn=Configuration/cn=Servers/cn=S", mailbox, &store),
+              S_OK);
     EXPECT_EQ(log->createFlags, 11u);
     if (store) store->Release();
   }

@@ -18,8 +18,8 @@ class MapiObjectsTest : public ::testing::Test {
   // A session for the next MAPILogonEx; the library hands over its reference.
   std::shared_ptr<Log> Queue() {
     auto sessionLog = std::make_shared<Log>();
-    fake_mapi::Control<void (*)(void*)>(library, "FakeMapi_QueueSession")(
-        static_cast<IMAPISession*>(com::Make<Session>(sessionLog).Detach()));
+    fake_mapi::Control<void (*)(void*)>(
+        library, "FakeMapi_QueueSession")(static_cast<IMAPISession*>(com::Make<Session>(sessionLog).Detach()));
     return sessionLog;
   }
 

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "ImportProcsState.h"
-#include "fake_mapi.h"
 #include "com/com.h"
+#include "fake_mapi.h"
 #include "mapi/exchange.h"
 #include "mapi/install.h"
 #include "mapi/mimeconv.h"
@@ -170,7 +170,8 @@ HRESULT OpenFirstInboxMessage(IMAPISession* session, ComPtr<IMsgStore>& store, C
   HRESULT hr = session->GetMsgStoresTable(0, stores.ReleaseAndGetAddressOf());
   SizedSPropTagArray(1, eidCols) = {1, {PR_ENTRYID}};
   Rows storeRows;
-  if (SUCCEEDED(hr)) hr = queryAllRows(stores.Get(), reinterpret_cast<LPSPropTagArray>(&eidCols), nullptr, nullptr, 0, &storeRows.rows);
+  if (SUCCEEDED(hr))
+    hr = queryAllRows(stores.Get(), reinterpret_cast<LPSPropTagArray>(&eidCols), nullptr, nullptr, 0, &storeRows.rows);
   if (FAILED(hr) || !storeRows.rows->cRows) return FAILED(hr) ? hr : MAPI_E_NOT_FOUND;
   const SBinary& storeId = storeRows.rows->aRow[0].lpProps[0].Value.bin;
   hr = session->OpenMsgStore(0, storeId.cb, reinterpret_cast<LPENTRYID>(storeId.lpb), nullptr, 0,
@@ -181,8 +182,8 @@ HRESULT OpenFirstInboxMessage(IMAPISession* session, ComPtr<IMsgStore>& store, C
   if (FAILED(hr)) return hr;
   ComPtr<IUnknown> unk;
   ULONG type = 0;
-  hr = store->OpenEntry(subtree->Value.bin.cb, reinterpret_cast<LPENTRYID>(subtree->Value.bin.lpb), nullptr, 0,
-                        &type, unk.ReleaseAndGetAddressOf());
+  hr = store->OpenEntry(subtree->Value.bin.cb, reinterpret_cast<LPENTRYID>(subtree->Value.bin.lpb), nullptr, 0, &type,
+                        unk.ReleaseAndGetAddressOf());
   MAPIFreeBuffer(subtree);
   if (FAILED(hr)) return hr;
   ComPtr<IMAPIFolder> top = unk.As<IMAPIFolder>();
@@ -197,7 +198,8 @@ HRESULT OpenFirstInboxMessage(IMAPISession* session, ComPtr<IMsgStore>& store, C
   const SRow* inbox = nullptr;
   for (ULONG i = 0; i < folderRows.rows->cRows; ++i) {
     const SPropValue& name = folderRows.rows->aRow[i].lpProps[1];
-    if (name.ulPropTag == PR_DISPLAY_NAME_W && std::u16string(name.Value.lpszW) == u"Inbox") inbox = &folderRows.rows->aRow[i];
+    if (name.ulPropTag == PR_DISPLAY_NAME_W && std::u16string(name.Value.lpszW) == u"Inbox")
+      inbox = &folderRows.rows->aRow[i];
   }
   if (!inbox) return MAPI_E_NOT_FOUND;
   const SBinary& inboxId = inbox->lpProps[0].Value.bin;
@@ -207,7 +209,9 @@ HRESULT OpenFirstInboxMessage(IMAPISession* session, ComPtr<IMsgStore>& store, C
   ComPtr<IMAPITable> contents;
   hr = unk.As<IMAPIFolder>()->GetContentsTable(0, contents.ReleaseAndGetAddressOf());
   Rows messageRows;
-  if (SUCCEEDED(hr)) hr = queryAllRows(contents.Get(), reinterpret_cast<LPSPropTagArray>(&eidCols), nullptr, nullptr, 0, &messageRows.rows);
+  if (SUCCEEDED(hr))
+    hr = queryAllRows(contents.Get(), reinterpret_cast<LPSPropTagArray>(&eidCols), nullptr, nullptr, 0,
+                      &messageRows.rows);
   if (FAILED(hr) || !messageRows.rows->cRows) return FAILED(hr) ? hr : MAPI_E_NOT_FOUND;
   const SBinary& messageId = messageRows.rows->aRow[0].lpProps[0].Value.bin;
   hr = store->OpenEntry(messageId.cb, reinterpret_cast<LPENTRYID>(messageId.lpb), nullptr, 0, &type,

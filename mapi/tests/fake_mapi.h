@@ -17,8 +17,7 @@ std::filesystem::path InstallAt(const std::string& name, const std::filesystem::
 
 // The default mail client "Test Mail" with the given MSI values; an empty
 // text leaves the value out.
-void SetMailClient(const std::string& component, const std::string& appLCID = "",
-                   const std::string& officeLCID = "");
+void SetMailClient(const std::string& component, const std::string& appLCID = "", const std::string& officeLCID = "");
 
 // The same loaded library as the code under test sees (dlopen shares it).
 HMODULE Open(const std::filesystem::path& file);

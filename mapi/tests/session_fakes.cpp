@@ -10,8 +10,7 @@ namespace {
 
 std::shared_ptr<Log> g_log;
 
-HRESULT QueryAllRows(LPMAPITABLE table, LPSPropTagArray cols, LPSRestriction, LPSSortOrderSet, LONG,
-                     LPSRowSet* rows) {
+HRESULT QueryAllRows(LPMAPITABLE table, LPSPropTagArray cols, LPSRestriction, LPSSortOrderSet, LONG, LPSRowSet* rows) {
   if (g_log && cols) g_log->queriedColumns.assign(cols->aulPropTag, cols->aulPropTag + cols->cValues);
   return table->QueryRows(0x7FFFFFFF, 0, rows);
 }
@@ -61,11 +60,9 @@ HRESULT Table::QueryRows(LONG, ULONG, LPSRowSet* out) {
     std::memset(v, 0, 2 * sizeof(SPropValue));
     // The bytes live in the test's rows, which outlive the row set.
     v[0].ulPropTag = rows_[i].idTag;
-    v[0].Value.bin = {static_cast<ULONG>(rows_[i].entryId.size()),
-                      reinterpret_cast<LPBYTE>(rows_[i].entryId.data())};
+    v[0].Value.bin = {static_cast<ULONG>(rows_[i].entryId.size()), reinterpret_cast<LPBYTE>(rows_[i].entryId.data())};
     v[1].ulPropTag = rows_[i].providerTag;
-    v[1].Value.bin = {static_cast<ULONG>(rows_[i].provider.size()),
-                      reinterpret_cast<LPBYTE>(rows_[i].provider.data())};
+    v[1].Value.bin = {static_cast<ULONG>(rows_[i].provider.size()), reinterpret_cast<LPBYTE>(rows_[i].provider.data())};
     rows->aRow[i] = {0, 2, v};
   }
   *out = rows;
@@ -96,7 +93,7 @@ HMODULE InstallSessionLibrary(std::shared_ptr<Log> log) {
   g_log = std::move(log);
   HMODULE m = fake_mapi::Open(fake_mapi::InstallSystem("fake_mapi32_session"));
   fake_mapi::Control<void (*)(void*, void*)>(m, "FakeMapi_SetRowFunctions")(reinterpret_cast<void*>(&QueryAllRows),
-                                                                          reinterpret_cast<void*>(&FreeRows));
+                                                                            reinterpret_cast<void*>(&FreeRows));
   return m;
 }
 

@@ -67,15 +67,14 @@ using LPHRQUERYALLROWS = HRESULT (*)(LPMAPITABLE lpTable, LPSPropTagArray lpProp
 using LPOPENSTREAMONFILE = HRESULT (*)(LPMAPIALLOCATEBUFFER lpAllocateBuffer, LPMAPIFREEBUFFER lpFreeBuffer,
                                        ULONG ulFlags, LPCSTR lpszFileName, LPCSTR lpszPrefix, LPSTREAM* lppStream);
 using LPOPENSTREAMONFILEW = HRESULT (*)(LPMAPIALLOCATEBUFFER lpAllocateBuffer, LPMAPIFREEBUFFER lpFreeBuffer,
-                                        ULONG ulFlags, LPCWSTR lpszFileName, LPCWSTR lpszPrefix,
-                                        LPSTREAM* lppStream);
+                                        ULONG ulFlags, LPCWSTR lpszFileName, LPCWSTR lpszPrefix, LPSTREAM* lppStream);
 
 // The stubs: the MAPI functions of the same name through their slots, with
 // the fallback when the slot cannot be bound.
-SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer);  // E_FAIL
-ULONG MAPIFreeBuffer(LPVOID lpBuffer);                      // null: 0 at once, nothing bound
-HRESULT HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp);  // E_FAIL
-void FreeProws(LPSRowSet lpRows);                                                     // nothing freed
+SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer);                             // E_FAIL
+ULONG MAPIFreeBuffer(LPVOID lpBuffer);                                                 // null: 0 at once, nothing bound
+HRESULT HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp);   // E_FAIL
+void FreeProws(LPSRowSet lpRows);                                                      // nothing freed
 LPSPropValue PpropFindProp(LPSPropValue lpPropArray, ULONG cValues, ULONG ulPropTag);  // null
 // Password null and flags 0x3B whatever is passed; E_FAIL without MAPI.
 HRESULT MAPILogonEx(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, ULONG ulFlags,

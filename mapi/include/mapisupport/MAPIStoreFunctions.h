@@ -15,8 +15,8 @@ HRESULT HrMailboxLogon(IMAPISession* lpMAPISession, LPMDB lpMDB, LPCWSTR lpszMsg
                        LPMDB* lppMailboxMDB);
 // Another user's mailbox on szServerName; a null or empty server name: S_OK
 // and no store.
-HRESULT OpenOtherUsersMailbox(IMAPISession* lpMAPISession, LPMDB lpMDB, LPCWSTR szServerName,
-                              LPCWSTR szMailboxDN, ULONG ulFlags, LPMDB* lppOtherUserMDB);
+HRESULT OpenOtherUsersMailbox(IMAPISession* lpMAPISession, LPMDB lpMDB, LPCWSTR szServerName, LPCWSTR szMailboxDN,
+                              ULONG ulFlags, LPMDB* lppOtherUserMDB);
 // Opens the session's Exchange private store for writing. TRUE when it
 // failed, FALSE when a store was opened.
 BOOL OpenMessageStoreGUID(IMAPISession* lpMAPISession, LPMDB* lppMDB);

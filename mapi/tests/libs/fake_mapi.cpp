@@ -12,7 +12,7 @@
 
 namespace {
 struct State {
-  std::vector<std::string> componentCalls;  // qualifiers asked, "(null)" for none
+  std::vector<std::string> componentCalls;                 // qualifiers asked, "(null)" for none
   std::vector<std::pair<std::string, std::string>> paths;  // qualifier -> path
   unsigned logonFlags = 0;
   bool logonPasswordNull = false;
@@ -131,8 +131,7 @@ int HrGetOneProoa12(void*, unsigned, void**) { return FAKE_ID + 3; }
 #endif
 
 #ifdef FAKE_STREAM_A
-int OpenStreamOnFile(void* alloc, void* freer, unsigned flags, const char* path, const char* prefix,
-                      void** stream) {
+int OpenStreamOnFile(void* alloc, void* freer, unsigned flags, const char* path, const char* prefix, void** stream) {
   S().streamAllocatorsSet = alloc && freer && !prefix;
   S().streamFlags = flags;
   S().streamPath = path ? path : "(null)";
@@ -142,7 +141,7 @@ int OpenStreamOnFile(void* alloc, void* freer, unsigned flags, const char* path,
 #endif
 #ifdef FAKE_STREAM_W
 int OpenStreamOnFileW(void* alloc, void* freer, unsigned flags, const char16_t* path, const char16_t* prefix,
-                       void** stream) {
+                      void** stream) {
   S().streamAllocatorsSet = alloc && freer && !prefix;
   S().streamFlags = flags;
   S().streamPath.clear();
