@@ -70,7 +70,7 @@ struct QualifierCase {
   const char* calls;     // qualifiers asked, in order
 };
 
-void PrintTo(const QualifierCase& c, std::ostream* os) { *os << "asked " << c.calls; }
+void PrintTo(const QualifierCase& c, std::ostream* os) { *os << "path for " << c.answered << ", asked " << c.calls; }
 
 // One process per case: FGetComponentPath is bound once per process.
 class InstallerLookupTest : public ImportProcsTest, public ::testing::WithParamInterface<QualifierCase> {};
