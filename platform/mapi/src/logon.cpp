@@ -1,7 +1,7 @@
 // MAPIInitialize, MAPIUninitialize and MAPILogonEx.
 #include <atomic>
 
-#include "mapi/mapix.h"
+#include "entry.h"
 #include "mapi/profiles.h"
 #include "session.h"
 #include "win32/codepage.h"
@@ -20,7 +20,9 @@ std::u16string ProfileName(LPSTR name, ULONG flags) {
 
 }  // namespace
 
-extern "C" HRESULT MAPIInitialize(LPVOID init) {
+namespace mapi::entry {
+
+HRESULT MAPIInitialize(LPVOID init) {
   if (init) {
     const auto* i = static_cast<const MAPIINIT_0*>(init);
     if (i->ulVersion > MAPI_INIT_VERSION) return MAPI_E_VERSION;
@@ -29,13 +31,13 @@ extern "C" HRESULT MAPIInitialize(LPVOID init) {
   return S_OK;
 }
 
-extern "C" void MAPIUninitialize() {
+void MAPIUninitialize() {
   int n = g_initCount.load();
   while (n > 0 && !g_initCount.compare_exchange_weak(n, n - 1)) {
   }
 }
 
-extern "C" HRESULT MAPILogonEx(ULONG_PTR, LPSTR profileName, LPSTR, ULONG flags, LPMAPISESSION* session) {
+HRESULT MAPILogonEx(ULONG_PTR, LPSTR profileName, LPSTR, ULONG flags, LPMAPISESSION* session) {
   if (!session) return MAPI_E_INVALID_PARAMETER;
   *session = nullptr;
   if (g_initCount.load() <= 0) return MAPI_E_NOT_INITIALIZED;
@@ -52,3 +54,5 @@ extern "C" HRESULT MAPILogonEx(ULONG_PTR, LPSTR profileName, LPSTR, ULONG flags,
   if (!profile) return MAPI_E_LOGON_FAILED;
   return mapi::MakeSession(std::move(*profile), session);
 }
+
+}  // namespace mapi::entry

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "mapi/mapix.h"
+#include "entry.h"
 
 namespace {
 
@@ -27,7 +27,9 @@ Block* NewBlock(ULONG cb) {
 
 }  // namespace
 
-extern "C" SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
+namespace mapi::entry {
+
+SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
   if (!lppBuffer) return MAPI_E_INVALID_PARAMETER;
   *lppBuffer = nullptr;
   Block* b = NewBlock(cbSize);
@@ -36,7 +38,7 @@ extern "C" SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
   return S_OK;
 }
 
-extern "C" SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
+SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
   if (!lppBuffer) return MAPI_E_INVALID_PARAMETER;
   *lppBuffer = nullptr;
   if (!lpObject) return MAPIAllocateBuffer(cbSize, lppBuffer);
@@ -50,7 +52,7 @@ extern "C" SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuff
   return S_OK;
 }
 
-extern "C" ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
+ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
   if (!lpBuffer) return S_OK;
   Block* b = BlockOf(lpBuffer)->head;
   while (b) {
@@ -60,3 +62,5 @@ extern "C" ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
   }
   return S_OK;
 }
+
+}  // namespace mapi::entry

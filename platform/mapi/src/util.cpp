@@ -2,17 +2,20 @@
 // rows of a table.
 #include <vector>
 
+#include "entry.h"
 #include "mapi/holders.h"
 
-extern "C" void FreeProws(LPSRowSet rows) {
+namespace mapi::entry {
+
+void FreeProws(LPSRowSet rows) {
   if (!rows) return;
-  for (ULONG i = 0; i < rows->cRows; ++i) MAPIFreeBuffer(rows->aRow[i].lpProps);
-  MAPIFreeBuffer(rows);
+  for (ULONG i = 0; i < rows->cRows; ++i) ::MAPIFreeBuffer(rows->aRow[i].lpProps);
+  ::MAPIFreeBuffer(rows);
 }
 
-extern "C" void FreePadrlist(LPADRLIST list) { FreeProws(reinterpret_cast<LPSRowSet>(list)); }
+void FreePadrlist(LPADRLIST list) { ::FreeProws(reinterpret_cast<LPSRowSet>(list)); }
 
-extern "C" LPSPropValue PpropFindProp(LPSPropValue props, ULONG count, ULONG tag) {
+LPSPropValue PpropFindProp(LPSPropValue props, ULONG count, ULONG tag) {
   if (!props) return nullptr;
   const bool anyType = PROP_TYPE(tag) == PT_UNSPECIFIED;
   for (ULONG i = 0; i < count; ++i) {
@@ -22,7 +25,7 @@ extern "C" LPSPropValue PpropFindProp(LPSPropValue props, ULONG count, ULONG tag
   return nullptr;
 }
 
-extern "C" HRESULT HrGetOneProp(LPMAPIPROP obj, ULONG tag, LPSPropValue* out) {
+HRESULT HrGetOneProp(LPMAPIPROP obj, ULONG tag, LPSPropValue* out) {
   if (!obj || !out) return MAPI_E_INVALID_PARAMETER;
   *out = nullptr;
   SizedSPropTagArray(1, tags) = {1, {tag}};
@@ -37,16 +40,16 @@ extern "C" HRESULT HrGetOneProp(LPMAPIPROP obj, ULONG tag, LPSPropValue* out) {
   return S_OK;
 }
 
-extern "C" HRESULT HrSetOneProp(LPMAPIPROP obj, LPSPropValue prop) {
+HRESULT HrSetOneProp(LPMAPIPROP obj, LPSPropValue prop) {
   if (!obj || !prop) return MAPI_E_INVALID_PARAMETER;
   LPSPropProblemArray problems = nullptr;
   HRESULT hr = obj->SetProps(1, prop, &problems);
   if (SUCCEEDED(hr) && problems) hr = problems->aProblem[0].scode;
-  MAPIFreeBuffer(problems);
+  ::MAPIFreeBuffer(problems);
   return hr;
 }
 
-extern "C" HRESULT HrQueryAllRows(LPMAPITABLE table, LPSPropTagArray tags, LPSRestriction restriction,
+HRESULT HrQueryAllRows(LPMAPITABLE table, LPSPropTagArray tags, LPSRestriction restriction,
                                   LPSSortOrderSet sort, LONG crowsMax, LPSRowSet* out) {
   if (!table || !out) return MAPI_E_INVALID_PARAMETER;
   *out = nullptr;
@@ -66,3 +69,5 @@ extern "C" HRESULT HrQueryAllRows(LPMAPITABLE table, LPSPropTagArray tags, LPSRe
   *out = rows;
   return S_OK;
 }
+
+}  // namespace mapi::entry
