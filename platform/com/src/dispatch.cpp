@@ -161,6 +161,8 @@ HRESULT Translate(std::exception_ptr e, EXCEPINFO* excep, UINT* argErr) {
   } catch (const DispatchArgError& a) {
     if (argErr) *argErr = a.rgIndex;
     return a.hr;
+  } catch (const DispatchFailure& f) {
+    return FAILED(f.hr) ? f.hr : E_FAIL;
   } catch (const DispatchError& d) {
     Fill(excep, d.description, d.source, d.scode, d.wCode);
     return DISP_E_EXCEPTION;

@@ -163,6 +163,39 @@ TEST(Dispatch, ServerExceptionArrivesInExcepInfo) {
   EXPECT_EQ(Call(d.Get(), 4, DISPATCH_METHOD, none, &r, nullptr), DISP_E_EXCEPTION);  // no EXCEPINFO given
 }
 
+// A dual interface: early-bound methods and the same members by DISPID.
+struct IDual : IDispatch {
+  using Base = IDispatch;
+  static constexpr IID kIid = {0xD0A1, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+  virtual HRESULT STDMETHODCALLTYPE get_Size(LONG* size) = 0;
+};
+
+class Dual final : public com::DispatchObject<Dual, IDual> {
+ public:
+  static std::span<const com::DispatchMember<Dual>> Members() {
+    static const com::DispatchMember<Dual> kMembers[] = {{1, u"Size", DISPATCH_PROPERTYGET, 0, 0, &Dual::Size}};
+    return kMembers;
+  }
+  HRESULT STDMETHODCALLTYPE get_Size(LONG* size) override {
+    *size = 3;
+    return S_OK;
+  }
+  void Size(const DispatchCall& c) { c.ReturnLong(3); }
+};
+
+TEST(Dispatch, DualInterfaceAnswersBothWays) {
+  ComPtr<IDual> dual = com::Make<Dual>();
+  ComPtr<IDispatch> late = dual.As<IDispatch>();
+  ASSERT_TRUE(late);
+  EXPECT_EQ(late.As<IUnknown>().Get(), dual.As<IUnknown>().Get());
+  LONG size = 0;
+  ASSERT_EQ(dual->get_Size(&size), S_OK);
+  Variant r;
+  Args none({});
+  ASSERT_EQ(Call(late.Get(), 1, DISPATCH_PROPERTYGET, none, &r), S_OK);
+  EXPECT_EQ(r.lVal, size);
+}
+
 TEST(Dispatch, NamesResolveWithoutCase) {
   int alive = 0;
   ComPtr<IDispatch> d = com::Make<Server>(&alive);

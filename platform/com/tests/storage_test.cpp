@@ -329,6 +329,29 @@ TEST(Docfile, OpenErrorsAndReadOnlyAccess) {
   EXPECT_EQ(WriteClassStg(ro.Get(), kMailMessage), STG_E_ACCESSDENIED);
 }
 
+TEST(Docfile, DamagedFilesAreRefusedNotReadPast) {
+  testing_support::TempMachine m;
+  const auto file = m.scratch() / "whole.msg";
+  {
+    ComPtr<IStorage> root = Create(file);
+    PutStream(root.Get(), u"small", Pattern(300));
+    PutStream(root.Get(), u"large", Pattern(9000));
+    ComPtr<IStorage> sub = PutStorage(root.Get(), u"sub");
+    PutStream(sub.Get(), u"inner", Pattern(5000));
+    ASSERT_EQ(root->Commit(STGC_DEFAULT), S_OK);
+  }
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(in), {});
+  const auto cut = m.scratch() / "cut.msg";
+  for (size_t len : {size_t{0}, size_t{100}, size_t{512}, size_t{1536}, bytes.size() / 2, bytes.size() - 512}) {
+    std::ofstream(cut, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(len));
+    ComPtr<IStorage> s;
+    const HRESULT hr = StgOpenStorage(W(cut).c_str(), nullptr, STGM_READ, nullptr, 0, s.ReleaseAndGetAddressOf());
+    EXPECT_TRUE(FAILED(hr)) << "cut at " << len;
+    EXPECT_FALSE(s);
+  }
+}
+
 TEST(Docfile, DirectModeWritesWithoutCommit) {
   testing_support::TempMachine m;
   const auto file = m.scratch() / "direct.msg";

@@ -62,7 +62,8 @@ void CDialog::RunModalLoop() {
   while (!m_bModalDone) {
     MSG msg;
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::WaitMessage();
+      // A request served inside PeekMessageW may have ended the dialog.
+      if (!m_bModalDone) ::WaitMessage();
       continue;
     }
     if (msg.message == WM_QUIT) {
@@ -88,13 +89,20 @@ BOOL CDialog::OnInitDialog() { return TRUE; }
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
-// The dialog keyboard: Enter confirms, Esc cancels.
+// The dialog keyboard: Enter confirms; Esc and Ctrl+Break cancel.
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE)) {
-    SendMessage(WM_COMMAND, pMsg->wParam == VK_RETURN ? IDOK : IDCANCEL, 0);
-    return TRUE;
+  if (pMsg->message != WM_KEYDOWN) return FALSE;
+  switch (pMsg->wParam) {
+    case VK_RETURN:
+      SendMessage(WM_COMMAND, IDOK, 0);
+      return TRUE;
+    case VK_ESCAPE:
+    case VK_CANCEL:
+      SendMessage(WM_COMMAND, IDCANCEL, 0);
+      return TRUE;
+    default:
+      return FALSE;
   }
-  return FALSE;
 }
 
 void CDialog::OnOK() { EndDialog(IDOK); }

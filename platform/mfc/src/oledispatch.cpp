@@ -224,6 +224,11 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
   ClearExcepInfo(&excep);
   if (FAILED(hr)) AfxThrowOleException(hr);
   if (vtRet == VT_EMPTY) return;
+  const bool interfaceWanted = vtRet == VT_DISPATCH || vtRet == VT_UNKNOWN;
+  if (interfaceWanted && result.vt == VT_EMPTY) {
+    result.vt = vtRet;  // no object: a null pointer
+    result.punkVal = nullptr;
+  }
   if (vtRet != VT_VARIANT && result.vt != vtRet) {
     hr = VariantChangeType(&result, &result, 0, vtRet);
     if (FAILED(hr)) AfxThrowOleException(hr);

@@ -1,5 +1,11 @@
 // The dialog framework in one process: message maps, the modal loop and how
 // dialogs end.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -7,6 +13,8 @@
 
 #include "mfc/afxwin.h"
 #include "testing/temp_machine.h"
+#include "win32/machine.h"
+#include "win32/wire.h"
 
 namespace {
 
@@ -108,6 +116,7 @@ TEST(Dialog, HowAModalDialogEnds) {
       {"IDOK command", {{WM_COMMAND, IDOK}}, IDOK},
       {"Enter through the dialog keyboard", {{WM_KEYDOWN, VK_RETURN}}, IDOK},
       {"Esc through the dialog keyboard", {{WM_KEYDOWN, VK_ESCAPE}}, IDCANCEL},
+      {"Ctrl+Break through the dialog keyboard", {{WM_KEYDOWN, VK_CANCEL}}, IDCANCEL},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -130,6 +139,35 @@ TEST(Dialog, EndDialogDuringInitSkipsTheLoop) {
   };
   EXPECT_EQ(dlg.DoModal(), 0);
   EXPECT_TRUE(dlg.log.empty()) << "nothing posted was handled";
+}
+
+// Writes a sent-message frame straight to the window's socket, as another
+// process would, without waiting for the answer.
+int SendFrameFromOutside(HWND hwnd, UINT message, WPARAM wParam) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%08x.sock", static_cast<unsigned>(win32::HandleValue(hwnd)));
+  const std::string path = (win32::DesktopFolder() / name).string();
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
+  const auto frame = win32::wire::MakeRequest(win32::wire::FrameKind::kSend, message, wParam, 0);
+  if (::write(fd, &frame, sizeof frame) != static_cast<ssize_t>(sizeof frame)) return -1;
+  return fd;
+}
+
+TEST(Dialog, ARequestFromOutsideThatEndsTheDialogEndsTheLoop) {
+  testing_support::TempMachine machine;
+  CRequestDlg dlg;
+  int fd = -1;
+  // Waiting before the loop starts; served by the loop's first look.
+  dlg.onInit = [&](CRequestDlg& d) { fd = SendFrameFromOutside(d.m_hWnd, WM_COMMAND, IDOK); };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_GE(fd, 0);
+  win32::wire::FrameHeader reply{};
+  EXPECT_EQ(::read(fd, &reply, sizeof reply), static_cast<ssize_t>(sizeof reply)) << "the request was answered";
+  ::close(fd);
 }
 
 TEST(Dialog, AVisibleDialogEndsAtOnceOnTheUnattendedDesktop) {

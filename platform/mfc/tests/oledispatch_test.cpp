@@ -47,6 +47,10 @@ TEST_F(DispatchDriver, CreatesByProgIdAndCallsByDispid) {
   server.GetProperty(kDispCount, VT_BSTR, &text);  // converted to the asked type
   EXPECT_EQ(text, u"1");
 
+  LPDISPATCH nothing = reinterpret_cast<LPDISPATCH>(&count);
+  server.GetProperty(kDispValue, VT_DISPATCH, &nothing);  // an empty value is no object
+  EXPECT_EQ(nothing, nullptr);
+
   COleVariant value(u"kept");
   server.SetProperty(kDispValue, VT_VARIANT, static_cast<const VARIANT*>(&value));
   COleVariant back;

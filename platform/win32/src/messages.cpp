@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -102,19 +104,37 @@ LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return proc ? (*proc)(hwnd, message, wParam, lParam) : 0;
 }
 
+// Reads whole `size` bytes of a frame; a peer that stalls longer than the
+// frame timeout gets less.
+std::size_t ReadFrameBytes(int fd, void* data, std::size_t size) {
+  auto* p = static_cast<BYTE*>(data);
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::recv(fd, p + got, size - got, MSG_DONTWAIT);
+    if (n > 0) {
+      got += static_cast<std::size_t>(n);
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      break;
+    } else if (errno == EAGAIN) {
+      pollfd pfd{fd, POLLIN, 0};
+      if (::poll(&pfd, 1, kFrameTimeoutSeconds * 1000) <= 0) break;
+    }
+  }
+  return got;
+}
+
 // Reads one frame from an accepted connection and acts on it.
 void ServeConnection(DWORD value, int fd) {
   Socket conn(fd);
-  timeval tv{kFrameTimeoutSeconds, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   FrameHeader h;
-  const std::size_t got = desktop::ReadAll(fd, &h, sizeof h);
+  const std::size_t got = ReadFrameBytes(fd, &h, sizeof h);
   if (got == 0) return;  // a probe: the peer only looked whether we are here
   if (got < sizeof h) return Drop("truncated header");
   if (auto check = wire::CheckHeader(h); check != wire::FrameCheck::kOk) return Drop(wire::FrameCheckText(check));
   if (static_cast<FrameKind>(h.kind) == FrameKind::kReply) return Drop("reply without a request");
-  std::vector<BYTE> payload(h.payloadSize);
-  if (desktop::ReadAll(fd, payload.data(), payload.size()) != payload.size()) return Drop("truncated payload");
+  // Exactly cbData bytes, not initialised first: all of them are read.
+  std::unique_ptr<BYTE[]> payload(h.payloadSize ? new BYTE[h.payloadSize] : nullptr);
+  if (ReadFrameBytes(fd, payload.get(), h.payloadSize) != h.payloadSize) return Drop("truncated payload");
 
   const HWND hwnd = HandleFromValue(value);
   if (static_cast<FrameKind>(h.kind) == FrameKind::kPost) {
@@ -123,7 +143,7 @@ void ServeConnection(DWORD value, int fd) {
   }
   LRESULT result;
   if (h.message == WM_COPYDATA) {
-    COPYDATASTRUCT cds{static_cast<ULONG_PTR>(h.dwData), h.cbData, payload.empty() ? nullptr : payload.data()};
+    COPYDATASTRUCT cds{static_cast<ULONG_PTR>(h.dwData), h.cbData, payload.get()};
     const bool null = (h.flags & wire::kNullCopyData) != 0;
     result = Deliver(hwnd, WM_COPYDATA, static_cast<WPARAM>(h.wParam), null ? 0 : reinterpret_cast<LPARAM>(&cds));
   } else {
@@ -133,19 +153,14 @@ void ServeConnection(DWORD value, int fd) {
   desktop::WriteAll(fd, &reply, sizeof reply);  // a sender that gave up is no concern of ours
 }
 
-// Accepts and serves every connection waiting on one window's socket.
+// Accepts and serves one connection waiting on a window's socket; the next
+// round of polling finds any others.
 bool ServeListener(const windows::Listener& l) {
-  bool served = false;
-  while (windows::StillListening(l.value, l.fd)) {
-    int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    ServeConnection(l.value, fd);
-    served = true;
-  }
-  return served;
+  if (!windows::StillListening(l.value, l.fd)) return false;
+  const int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) return false;
+  ServeConnection(l.value, fd);
+  return true;
 }
 
 void DrainWake() {
@@ -180,25 +195,41 @@ short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
 }
 
 // Writes the request and waits for the reply, serving meanwhile. False when
-// the target hung up first.
+// the target hung up first. The frame goes out straight away when the socket
+// takes it; only a target slow to read makes this wait for room.
 bool Exchange(int fd, const FrameHeader& request, const void* payload, std::size_t payloadSize,
               FrameHeader& reply) {
-  std::vector<BYTE> out(sizeof request + payloadSize);
-  std::memcpy(out.data(), &request, sizeof request);
-  if (payloadSize) std::memcpy(out.data() + sizeof request, payload, payloadSize);
+  const std::size_t total = sizeof request + payloadSize;
   std::size_t sent = 0;
   std::size_t got = 0;
   auto* in = reinterpret_cast<BYTE*>(&reply);
+  auto writeSome = [&]() -> bool {
+    iovec iov[2];
+    int count = 0;
+    if (sent < sizeof request) {
+      iov[count++] = {const_cast<BYTE*>(reinterpret_cast<const BYTE*>(&request)) + sent, sizeof request - sent};
+      if (payloadSize) iov[count++] = {const_cast<void*>(payload), payloadSize};
+    } else {
+      const std::size_t done = sent - sizeof request;
+      iov[count++] = {static_cast<BYTE*>(const_cast<void*>(payload)) + done, payloadSize - done};
+    }
+    msghdr msg{};
+    msg.msg_iov = iov;
+    msg.msg_iovlen = static_cast<std::size_t>(count);
+    const ssize_t n = ::sendmsg(fd, &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) return errno == EAGAIN || errno == EINTR;
+    sent += static_cast<std::size_t>(n);
+    return true;
+  };
+  if (!writeSome()) return false;
   for (;;) {
-    const bool writing = sent < out.size();
+    const bool writing = sent < total;
     pollfd p{fd, static_cast<short>(writing ? POLLOUT : POLLIN), 0};
     const short ev = PollOnce(&p, -1, nullptr);
     if (writing && (ev & POLLOUT)) {
-      ssize_t n = ::send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-      if (n > 0) sent += static_cast<std::size_t>(n);
+      if (!writeSome()) return false;
     } else if (!writing && (ev & (POLLIN | POLLHUP))) {
-      ssize_t n = ::recv(fd, in + got, sizeof reply - got, MSG_DONTWAIT);
+      const ssize_t n = ::recv(fd, in + got, sizeof reply - got, MSG_DONTWAIT);
       if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return false;
       if (n > 0) got += static_cast<std::size_t>(n);
       if (got == sizeof reply) return true;
@@ -239,6 +270,7 @@ LRESULT SendRemote(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
+  SetLastError(ERROR_SUCCESS);  // answered, whatever the call-backs meanwhile left behind
   return static_cast<LRESULT>(reply.result);
 }
 

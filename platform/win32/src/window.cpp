@@ -267,30 +267,34 @@ int GetWindowTextLengthW(HWND hwnd) {
 
 namespace {
 
-// Live windows of the desktop with their published class and title; stale
-// entries (nobody listening) are removed on the way.
-template <class Visit>
-void ForEachLiveWindow(Visit visit) {
+// Live windows of the desktop that `match` their published class and title,
+// handed to `visit` until it returns false. A stale entry that matches
+// (nobody listens on its socket) is removed on the way.
+template <class Match, class Visit>
+void ForEachLiveWindow(Match match, Visit visit) {
   for (DWORD value : desktop::PublishedWindows()) {
     std::optional<std::u16string> className, title;
+    bool local = false;
     {
       std::lock_guard lock(Reg().mutex);
       if (Window* w = Find(value)) {
         className = w->className;
         title = w->title;
+        local = true;
       }
     }
-    if (!title) {
+    if (!local) {
       auto t = desktop::ReadPublished(value, "title");
       if (!t) continue;
-      if (!desktop::Probe(value)) {
-        if (errno == ECONNREFUSED || errno == ENOENT) desktop::Unpublish(value);
-        continue;
-      }
       title = Utf8ToUtf16(*t);
       className = Utf8ToUtf16(desktop::ReadPublished(value, "class").value_or(""));
     }
-    if (!visit(value, *className, *title)) return;
+    if (!match(*className, *title)) continue;
+    if (!local && !desktop::Probe(value)) {
+      if (errno == ECONNREFUSED || errno == ENOENT) desktop::Unpublish(value);
+      continue;
+    }
+    if (!visit(value)) return;
   }
 }
 
@@ -300,21 +304,22 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   HWND found = nullptr;
   const std::optional<std::u16string> wantClass =
       className ? std::optional(Lower(WideView(className))) : std::nullopt;
-  ForEachLiveWindow([&](DWORD value, const std::u16string& cls, const std::u16string& title) {
-    if (wantClass && Lower(cls) != *wantClass) return true;
-    if (windowName && title != WideView(windowName)) return true;
-    found = HandleFromValue(value);
-    return false;
-  });
+  ForEachLiveWindow(
+      [&](const std::u16string& cls, const std::u16string& title) {
+        return (!wantClass || Lower(cls) == *wantClass) && (!windowName || title == WideView(windowName));
+      },
+      [&](DWORD value) {
+        found = HandleFromValue(value);
+        return false;
+      });
   if (!found) SetLastError(ERROR_NOT_FOUND);
   return found;
 }
 
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
   if (!proc) return Fail(ERROR_INVALID_PARAMETER);
-  ForEachLiveWindow([&](DWORD value, const std::u16string&, const std::u16string&) {
-    return proc(HandleFromValue(value), lParam) != FALSE;
-  });
+  ForEachLiveWindow([](const std::u16string&, const std::u16string&) { return true; },
+                    [&](DWORD value) { return proc(HandleFromValue(value), lParam) != FALSE; });
   return TRUE;
 }
 

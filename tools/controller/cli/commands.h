@@ -10,6 +10,7 @@ namespace brackenford_cli {
 using Args = std::vector<std::string>;
 
 int MachineCommand(const Args& args);
+int SendCommand(const Args& args);
 
 // Prints `message` to standard error prefixed with the program name; returns 1.
 int Fail(const std::string& message);

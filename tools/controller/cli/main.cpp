@@ -24,6 +24,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"machine", MachineCommand, "set up the simulated machine (init, profiles, mailboxes)"},
+    {"send", SendCommand, "send one request to an engine window and show its replies"},
 };
 
 void Usage(std::ostream& out) {

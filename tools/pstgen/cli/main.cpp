@@ -1,9 +1,13 @@
 // pstgen: writes a PST file from a JSON description, or a synthetic one.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pstgen/json_description.h"
 #include "pstgen/synthetic.h"
@@ -15,7 +19,8 @@ constexpr const char* kHelp = R"(usage: pstgen DESCRIPTION.json OUT.pst
        pstgen --synthetic N [--seed S] OUT.pst
 
 Writes a Unicode PST file as Outlook lays it out: the root folder, "Top of
-Personal Folders" (the IPM subtree), "Deleted Items", "Search Root", and the
+Personal Folders" (the IPM subtree, named by the store's
+PR_IPM_SUBTREE_ENTRYID), "Deleted Items" below it, "Search Root", and the
 description's folders below the IPM subtree.
 
 The description (JSON):
@@ -48,6 +53,7 @@ tell the type, write { "type": "PT_LONG", "value": 1 }. Values by type:
                            (PR_INTERNET_CPID or PR_MESSAGE_CODEPAGE, else 1252)
   PT_BINARY                "hex:0a1b...", "base64:..." or "oneoff:Name|SMTP|address"
                            (a one-off entry ID, as distribution lists hold)
+                           or "rtf:{\\rtf1 ...}" (compressed RTF for PR_RTF_COMPRESSED)
   PT_CLSID                 "{GUID}"
   PT_MV_*                  an array of the single values
 
@@ -57,32 +63,74 @@ tree, with bodies and attachments of realistic sizes; the same N and S give
 the same file.
 )";
 
-int Usage() {
-  std::fputs(kHelp, stderr);
+int Usage(const char* problem = nullptr) {
+  if (problem) std::fprintf(stderr, "pstgen: %s\n", problem);
+  std::fputs("usage: pstgen DESCRIPTION.json OUT.pst | pstgen --synthetic N [--seed S] OUT.pst | pstgen --help\n",
+             stderr);
   return 2;
+}
+
+bool ParseCount(const char* text, std::uint64_t& out) {
+  if (!text || !*text || *text == '-') return false;
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtoull(text, &end, 10);
+  return errno == 0 && *end == '\0';
+}
+
+struct Arguments {
+  bool help = false;
+  bool synthetic = false;
+  pstgen::SyntheticOptions options;
+  std::vector<std::string> files;
+};
+
+// Returns 0 when the arguments are sound, else the exit status of a usage error.
+int Parse(int argc, char** argv, Arguments& a) {
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg == "--help" || arg == "-h") {
+      a.help = true;
+    } else if (arg == "--synthetic") {
+      if (!ParseCount(value, a.options.items)) return Usage("--synthetic needs a number of items");
+      a.synthetic = true, ++i;
+    } else if (arg == "--seed") {
+      if (!ParseCount(value, a.options.seed)) return Usage("--seed needs a number");
+      ++i;
+    } else if (arg.starts_with("-") && arg != "-") {
+      return Usage(("unknown option " + std::string(arg)).c_str());
+    } else {
+      a.files.emplace_back(arg);
+    }
+  }
+  if (a.help) return 0;
+  if (a.files.size() != (a.synthetic ? 1u : 2u)) return Usage();
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  Arguments a;
+  if (int bad = Parse(argc, argv, a)) return bad;
+  if (a.help) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  // The file appears under its name only when complete.
+  std::filesystem::path out = a.files.back();
+  std::filesystem::path partial = out.string() + ".partial";
   try {
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (argc >= 3 && std::strcmp(argv[1], "--synthetic") == 0) {
-      pstgen::SyntheticOptions opt;
-      opt.items = std::stoul(argv[2]);
-      int i = 3;
-      if (argc >= 5 && std::strcmp(argv[3], "--seed") == 0) opt.seed = std::stoull(argv[4]), i = 5;
-      if (argc != i + 1) return Usage();
-      pstgen::WriteSynthetic(opt, argv[i]);
-      return 0;
-    }
-    if (argc != 3) return Usage();
-    pstgen::WritePst(pstgen::LoadDescription(argv[1]), argv[2]);
+    if (a.synthetic)
+      pstgen::WriteSynthetic(a.options, partial);
+    else
+      pstgen::WritePst(pstgen::LoadDescription(a.files[0]), partial);
+    std::filesystem::rename(partial, out);
     return 0;
   } catch (const std::exception& e) {
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
     std::fprintf(stderr, "pstgen: %s\n", e.what());
     return 1;
   }

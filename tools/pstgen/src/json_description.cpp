@@ -7,7 +7,7 @@
 #include "mapi/tagnames.h"
 #include "pstgen/guid.h"
 #include "pstgen/values.h"
-#include "values.h"
+#include "property_helpers.h"
 #include "win32/text.h"
 
 namespace pstgen {

@@ -5,7 +5,7 @@
 #include "property_context.h"
 #include "table_columns.h"
 #include "table_context.h"
-#include "values.h"
+#include "property_helpers.h"
 
 namespace pstgen {
 namespace {

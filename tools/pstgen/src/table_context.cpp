@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 
 #include "bth.h"
 #include "layout.h"
@@ -69,6 +70,27 @@ Bytes RowBytes(const TableRow& row, const std::vector<ColumnDesc>& cols, std::ui
   return r;
 }
 
+// TCINFO: bType, cCols, rgib[4], hidRowIndex, hnidRows, hidIndex, rgTCOLDESC.
+constexpr std::size_t kTcInfoRowIndexAt = 10;
+constexpr std::size_t kTcInfoRowsAt = 14;
+
+Bytes TcInfo(const std::vector<ColumnDesc>& cols, const std::uint16_t rgib[4]) {
+  Bytes info;
+  Append<std::uint8_t>(info, kClientTc);
+  Append<std::uint8_t>(info, std::uint8_t(cols.size()));
+  for (int i = 0; i < 4; ++i) Append<std::uint16_t>(info, rgib[i]);
+  Append<std::uint32_t>(info, 0);  // hidRowIndex, filled in later
+  Append<std::uint32_t>(info, 0);  // hnidRows, filled in later
+  Append<std::uint32_t>(info, 0);  // hidIndex, unused
+  for (const ColumnDesc& c : cols) {
+    Append<std::uint32_t>(info, c.tag);
+    Append<std::uint16_t>(info, c.ibData);
+    Append<std::uint8_t>(info, c.cbData);
+    Append<std::uint8_t>(info, c.iBit);
+  }
+  return info;
+}
+
 }  // namespace
 
 std::uint64_t WriteTableContext(BlockStore& store, std::vector<ULONG> columns, const std::vector<TableRow>& rows,
@@ -76,25 +98,13 @@ std::uint64_t WriteTableContext(BlockStore& store, std::vector<ULONG> columns, c
   std::sort(columns.begin(), columns.end());
   columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
   std::erase_if(columns, [](ULONG t) { return t == PR_LTP_ROW_ID || t == PR_LTP_ROW_VER; });
+  // cCols is one byte, and row ID and version take two columns.
+  if (columns.size() > 253) throw std::runtime_error("a table has more than 255 columns");
   std::uint16_t rgib[4];
   std::vector<ColumnDesc> cols = LayOut(columns, rgib);
 
   Heap heap(kClientTc);
-  // TCINFO: bType, cCols, rgib[4], hidRowIndex, hnidRows, hidIndex, rgTCOLDESC.
-  Bytes info;
-  Append<std::uint8_t>(info, kClientTc);
-  Append<std::uint8_t>(info, std::uint8_t(cols.size()));
-  for (std::uint16_t v : rgib) Append<std::uint16_t>(info, v);
-  std::size_t hidsAt = info.size();
-  Append<std::uint32_t>(info, 0);
-  Append<std::uint32_t>(info, 0);
-  Append<std::uint32_t>(info, 0);
-  for (const ColumnDesc& c : cols) {
-    Append<std::uint32_t>(info, c.tag);
-    Append<std::uint16_t>(info, c.ibData);
-    Append<std::uint8_t>(info, c.cbData);
-    Append<std::uint8_t>(info, c.iBit);
-  }
+  Bytes info = TcInfo(cols, rgib);
   std::uint32_t infoHid = heap.Allocate(info);
 
   // Rows never straddle blocks of the row matrix: each block but the last
@@ -115,8 +125,8 @@ std::uint64_t WriteTableContext(BlockStore& store, std::vector<ULONG> columns, c
             [](const Bytes& a, const Bytes& b) { return GetAt<std::uint32_t>(a, 0) < GetAt<std::uint32_t>(b, 0); });
   std::uint32_t rowIndex = WriteBth(heap, 4, 4, index);
   std::uint32_t rowsHnid = rows.empty() ? 0 : StoreValue(heap, store, subs, matrix);
-  PutAt<std::uint32_t>(info, hidsAt, rowIndex);
-  PutAt<std::uint32_t>(info, hidsAt + 4, rowsHnid);
+  PutAt<std::uint32_t>(info, kTcInfoRowIndexAt, rowIndex);
+  PutAt<std::uint32_t>(info, kTcInfoRowsAt, rowsHnid);
   heap.Replace(infoHid, info);
   heap.SetUserRoot(infoHid);
   return heap.Write(store);

@@ -9,9 +9,10 @@
 #include <memory>
 
 #include "bytes.h"
+#include "crc.h"
 #include "mapi/mapitags.h"
 #include "pstgen/guid.h"
-#include "values.h"
+#include "property_helpers.h"
 #include "win32/text.h"
 
 namespace pstgen {
@@ -182,11 +183,11 @@ std::uint64_t FileTimeFromIso(std::string_view text) {
   return std::uint64_t((unix + 11644473600LL) * 10000000LL + frac);
 }
 
-Bytes OneOffEntryId(std::string_view spec) {
+Bytes OneOffEntryId(std::string_view text) {
   // "Name|TYPE|address": flags, the one-off provider's UID, version, flags
   // (Unicode, no rich text), then the three strings NUL-terminated in UTF-16.
-  std::size_t a = spec.find('|'), b = a == spec.npos ? a : spec.find('|', a + 1);
-  if (b == spec.npos) Bad("a one-off entry ID is \"oneoff:Name|SMTP|address\"");
+  std::size_t a = text.find('|'), b = a == text.npos ? a : text.find('|', a + 1);
+  if (b == text.npos) Bad("a one-off entry ID is \"oneoff:Name|SMTP|address\"");
   static const std::uint8_t kOneOffUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                               0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
   Bytes id;
@@ -194,18 +195,48 @@ Bytes OneOffEntryId(std::string_view spec) {
   AppendBytes(id, kOneOffUid, 16);
   Append<std::uint16_t>(id, 0);       // version
   Append<std::uint16_t>(id, 0x9001);  // MAPI_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO
-  for (std::string_view part : {spec.substr(0, a), spec.substr(a + 1, b - a - 1), spec.substr(b + 1)}) {
+  for (std::string_view part : {text.substr(0, a), text.substr(a + 1, b - a - 1), text.substr(b + 1)}) {
     AppendBytes(id, Utf16Value(win32::Utf8ToUtf16(part)));
     Append<std::uint16_t>(id, 0);
   }
   return id;
 }
 
+Bytes CompressedRtf(std::string_view rtf) {
+  // LZFu with literal tokens only: each run is a control byte (a bit per
+  // token, 0 for a literal) and up to eight literals. The run that ends the
+  // data holds a reference to the dictionary's write position, which starts
+  // after its 207-byte initial text and advances with each literal.
+  constexpr std::uint32_t kInitialDictionary = 207;
+  Bytes data;
+  std::size_t control = 0;
+  int tokens = 8;
+  for (char c : rtf) {
+    if (tokens == 8) control = data.size(), data.push_back(0), tokens = 0;
+    data.push_back(std::uint8_t(c));
+    ++tokens;
+  }
+  if (tokens == 8) control = data.size(), data.push_back(0), tokens = 0;
+  data[control] |= std::uint8_t(1 << tokens);
+  std::uint16_t end = std::uint16_t(((kInitialDictionary + rtf.size()) % 4096) << 4);
+  data.push_back(std::uint8_t(end >> 8));  // references are big-endian
+  data.push_back(std::uint8_t(end));
+  // Header: COMPSIZE (data + 12), RAWSIZE, COMPTYPE "LZFu", CRC of the data.
+  Bytes b;
+  Append<std::uint32_t>(b, std::uint32_t(data.size() + 12));
+  Append<std::uint32_t>(b, std::uint32_t(rtf.size()));
+  Append<std::uint32_t>(b, 0x75465A4C);
+  Append<std::uint32_t>(b, ComputeCrc(data.data(), data.size()));
+  AppendBytes(b, data);
+  return b;
+}
+
 Bytes BinaryFromText(std::string_view text) {
   if (text.starts_with("hex:")) return FromHex(text.substr(4));
   if (text.starts_with("base64:")) return FromBase64(text.substr(7));
   if (text.starts_with("oneoff:")) return OneOffEntryId(text.substr(7));
-  Bad("binary values start with \"hex:\", \"base64:\" or \"oneoff:\"");
+  if (text.starts_with("rtf:")) return CompressedRtf(text.substr(4));
+  Bad("binary values start with \"hex:\", \"base64:\", \"oneoff:\" or \"rtf:\"");
 }
 
 Bytes EncodeCodePage(std::string_view utf8, std::uint32_t codePage) {

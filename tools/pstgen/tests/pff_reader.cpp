@@ -133,6 +133,16 @@ ReadAttachment ReadAttachmentItem(libpff_item_t* a) {
 
 ReadMessage ReadMessageItem(libpff_item_t* m) {
   ReadMessage out;
+  PFF(libpff_item_get_identifier, "identifier", m, &out.id);
+  std::size_t rtfSize = 0;
+  ErrorHolder rtfErr;
+  int hasRtf = libpff_message_get_rtf_body_size(m, &rtfSize, &rtfErr.e);
+  if (hasRtf == -1) rtfErr.Throw("rtf body");
+  if (hasRtf == 1 && rtfSize > 0) {
+    out.rtf.resize(rtfSize);
+    PFF(libpff_message_get_rtf_body, "rtf body", m, reinterpret_cast<std::uint8_t*>(out.rtf.data()), rtfSize);
+    out.rtf.resize(out.rtf.find('\0') == std::string::npos ? rtfSize : out.rtf.find('\0'));
+  }
   out.props = ReadProps(m);
   ItemHandle recipients;
   ErrorHolder err;
@@ -223,6 +233,38 @@ ReadFile ReadPst(const std::filesystem::path& path) {
   out.store = ReadProps(store.p);
   PFF(libpff_file_get_root_folder, "root folder", file.p, &root.p);
   out.root = ReadFolderItem(root.p);
+  return out;
+}
+
+namespace {
+
+void CountIn(libpff_item_t* f, const std::string& path, std::map<std::string, int>& out) {
+  int n = 0;
+  PFF(libpff_folder_get_number_of_sub_messages, "sub messages", f, &n);
+  out[path] += n;
+  PFF(libpff_folder_get_number_of_sub_folders, "sub folders", f, &n);
+  for (int i = 0; i < n; ++i) {
+    ItemHandle sub;
+    PFF(libpff_folder_get_sub_folder, "sub folder", f, i, &sub.p);
+    std::size_t size = 0;
+    PFF(libpff_folder_get_utf8_name_size, "folder name", sub.p, &size);
+    std::string name(size, '\0');
+    PFF(libpff_folder_get_utf8_name, "folder name", sub.p, reinterpret_cast<std::uint8_t*>(name.data()), size);
+    if (!name.empty() && name.back() == '\0') name.pop_back();
+    CountIn(sub.p, path.empty() ? name : path + "/" + name, out);
+  }
+}
+
+}  // namespace
+
+std::map<std::string, int> CountMessages(const std::filesystem::path& path) {
+  FileHandle file;
+  PFF(libpff_file_initialize, "initialize", &file.p);
+  PFF(libpff_file_open, "open", file.p, path.c_str(), LIBPFF_OPEN_READ);
+  ItemHandle root;
+  PFF(libpff_file_get_root_folder, "root folder", file.p, &root.p);
+  std::map<std::string, int> out;
+  CountIn(root.p, "", out);
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,7 +41,9 @@ struct ReadAttachment {
 };
 
 struct ReadMessage {
+  std::uint32_t id = 0;  // the message's NID
   Item props;
+  std::string rtf;  // the RTF body as libpff decompresses it
   std::vector<Item> recipients;
   std::vector<ReadAttachment> attachments;
 };
@@ -63,5 +66,13 @@ struct ReadFile {
 ReadFile ReadPst(const std::filesystem::path& path);
 
 std::string Sha256(const Bytes& data);
+
+}  // namespace pstgen_test
+
+namespace pstgen_test {
+
+// Messages per folder path ("Top of Personal Folders/Inbox"), without
+// reading the messages themselves.
+std::map<std::string, int> CountMessages(const std::filesystem::path& path);
 
 }  // namespace pstgen_test

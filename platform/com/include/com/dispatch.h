@@ -74,6 +74,11 @@ struct DispatchError {
   WORD wCode = 0;
 };
 
+// Thrown by a member to fail the call with a plain HRESULT, no EXCEPINFO.
+struct DispatchFailure {
+  HRESULT hr;
+};
+
 // One call as a member sees it: the arguments in their natural order.
 class DispatchCall {
  public:

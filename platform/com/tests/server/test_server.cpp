@@ -43,7 +43,7 @@ class TestObject final : public com::DispatchObject<TestObject> {
     else
       VariantCopyInd(&value_, &c.PutValue());
   }
-  void FailCode(const com::DispatchCall&) { throw com::DispatchArgError{E_ACCESSDENIED, 0}; }
+  void FailCode(const com::DispatchCall&) { throw com::DispatchFailure{E_ACCESSDENIED}; }
 
   LONG adds_ = 0;
   com::Variant value_;

@@ -18,8 +18,8 @@ struct DescriptionError : std::runtime_error {
 
 // "2024-03-15T13:05:00Z" (fraction of seconds optional) as a FILETIME.
 std::uint64_t FileTimeFromIso(std::string_view text);
-// "hex:...", "base64:..." or "oneoff:Name|SMTP|address" (a one-off entry ID)
-// as bytes.
+// "hex:...", "base64:...", "oneoff:Name|SMTP|address" (a one-off entry ID)
+// or "rtf:{\\rtf1...}" (RTF compressed for PR_RTF_COMPRESSED) as bytes.
 Bytes BinaryFromText(std::string_view text);
 // UTF-8 text in a Windows code page (1252, 1251, 932, 65001, ...).
 Bytes EncodeCodePage(std::string_view utf8, std::uint32_t codePage);

@@ -1,4 +1,4 @@
-// Small helpers to make and find encoded property values.
+// Small helpers to make and find encoded property values inside the writer.
 #pragma once
 
 #include <optional>

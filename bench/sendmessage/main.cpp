@@ -1,0 +1,194 @@
+// The cost of one WM_COPYDATA round trip between two processes against the
+// floor under it: a raw Unix-socket ping-pong carrying the same bytes (the
+// record one way, an 8-byte answer back, on a connection kept open).
+//
+//   sendmessage_bench [--iterations N]
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "win32/machine.h"
+#include "win32/window.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kRecordSize = 40012;  // an ITEM_INFO record
+constexpr int kWarmUp = 200;
+constexpr int kRounds = 20;
+
+LRESULT Receiver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA) return static_cast<LRESULT>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->cbData);
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND MakeWindow(const char16_t* title, WNDPROC proc) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = proc;
+  wc.lpszClassName = title;
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, title, title, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
+pid_t Fork(int (*body)(int), int arg) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::_exit(body(arg));
+  }
+  return pid;
+}
+
+int ServeWindow(int) {
+  if (!MakeWindow(u"bench receiver", Receiver)) return 1;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+  return 0;
+}
+
+bool ReadFull(int fd, void* p, std::size_t n) {
+  auto* c = static_cast<char*>(p);
+  while (n) {
+    const ssize_t r = ::read(fd, c, n);
+    if (r <= 0) return false;
+    c += r;
+    n -= static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+bool WriteFull(int fd, const void* p, std::size_t n) {
+  auto* c = static_cast<const char*>(p);
+  while (n) {
+    const ssize_t r = ::write(fd, c, n);
+    if (r <= 0) return false;
+    c += r;
+    n -= static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+int g_senderEnd = -1;  // closed in the child, so that the sender's close ends it
+
+int ServeRaw(int fd) {
+  ::close(g_senderEnd);
+  std::vector<char> buf(kRecordSize);
+  for (;;) {
+    if (!ReadFull(fd, buf.data(), buf.size())) return 0;
+    const std::int64_t answer = static_cast<std::int64_t>(buf.size());
+    if (!WriteFull(fd, &answer, sizeof answer)) return 0;
+  }
+}
+
+// Times one round trip into `samples` (microseconds); false when it failed.
+template <class RoundTrip>
+bool Time(RoundTrip& roundTrip, std::vector<double>& samples) {
+  const auto start = Clock::now();
+  if (!roundTrip()) return false;
+  samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  return true;
+}
+
+double Median(std::vector<double> v) {
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int iterations = 4000;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--iterations") == 0 && i + 1 < argc) {
+      iterations = std::max(kRounds, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: sendmessage_bench [--iterations N]\n");
+      return std::strcmp(argv[i], "--help") == 0 ? 0 : 1;
+    }
+  }
+
+  // A machine root of our own, so that the desktop holds only our windows.
+  char tmpl[] = "/tmp/brackenford-bench-XXXXXX";
+  if (!::mkdtemp(tmpl)) return 1;
+  const fs::path root = fs::path(tmpl) / "machine";
+  win32::InitMachineRoot(root);
+  win32::SetMachineRoot(root);
+
+  std::vector<BYTE> record(kRecordSize);
+  for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<BYTE>(i);
+
+  // Both peers are forked before this process has a window of its own.
+  const pid_t windowPeer = Fork(ServeWindow, 0);
+  int pair[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return 1;
+  g_senderEnd = pair[0];
+  const pid_t rawPeer = Fork(ServeRaw, pair[1]);
+  ::close(pair[1]);
+
+  HWND target = nullptr;
+  for (int i = 0; i < 2000 && !target; ++i) {
+    target = FindWindowW(nullptr, u"bench receiver");
+    if (!target) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  HWND self = MakeWindow(u"bench sender", DefWindowProcW);
+  if (!target || !self) {
+    std::fprintf(stderr, "sendmessage_bench: the receiving window did not appear\n");
+    return 1;
+  }
+
+  COPYDATASTRUCT cds{0x40700000407ull, static_cast<DWORD>(record.size()), record.data()};
+  auto message = [&] {
+    return SendMessageW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&cds)) ==
+           static_cast<LRESULT>(kRecordSize);
+  };
+  auto raw = [&] {
+    std::int64_t answer = 0;
+    return WriteFull(pair[0], record.data(), record.size()) && ReadFull(pair[0], &answer, sizeof answer) &&
+           answer == static_cast<std::int64_t>(kRecordSize);
+  };
+  // Measured in alternating rounds, so that the load of a shared machine
+  // weighs on both alike.
+  std::vector<double> messageUs, rawUs, discard;
+  bool ok = true;
+  for (int i = 0; i < kWarmUp && ok; ++i) ok = Time(message, discard) && Time(raw, discard);
+  for (int round = 0; round < kRounds && ok; ++round) {
+    for (int i = 0; i < iterations / kRounds && ok; ++i) ok = Time(message, messageUs);
+    for (int i = 0; i < iterations / kRounds && ok; ++i) ok = Time(raw, rawUs);
+  }
+
+  PostMessageW(target, WM_CLOSE, 0, 0);
+  ::waitpid(windowPeer, nullptr, 0);
+  ::close(pair[0]);
+  ::waitpid(rawPeer, nullptr, 0);
+  DestroyWindow(self);
+  std::error_code ec;
+  fs::remove_all(tmpl, ec);
+
+  if (!ok || messageUs.empty() || rawUs.empty()) {
+    std::fprintf(stderr, "sendmessage_bench: a round trip failed\n");
+    return 1;
+  }
+  const double messageMedian = Median(messageUs), rawMedian = Median(rawUs);
+  std::printf("WM_COPYDATA round trip, %zu bytes: median %.1f us (%zu runs)\n", kRecordSize, messageMedian,
+              messageUs.size());
+  std::printf("raw Unix-socket ping-pong, %zu bytes: median %.1f us (%zu runs)\n", kRecordSize, rawMedian,
+              rawUs.size());
+  std::printf("ratio: %.2f (goal: at most 2)\n", messageMedian / rawMedian);
+  return 0;
+}

@@ -1,0 +1,15 @@
+// Fennick's hidden engine window. Requests it does not know yet get the
+// default handling.
+#pragma once
+
+#include "engine/EngineWindow.h"
+
+class CFennickDlg : public engine::CEngineDlg {
+ public:
+  explicit CFennickDlg(CWnd* pParent = nullptr);
+
+ protected:
+  BOOL OnCopyData(CWnd* pWnd, COPYDATASTRUCT* pCopyDataStruct);
+
+  DECLARE_MESSAGE_MAP()
+};

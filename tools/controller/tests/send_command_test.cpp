@@ -1,0 +1,105 @@
+// brackenford send, run as a program against a fake engine.
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "controller/Requester.h"
+#include "fake_engine.h"
+#include "testing/temp_machine.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class SendCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pid_ = fake_engine::Start(u"<GUID>fake");
+    ASSERT_NE(controller::WaitForWindow(u"<GUID>fake", 10s), nullptr);
+  }
+  void TearDown() override {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  // Runs `brackenford send ARGS`; keeps its output, returns its exit status.
+  int Run(const std::string& args) {
+    const fs::path out = machine_.scratch() / "out.txt", err = machine_.scratch() / "err.txt";
+    const std::string cmd = (testing_support::BuildDir() / "bin" / "brackenford").string() + " send " + args + " >" +
+                            out.string() + " 2>" + err.string();
+    const int status = std::system(cmd.c_str());
+    out_ = ReadFile(out);
+    err_ = ReadFile(err);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  testing_support::TempMachine machine_;
+  pid_t pid_ = -1;
+  std::string out_, err_;
+};
+
+TEST_F(SendCommand, CopyDataSavesAndAnswersTheRepliesAndPrintsTheResult) {
+  const fs::path data = machine_.scratch() / "record.bin";
+  std::string record(40, 'r');
+  std::ofstream(data, std::ios::binary) << record;
+  const fs::path replies = machine_.scratch() / "replies";
+  ASSERT_EQ(Run("--title '<GUID>fake' --copydata 1033 --data " + data.string() + " --self-at 8 --replies " +
+                replies.string() + " --answer 1031=5"),
+            0)
+      << err_;
+  EXPECT_EQ(out_, "reply 001: code 1031, 40 bytes\nreply 002: code 1035, 28 bytes\nresult: 1006\n")
+      << "1000: our window was at offset 8; 5 for 1031, the default 1 for 1035";
+  // The fake engine echoes the record: ours, with our window written at offset 8.
+  const std::string echoed = ReadFile(replies / "001-1031.bin");
+  ASSERT_EQ(echoed.size(), 40u);
+  EXPECT_EQ(echoed.substr(0, 8) + echoed.substr(16), record.substr(0, 8) + record.substr(16));
+  EXPECT_NE(echoed.substr(8, 8), record.substr(8, 8));
+  EXPECT_EQ(ReadFile(replies / "002-1035.bin").size(), 28u);
+}
+
+TEST_F(SendCommand, PlainMessagesListAndExitStatuses) {
+  EXPECT_EQ(Run("--title '<GUID>fake' --message 1025 --lparam 21"), 0) << err_;
+  EXPECT_EQ(out_, "result: 42\n");
+
+  EXPECT_EQ(Run("--list"), 0);
+  EXPECT_EQ(out_, "<GUID>fake\n");
+
+  EXPECT_EQ(Run("--title '<GUID>nobody' --message 1025"), 2);
+  EXPECT_NE(err_.find("no window has the title '<GUID>nobody'"), std::string::npos);
+
+  struct Bad {
+    const char* args;
+    const char* error;
+  };
+  const Bad bad[] = {
+      {"--title x", "give either --message or --copydata"},
+      {"--title x --message 1 --copydata 2 --data f", "give either --message or --copydata"},
+      {"--title x --copydata 2", "--copydata needs --data FILE"},
+      {"--message 1", "--title is required"},
+      {"--title x --answer 5", "--answer needs CODE=VALUE"},
+      {"--title '<GUID>fake' --copydata 2 --data /nonexistent", "cannot read /nonexistent"},
+  };
+  for (const Bad& b : bad) {
+    EXPECT_EQ(Run(b.args), 1) << b.args;
+    EXPECT_NE(err_.find(b.error), std::string::npos) << b.args << ": " << err_;
+  }
+  const fs::path small = machine_.scratch() / "small.bin";
+  std::ofstream(small, std::ios::binary) << "1234567";
+  EXPECT_EQ(Run("--title '<GUID>fake' --copydata 2 --data " + small.string() + " --self-at 0"), 1);
+  EXPECT_NE(err_.find("does not fit the 7-byte record"), std::string::npos) << err_;
+
+  EXPECT_EQ(Run("--help"), 0);
+  EXPECT_NE(out_.find("usage: brackenford send"), std::string::npos);
+}
+
+}  // namespace

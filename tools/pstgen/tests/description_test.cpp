@@ -1,0 +1,97 @@
+// The JSON front end: what each field becomes, and how mistakes are named.
+#include <gtest/gtest.h>
+
+#include "mapi/mapitags.h"
+#include "pstgen/json_description.h"
+#include "pstgen/values.h"
+
+namespace pstgen {
+namespace {
+
+using nlohmann::json;
+
+const Property* Find(const std::vector<Property>& props, ULONG tag) {
+  for (const Property& p : props)
+    if (p.tag == tag) return &p;
+  return nullptr;
+}
+
+Bytes W(const char16_t* s) {
+  Bytes b;
+  for (; *s; ++s) b.push_back(std::uint8_t(*s)), b.push_back(std::uint8_t(*s >> 8));
+  return b;
+}
+
+TEST(Description, FieldsBecomeProperties) {
+  Store s = ParseDescription(json::parse(R"({
+    "store": { "display_name": "S" },
+    "folders": [ { "name": "F", "messages": [ {
+      "props": { "0x600D": { "type": "PT_LONG", "value": 5 }, "PR_SUBJECT": "s" },
+      "recipients": [ { "type": "bcc", "name": "N", "email": "e@x" }, { "type": 2 } ],
+      "attachments": [ { "long_filename": "long name.txt", "data": "hex:01" },
+                       { "method": 6, "data": "hex:02" },
+                       { "method": 5, "message": { "class": "IPM.Contact" } } ] } ] } ] })"));
+  EXPECT_EQ(u"S", s.displayName);
+  const Folder& f = s.folders.at(0);
+  EXPECT_EQ(u"IPF.Note", f.containerClass);  // the default class
+  const Message& m = f.messages.at(0);
+  EXPECT_EQ(W(u"IPM.Note"), Find(m.props, PR_MESSAGE_CLASS_W)->value);
+  EXPECT_EQ(Bytes({5, 0, 0, 0}), Find(m.props, 0x600D0003)->value);
+  EXPECT_TRUE(Find(m.props, PR_SUBJECT_W));  // the plain name is the Unicode form
+  const Recipient& r = m.recipients.at(0);
+  EXPECT_EQ(Bytes({3, 0, 0, 0}), Find(r.props, PR_RECIPIENT_TYPE)->value);
+  EXPECT_EQ(W(u"SMTP"), Find(r.props, PR_ADDRTYPE_W)->value);
+  EXPECT_EQ(Bytes({2, 0, 0, 0}), Find(m.recipients.at(1).props, PR_RECIPIENT_TYPE)->value);
+  const Attachment& a = m.attachments.at(0);
+  EXPECT_EQ(Bytes({1, 0, 0, 0}), Find(a.props, PR_ATTACH_METHOD)->value);  // by value unless told
+  EXPECT_EQ(W(u"long name.txt"), Find(a.props, PR_ATTACH_FILENAME_W)->value);
+  EXPECT_EQ(Bytes({1}), Find(a.props, PR_ATTACH_DATA_BIN)->value);
+  EXPECT_EQ(Bytes({2}), Find(m.attachments.at(1).props, PR_ATTACH_DATA_OBJ)->value);
+  ASSERT_TRUE(m.attachments.at(2).message);
+  EXPECT_EQ(W(u"IPM.Contact"), Find(m.attachments.at(2).message->props, PR_MESSAGE_CLASS_W)->value);
+}
+
+TEST(Description, StringsUseTheMessageCodePage) {
+  Store s = ParseDescription(json::parse(R"({ "folders": [ { "name": "F", "messages": [
+    { "props": { "PR_MESSAGE_CODEPAGE": 1251, "PR_SUBJECT_A": "\u0416" } },
+    { "props": { "PR_SUBJECT_A": "\u00e9" } } ] } ] })"));
+  EXPECT_EQ(Bytes({0xC6}), Find(s.folders[0].messages[0].props, PR_SUBJECT_A)->value);
+  EXPECT_EQ(Bytes({0xE9}), Find(s.folders[0].messages[1].props, PR_SUBJECT_A)->value);  // 1252 by default
+}
+
+TEST(Description, MistakesNameTheirPlace) {
+  struct Case {
+    const char* json;
+    const char* message;
+  } cases[] = {
+      {R"([])", "the description is a JSON object"},
+      {R"({"folders": {}})", "folders: expected an array"},
+      {R"({"folders": [{"messages": [{"props": {"PR_NOPE": 1}}]}]})",
+       "folders[0].messages[0].props.PR_NOPE: unknown property name"},
+      {R"({"folders": [{"messages": [{"props": {"PR_SUBJECT_W": 1}}]}]})",
+       "folders[0].messages[0].props.PR_SUBJECT_W: expected a string"},
+      {R"({"folders": [{"messages": [{"props": {"0x600D": 1}}]}]})", "the tag has no type"},
+      {R"({"folders": [{"messages": [{"props": {"0x12": 1}}]}]})", "8 hex digits"},
+      {R"({"folders": [{"messages": [{"named": [{"set": "PS_NOPE", "lid": 1, "type": "PT_LONG", "value": 1}]}]}]})",
+       "folders[0].messages[0].named[0].set: unknown property set"},
+      {R"({"folders": [{"messages": [{"named": [{"set": "PS_PUBLIC_STRINGS", "type": "PT_LONG", "value": 1}]}]}]})",
+       "\"lid\" or \"name\""},
+      {R"({"folders": [{"messages": [{"recipients": [{"type": "from"}]}]}]})",
+       "folders[0].messages[0].recipients[0].type"},
+      {R"({"folders": [{"folders": [{"messages": [{"attachments": [{"data": "plain"}]}]}]}]})",
+       "folders[0].folders[0].messages[0].attachments[0].data: binary values start with"},
+      {R"({"folders": [{"messages": [{"attachments": [{"method": 5, "message": {"props": {"PR_BODY_W": 2}}}]}]}]})",
+       "attachments[0].message.props.PR_BODY_W: expected a string"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ParseDescription(json::parse(c.json));
+      ADD_FAILURE() << "accepted " << c.json;
+    } catch (const DescriptionError& e) {
+      EXPECT_NE(std::string::npos, std::string(e.what()).find(c.message)) << c.json << "\n  gave: " << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pstgen
