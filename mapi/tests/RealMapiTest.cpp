@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "ImportProcsState.h"
-#include "com/com.h"
 #include "fake_mapi.h"
+#include "com/com.h"
 #include "mapi/exchange.h"
 #include "mapi/install.h"
 #include "mapi/mimeconv.h"
@@ -20,6 +20,7 @@
 #include "mapisupport/MapiMime.h"
 #include "mapisupport/MapiObjects.h"
 #include "testing/temp_machine.h"
+#include "win32/machine.h"
 #include "win32/text.h"
 
 namespace fs = std::filesystem;
@@ -51,12 +52,8 @@ std::string Read(const fs::path& p) {
 class RealMapiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The installed library is the real one; the system folder's
-    // mapi32.dll is a small test library that names it through
-    // FGetComponentPath and adds the file streams.
-    setenv("FAKE_MAPI_COMPONENT_PATH", (lib / "libbrackenford_mapi.so").c_str(), 1);
-    fake_mapi::InstallSystem("fake_file_stream");
-    fake_mapi::SetMailClient(mapi::kMapiComponentId, "1033");
+    std::string error;
+    ASSERT_TRUE(mapi::InstallMapi(&error)) << error;
     pst = MakePst("mail.pst");
     profiles::Profile p;
     p.name = u"Personal";
@@ -222,6 +219,12 @@ HRESULT OpenFirstInboxMessage(IMAPISession* session, ComPtr<IMsgStore>& store, C
 }
 
 TEST_F(RealMapiTest, PstgenMessageIsSavedAsTheConvertersMimeFile) {
+  // The stand-in's libraries have no OpenStreamOnFile(W) yet: the system
+  // folder's mapi32.dll becomes a test library that adds file streams and
+  // names the installed library through FGetComponentPath.
+  setenv("FAKE_MAPI_COMPONENT_PATH", (lib / "libbrackenford_mapi.so").c_str(), 1);
+  fs::remove(win32::SystemFolder() / "mapi32.dll");
+  fake_mapi::InstallSystem("fake_file_stream");
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ASSERT_EQ(com::RegisterInprocServer(CLSID_IConverterSession, u"", lib / "brackenford_mimeconv.so"), S_OK);
   auto* objects = new CMapiObjects;
