@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <iostream>
 
+#include "com/com.h"
 #include "commands.h"
 #include "mapi/exchange.h"
 #include "mapi/install.h"
 #include "mapi/mapicode.h"
+#include "mapi/mimeconv.h"
 #include "mapi/profiles.h"
 #include "win32/machine.h"
 #include "win32/text.h"
@@ -15,6 +17,23 @@
 namespace brackenford_cli {
 
 namespace {
+
+// In-process COM servers, shared objects in the lib/ folder beside bin/.
+struct InprocServer {
+  const CLSID& clsid;
+  const char16_t* progId;
+  const char* library;
+};
+const InprocServer kInprocServers[] = {
+    {CLSID_IConverterSession, u"", "brackenford_mimeconv.so"},
+};
+
+void RegisterServers() {
+  const auto lib = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "lib";
+  for (const InprocServer& s : kInprocServers)
+    if (FAILED(com::RegisterInprocServer(s.clsid, s.progId, lib / s.library)))
+      throw std::runtime_error(std::string("cannot register ") + s.library);
+}
 
 int Init(const Args& args) {
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
@@ -25,6 +44,7 @@ int Init(const Args& args) {
   if (!args.empty()) return Fail("machine init: unexpected argument '" + args[0] + "'");
   try {
     win32::InitMachineRoot(win32::MachineRoot());
+    RegisterServers();
   } catch (const std::exception& e) {
     return Fail(std::string("machine init: ") + e.what());
   }

@@ -1,0 +1,274 @@
+#include "mime/mapi_reader.h"
+
+#include <strings.h>
+
+#include <algorithm>
+
+#include "mapi/holders.h"
+#include "com/storage.h"
+#include "mapi/props.h"
+#include "win32/codepage.h"
+#include "win32/text.h"
+
+namespace mime {
+namespace {
+
+// Not in the shared tag list.
+constexpr ULONG PR_SENDER_SMTP_ADDRESS_W = PROP_TAG(PT_UNICODE, 0x5D01);
+constexpr ULONG PR_SENT_REPRESENTING_SMTP_ADDRESS_W = PROP_TAG(PT_UNICODE, 0x5D02);
+constexpr ULONG ATT_MHTML_REF = 4;
+
+// The message properties read, in this order.
+enum MessageProp {
+  kSubject, kRepName, kRepSmtp, kRepEmail, kRepType, kSenderName, kSenderSmtp, kSenderEmail, kSenderType,
+  kSubmit, kDelivery, kCreation, kMessageId, kInReplyTo, kReferences, kImportance, kPriority, kHeaders,
+  kBody, kHtml, kCpid, kMessagePropCount
+};
+constexpr ULONG kMessageTags[kMessagePropCount] = {
+    PR_SUBJECT_W, PR_SENT_REPRESENTING_NAME_W, PR_SENT_REPRESENTING_SMTP_ADDRESS_W,
+    PR_SENT_REPRESENTING_EMAIL_ADDRESS_W, PR_SENT_REPRESENTING_ADDRTYPE_W, PR_SENDER_NAME_W,
+    PR_SENDER_SMTP_ADDRESS_W, PR_SENDER_EMAIL_ADDRESS_W, PR_SENDER_ADDRTYPE_W, PR_CLIENT_SUBMIT_TIME,
+    PR_MESSAGE_DELIVERY_TIME, PR_CREATION_TIME, PR_INTERNET_MESSAGE_ID_W, PR_IN_REPLY_TO_ID_W,
+    PR_INTERNET_REFERENCES_W, PR_IMPORTANCE, PR_PRIORITY, PR_TRANSPORT_MESSAGE_HEADERS_W, PR_BODY_W, PR_HTML,
+    PR_INTERNET_CPID};
+
+enum RecipientProp { kRType, kRName, kRSmtp, kREmail, kRAddrType, kRecipientPropCount };
+constexpr ULONG kRecipientTags[kRecipientPropCount] = {PR_RECIPIENT_TYPE, PR_DISPLAY_NAME_W, PR_SMTP_ADDRESS_W,
+                                                       PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W};
+
+enum AttachProp { kMethod, kLongName, kShortName, kDisplayName, kMimeTag, kContentId, kFlags, kAttachPropCount };
+constexpr ULONG kAttachTags[kAttachPropCount] = {PR_ATTACH_METHOD, PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W,
+                                                 PR_DISPLAY_NAME_W, PR_ATTACH_MIME_TAG_W, PR_ATTACH_CONTENT_ID_W,
+                                                 PR_ATTACH_FLAGS};
+
+template <size_t N>
+mapi::Buffer<SPropTagArray> TagArray(const ULONG (&tags)[N]) {
+  void* p = nullptr;
+  if (MAPIAllocateBuffer(static_cast<ULONG>(CbNewSPropTagArray(N)), &p) != S_OK) return nullptr;
+  auto* a = static_cast<SPropTagArray*>(p);
+  a->cValues = N;
+  for (size_t i = 0; i < N; ++i) a->aulPropTag[i] = tags[i];
+  return mapi::Buffer<SPropTagArray>(a);
+}
+
+// A fetched set of values, indexed like the tag array it was asked with.
+class Values {
+ public:
+  HRESULT Fetch(IMAPIProp* obj, const SPropTagArray* tags) {
+    ULONG count = 0;
+    HRESULT hr = obj->GetProps(const_cast<SPropTagArray*>(tags), MAPI_UNICODE, &count, mapi::Out(values_));
+    count_ = values_ ? count : 0;
+    return FAILED(hr) ? hr : S_OK;
+  }
+  void Take(SPropValue* row, ULONG count) { row_ = row, count_ = count; }
+  const SPropValue* Get(size_t i, ULONG type) const {
+    const SPropValue* base = values_ ? values_.get() : row_;
+    if (i >= count_ || PROP_TYPE(base[i].ulPropTag) != type) return nullptr;
+    return &base[i];
+  }
+  std::string Text(size_t i) const {
+    const SPropValue* v = Get(i, PT_UNICODE);
+    return v && v->Value.lpszW ? win32::Utf16ToUtf8(v->Value.lpszW) : std::string();
+  }
+  std::optional<LONG> Long(size_t i) const {
+    const SPropValue* v = Get(i, PT_LONG);
+    return v ? std::optional<LONG>(v->Value.l) : std::nullopt;
+  }
+  std::optional<std::int64_t> Time(size_t i) const {
+    const SPropValue* v = Get(i, PT_SYSTIME);
+    if (!v) return std::nullopt;
+    ULONGLONG ticks = (static_cast<ULONGLONG>(v->Value.ft.dwHighDateTime) << 32) | v->Value.ft.dwLowDateTime;
+    return (static_cast<std::int64_t>(ticks) - 116444736000000000LL) / 10000000LL;
+  }
+  // A value too large for GetProps comes back as MAPI_E_NOT_ENOUGH_MEMORY.
+  bool TooLarge(size_t i) const {
+    const SPropValue* v = Get(i, PT_ERROR);
+    return v && v->Value.err == MAPI_E_NOT_ENOUGH_MEMORY;
+  }
+
+ private:
+  mapi::Buffer<SPropValue> values_;
+  SPropValue* row_ = nullptr;
+  ULONG count_ = 0;
+};
+
+std::string ReadStream(IMAPIProp* obj, ULONG tag, const IID& iid = IID_IStream) {
+  ComPtr<IUnknown> unk;
+  if (FAILED(obj->OpenProperty(tag, &iid, 0, 0, unk.ReleaseAndGetAddressOf()))) return {};
+  ComPtr<IStream> stream = unk.As<IStream>();
+  std::string out;
+  char buf[65536];
+  ULONG got = 0;
+  while (stream && SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got) out.append(buf, got);
+  return out;
+}
+
+std::optional<std::string> TextOrStream(IMAPIProp* obj, const Values& v, size_t i, ULONG tag) {
+  if (v.Get(i, PT_UNICODE)) return v.Text(i);
+  if (!v.TooLarge(i)) return std::nullopt;
+  std::string bytes = ReadStream(obj, tag);
+  return win32::Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2));
+}
+
+// The HTML body in UTF-8, from the bytes in the message's code page.
+std::optional<std::string> HtmlBody(IMAPIProp* obj, const Values& v) {
+  std::string bytes;
+  if (const SPropValue* html = v.Get(kHtml, PT_BINARY))
+    bytes = std::string(mapi::PropBytes(*html));
+  else if (v.TooLarge(kHtml))
+    bytes = ReadStream(obj, PR_HTML);
+  else
+    return std::nullopt;
+  UINT cpid = static_cast<UINT>(v.Long(kCpid).value_or(CP_UTF8));
+  if (cpid == CP_UTF8) return bytes;
+  int n = MultiByteToWideChar(cpid, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::u16string wide(static_cast<size_t>(std::max(n, 0)), u'\0');
+  MultiByteToWideChar(cpid, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+  return win32::Utf16ToUtf8(wide);
+}
+
+// An SMTP address: the SMTP property, else the e-mail address of an SMTP entry.
+std::string Smtp(const Values& v, size_t smtp, size_t email, size_t type) {
+  std::string s = v.Text(smtp);
+  if (!s.empty()) return s;
+  std::string t = v.Text(type);
+  return (t == "SMTP" || t.empty()) && v.Text(email).find('@') != std::string::npos ? v.Text(email) : std::string();
+}
+
+void ReadFrom(const Values& v, Message& out) {
+  out.from = {v.Text(kRepName), Smtp(v, kRepSmtp, kRepEmail, kRepType)};
+  if (out.from.name.empty() && out.from.address.empty())
+    out.from = {v.Text(kSenderName), Smtp(v, kSenderSmtp, kSenderEmail, kSenderType)};
+}
+
+// Header lines of the transport headers, unfolded.
+std::vector<std::pair<std::string, std::string>> HeaderLines(const std::string& text) {
+  std::vector<std::pair<std::string, std::string>> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+    pos = end == std::string::npos ? text.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) break;
+    if ((line[0] == ' ' || line[0] == '\t') && !out.empty()) {
+      out.back().second += " " + line.substr(line.find_first_not_of(" \t"));
+    } else if (size_t colon = line.find(':'); colon != std::string::npos && colon > 0) {
+      size_t start = line.find_first_not_of(" \t", colon + 1);
+      out.emplace_back(line.substr(0, colon), start == std::string::npos ? "" : line.substr(start));
+    }
+  }
+  return out;
+}
+
+// Transport headers the writer produces itself from the properties.
+bool WrittenByUs(const std::string& name) {
+  static const char* const kOwn[] = {"from", "to", "cc", "bcc", "subject", "date", "message-id", "in-reply-to",
+                                     "references", "importance", "x-priority", "priority", "mime-version",
+                                     "content-type", "content-transfer-encoding", "content-disposition",
+                                     "content-id", "sender", "reply-to"};
+  for (const char* own : kOwn)
+    if (strcasecmp(own, name.c_str()) == 0) return true;
+  return false;
+}
+
+void ReadHeaders(IMessage* msg, const Values& v, Message& out) {
+  out.subject = v.Text(kSubject);
+  out.date = v.Time(kSubmit) ? v.Time(kSubmit) : v.Time(kDelivery) ? v.Time(kDelivery) : v.Time(kCreation);
+  out.received = v.Time(kDelivery);
+  out.messageId = v.Text(kMessageId);
+  out.inReplyTo = v.Text(kInReplyTo);
+  out.references = v.Text(kReferences);
+  if (auto imp = v.Long(kImportance); imp && *imp >= 0 && *imp <= 2) out.importance = static_cast<Importance>(*imp);
+  if (auto pri = v.Long(kPriority); pri && *pri >= -1 && *pri <= 1) out.priority = static_cast<Priority>(*pri + 1);
+  for (auto& line : HeaderLines(TextOrStream(msg, v, kHeaders, PR_TRANSPORT_MESSAGE_HEADERS_W).value_or("")))
+    if (!WrittenByUs(line.first)) out.extraHeaders.push_back(std::move(line));
+}
+
+HRESULT ReadRecipients(IMessage* msg, Message& out) {
+  ComPtr<IMAPITable> table;
+  HRESULT hr = msg->GetRecipientTable(MAPI_UNICODE, table.ReleaseAndGetAddressOf());
+  if (FAILED(hr)) return hr;
+  mapi::Buffer<SPropTagArray> tags = TagArray(kRecipientTags);
+  mapi::RowSet rows;
+  hr = HrQueryAllRows(table.Get(), tags.get(), nullptr, nullptr, 0, mapi::Out(rows));
+  if (FAILED(hr)) return hr;
+  for (ULONG r = 0; rows && r < rows->cRows; ++r) {
+    Values v;
+    v.Take(rows->aRow[r].lpProps, rows->aRow[r].cValues);
+    Address a{v.Text(kRName), Smtp(v, kRSmtp, kREmail, kRAddrType)};
+    switch (v.Long(kRType).value_or(MAPI_TO)) {
+      case MAPI_CC: out.cc.push_back(std::move(a)); break;
+      case MAPI_BCC: out.bcc.push_back(std::move(a)); break;
+      default: out.to.push_back(std::move(a)); break;
+    }
+  }
+  return S_OK;
+}
+
+HRESULT ReadAttachment(IAttach* att, Attachment& out, int depth) {
+  mapi::Buffer<SPropTagArray> tags = TagArray(kAttachTags);
+  Values v;
+  HRESULT hr = v.Fetch(att, tags.get());
+  if (FAILED(hr)) return hr;
+  for (size_t name : {kLongName, kShortName, kDisplayName})
+    if (out.fileName.empty()) out.fileName = v.Text(name);
+  out.contentType = v.Text(kMimeTag);
+  out.contentId = v.Text(kContentId);
+  out.isInline = !out.contentId.empty() || (v.Long(kFlags).value_or(0) & ATT_MHTML_REF);
+  LONG method = v.Long(kMethod).value_or(ATTACH_BY_VALUE);
+  if (method == static_cast<LONG>(ATTACH_EMBEDDED_MSG)) {
+    if (depth + 1 >= kMaxNesting) return S_FALSE;
+    ComPtr<IUnknown> unk;
+    hr = att->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, 0, unk.ReleaseAndGetAddressOf());
+    if (FAILED(hr)) return hr;
+    out.embedded = std::make_shared<Message>();
+    return ReadMapiMessage(unk.As<IMessage>().Get(), *out.embedded, depth + 1);
+  }
+  if (method == static_cast<LONG>(ATTACH_BY_VALUE)) out.data = ReadStream(att, PR_ATTACH_DATA_BIN);
+  else if (method == static_cast<LONG>(ATTACH_OLE)) out.data = ReadStream(att, PR_ATTACH_DATA_OBJ, IID_IStreamDocfile);
+  else return S_FALSE;  // a reference to a file elsewhere carries no bytes
+  return S_OK;
+}
+
+HRESULT ReadAttachments(IMessage* msg, Message& out, int depth) {
+  ComPtr<IMAPITable> table;
+  HRESULT hr = msg->GetAttachmentTable(MAPI_UNICODE, table.ReleaseAndGetAddressOf());
+  if (FAILED(hr)) return hr;
+  const ULONG numTag[] = {PR_ATTACH_NUM};
+  mapi::Buffer<SPropTagArray> tags = TagArray(numTag);
+  mapi::RowSet rows;
+  hr = HrQueryAllRows(table.Get(), tags.get(), nullptr, nullptr, 0, mapi::Out(rows));
+  if (FAILED(hr)) return hr;
+  for (ULONG r = 0; rows && r < rows->cRows; ++r) {
+    const SPropValue& num = rows->aRow[r].lpProps[0];
+    if (num.ulPropTag != PR_ATTACH_NUM) continue;
+    ComPtr<IAttach> att;
+    hr = msg->OpenAttach(static_cast<ULONG>(num.Value.l), nullptr, MAPI_BEST_ACCESS, att.ReleaseAndGetAddressOf());
+    if (FAILED(hr)) return hr;
+    Attachment a;
+    hr = ReadAttachment(att.Get(), a, depth);
+    if (FAILED(hr)) return hr;
+    if (hr == S_OK) out.attachments.push_back(std::move(a));
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT ReadMapiMessage(IMessage* message, Message& out, int depth) {
+  if (!message) return E_INVALIDARG;
+  mapi::Buffer<SPropTagArray> tags = TagArray(kMessageTags);
+  if (!tags) return E_OUTOFMEMORY;
+  Values v;
+  HRESULT hr = v.Fetch(message, tags.get());
+  if (FAILED(hr)) return hr;
+  ReadFrom(v, out);
+  ReadHeaders(message, v, out);
+  out.textBody = TextOrStream(message, v, kBody, PR_BODY_W);
+  out.htmlBody = HtmlBody(message, v);
+  if (FAILED(hr = ReadRecipients(message, out))) return hr;
+  return ReadAttachments(message, out, depth);
+}
+
+}  // namespace mime

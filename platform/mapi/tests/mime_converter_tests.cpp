@@ -1,0 +1,216 @@
+// The converter's COM class over messages of the memory store: what the
+// MIME file carries reads back through GMime and Python's email parser.
+#include <gtest/gtest.h>
+
+#include "com/com.h"
+#include "mapi/memory_store.h"
+#include "mapi/mimeconv.h"
+#include "mime_readers.h"
+#include "testing/temp_machine.h"
+
+extern "C" HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
+
+namespace {
+
+namespace memory = mapi::memory;
+using mime_test::ExpectSameMessage;
+
+FILETIME Ft(std::int64_t unixSeconds) {
+  ULONGLONG t = static_cast<ULONGLONG>(unixSeconds) * 10000000ULL + 116444736000000000ULL;
+  return {static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+}
+
+mapi::PropMap Recipient(ULONG type, std::u16string name, std::u16string smtp) {
+  mapi::PropMap r;
+  r.Set(mapi::MakeLong(PR_RECIPIENT_TYPE, static_cast<LONG>(type)));
+  r.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, name));
+  r.Set(mapi::MakeUnicode(PR_ADDRTYPE_W, u"SMTP"));
+  r.Set(mapi::MakeUnicode(PR_EMAIL_ADDRESS_W, smtp));
+  return r;
+}
+
+struct Fixture {
+  std::shared_ptr<memory::StoreData> data = std::make_shared<memory::StoreData>();
+  mapi::StoreIdentity id;
+  memory::Message* mail = nullptr;
+
+  explicit Fixture(std::string_view messageClass) {
+    id.uid = mapi::UidFromText("mime-test");
+    id.displayName = u"Store";
+    id.storeEntryId = mapi::MakeStoreEntryId(id.uid, mapi::StoreKind::kMemory, "mime");
+    mail = &data->AddMessage(data->AddFolder(*data->ipmSubtree, u"Inbox", "IPF.Note"), messageClass);
+  }
+  ComPtr<IMessage> Open() {
+    ComPtr<IMsgStore> store;
+    EXPECT_EQ(memory::OpenStore(data, id, store.ReleaseAndGetAddressOf()), S_OK);
+    std::string eid = memory::MessageEntryId(id.uid, *mail);
+    ComPtr<IUnknown> unk;
+    ULONG type = 0;
+    EXPECT_EQ(store->OpenEntry(static_cast<ULONG>(eid.size()), (LPENTRYID)eid.data(), nullptr, MAPI_BEST_ACCESS,
+                               &type, unk.ReleaseAndGetAddressOf()),
+              S_OK);
+    return unk.As<IMessage>();
+  }
+};
+
+ComPtr<IConverterSession> NewConverter() {
+  ComPtr<IClassFactory> factory;
+  EXPECT_EQ(DllGetClassObject(CLSID_IConverterSession, IID_IClassFactory, factory.ReleaseAndGetAddressOfVoid()), S_OK);
+  ComPtr<IConverterSession> session;
+  if (factory) {
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IConverterSession, session.ReleaseAndGetAddressOfVoid()), S_OK);
+  }
+  return session;
+}
+
+std::string Convert(IMessage* msg, ULONG flags) {
+  ComPtr<IConverterSession> session = NewConverter();
+  ComPtr<IStream> stream;
+  EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(session->MAPIToMIMEStm(msg, stream.Get(), flags), S_OK);
+  STATSTG st{};
+  stream->Stat(&st, STATFLAG_NONAME);
+  std::string out(st.cbSize.QuadPart, '\0');
+  stream->Seek({}, STREAM_SEEK_SET, nullptr);
+  ULONG got = 0;
+  stream->Read(out.data(), static_cast<ULONG>(out.size()), &got);
+  return out;
+}
+
+// One message of each class, filled alike: the converter treats them all as messages.
+void Fill(memory::StoreData& data, memory::Message& m) {
+  m.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Réunion d'équipe – 会議"));
+  m.props.Set(mapi::MakeUnicode(PR_SENT_REPRESENTING_NAME_W, u"Šárka Nováková"));
+  m.props.Set(mapi::MakeUnicode(PR_SENT_REPRESENTING_ADDRTYPE_W, u"SMTP"));
+  m.props.Set(mapi::MakeUnicode(PR_SENT_REPRESENTING_EMAIL_ADDRESS_W, u"sarka@example.cz"));
+  m.props.Set(mapi::MakeTime(PR_MESSAGE_DELIVERY_TIME, Ft(1765300000)));
+  m.props.Set(mapi::MakeTime(PR_CREATION_TIME, Ft(1765200000)));
+  m.props.Set(mapi::MakeUnicode(PR_BODY_W, u"Text body\r\nmit Umlauten: äöü\r\n"));
+  m.props.Set(mapi::MakeBinary(PR_HTML, std::string("<p>caf\xE9</p>")));  // Windows-1252
+  m.props.Set(mapi::MakeLong(PR_INTERNET_CPID, 1252));
+  m.recipients.push_back(Recipient(MAPI_TO, u"Ann Æbelø", u"ann@example.dk"));
+  m.recipients.push_back(Recipient(MAPI_CC, u"Bob", u"bob@example.com"));
+  m.recipients.push_back(Recipient(MAPI_BCC, u"Чарли", u"charlie@example.ru"));
+  memory::Attachment file;
+  file.props.Set(mapi::MakeLong(PR_ATTACH_METHOD, ATTACH_BY_VALUE));
+  file.props.Set(mapi::MakeUnicode(PR_ATTACH_LONG_FILENAME_W, u"Übersicht 2026.xlsx"));
+  file.props.Set(mapi::MakeBinary(PR_ATTACH_DATA_BIN, std::string("PK\3\4\0\xff\x80", 7)));
+  m.attachments.push_back(std::move(file));
+  m.attachments.emplace_back();
+  m.attachments.back().props.Set(mapi::MakeLong(PR_ATTACH_METHOD, ATTACH_EMBEDDED_MSG));
+  m.attachments.back().props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Weitergeleitet"));
+  memory::Message& inner = data.AddEmbedded(m.attachments.back());
+  inner.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Inner 内側"));
+  inner.props.Set(mapi::MakeUnicode(PR_BODY_W, u"inner body\r\n"));
+  inner.props.Set(mapi::MakeTime(PR_CLIENT_SUBMIT_TIME, Ft(1700000000)));
+}
+
+mime::Message Expected() {
+  mime::Message m;
+  m.from = {"Šárka Nováková", "sarka@example.cz"};
+  m.to = {{"Ann Æbelø", "ann@example.dk"}};
+  m.cc = {{"Bob", "bob@example.com"}};
+  m.bcc = {{"Чарли", "charlie@example.ru"}};
+  m.subject = "Réunion d'équipe – 会議";
+  m.date = 1765300000;  // no submit time: the delivery time
+  m.received = 1765300000;
+  m.textBody = "Text body\nmit Umlauten: äöü\n";
+  m.htmlBody = "<p>café</p>";
+  m.attachments.push_back({"Übersicht 2026.xlsx", "", "", false, std::string("PK\3\4\0\xff\x80", 7), nullptr});
+  mime::Attachment embedded;
+  embedded.fileName = "Weitergeleitet";
+  embedded.embedded = std::make_shared<mime::Message>();
+  embedded.embedded->subject = "Inner 内側";
+  embedded.embedded->textBody = "inner body\n";
+  embedded.embedded->date = 1700000000;
+  m.attachments.push_back(embedded);
+  return m;
+}
+
+TEST(MimeConverter, EveryMessageClassReadsBackThroughBothReaders) {
+  for (const char* cls : {"IPM.Note", "IPM.Appointment", "IPM.Contact", "IPM.Task", "IPM.Activity",
+                          "IPM.StickyNote", "IPM.DistList"}) {
+    SCOPED_TRACE(cls);
+    Fixture f(cls);
+    Fill(*f.data, *f.mail);
+    ComPtr<IMessage> msg = f.Open();
+    ASSERT_TRUE(msg);
+    for (ULONG flags : {CCSF_SMTP, CCSF_USE_TNEF}) {
+      std::string bytes = Convert(msg.Get(), flags);
+      ExpectSameMessage(Expected(), mime_test::ReadWithGMime(bytes), "GMime");
+      ExpectSameMessage(Expected(), mime_test::ReadWithPython(bytes), "python");
+    }
+  }
+}
+
+TEST(MimeConverter, SenderAndDateFallbacksAndTransportHeaders) {
+  Fixture f("IPM.Note");
+  f.mail->props.Set(mapi::MakeUnicode(PR_SENDER_NAME_W, u"Sender Only"));
+  f.mail->props.Set(mapi::MakeUnicode(PR_SENDER_ADDRTYPE_W, u"EX"));
+  f.mail->props.Set(mapi::MakeUnicode(PR_SENDER_EMAIL_ADDRESS_W, u"/o=Org/cn=Recipients/cn=sender"));
+  f.mail->props.Set(mapi::MakeUnicode(PROP_TAG(PT_UNICODE, 0x5D01), u"sender@example.com"));
+  f.mail->props.Set(mapi::MakeTime(PR_CREATION_TIME, Ft(1600000000)));
+  f.mail->props.Set(mapi::MakeLong(PR_IMPORTANCE, 0));
+  f.mail->props.Set(mapi::MakeUnicode(PR_INTERNET_MESSAGE_ID_W, u"<id@example.com>"));
+  f.mail->props.Set(mapi::MakeUnicode(PR_TRANSPORT_MESSAGE_HEADERS_W,
+                                      u"Received: from a\r\n\tby b; Mon, 1 Dec 2025 10:00:00 +0000\r\n"
+                                      u"Subject: old subject\r\nX-Spam-Score: 0.1\r\n\r\n"));
+  std::string bytes = Convert(f.Open().Get(), CCSF_SMTP);
+  for (const mime::Message& got : {mime_test::ReadWithGMime(bytes), mime_test::ReadWithPython(bytes)}) {
+    EXPECT_EQ(got.from.name, "Sender Only");
+    EXPECT_EQ(got.from.address, "sender@example.com");
+    EXPECT_EQ(got.date, 1600000000);
+    EXPECT_EQ(got.received, 1764583200) << "without a delivery time the original Received line is the first";
+    EXPECT_EQ(got.subject, "");
+    EXPECT_EQ(mime_test::HeaderValue(got, "Importance"), "low");
+    EXPECT_EQ(mime_test::HeaderValue(got, "Message-ID"), "<id@example.com>");
+    EXPECT_EQ(mime_test::HeaderValue(got, "X-Spam-Score"), "0.1");
+  }
+}
+
+TEST(MimeConverter, RefusesMissingArgumentsAndUnknownClasses) {
+  ComPtr<IConverterSession> session = NewConverter();
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(session->MAPIToMIMEStm(nullptr, stream.Get(), CCSF_SMTP), E_INVALIDARG);
+  Fixture f("IPM.Note");
+  EXPECT_EQ(session->MAPIToMIMEStm(f.Open().Get(), nullptr, CCSF_SMTP), E_INVALIDARG);
+  ComPtr<IClassFactory> factory;
+  EXPECT_EQ(DllGetClassObject(IID_IConverterSession, IID_IClassFactory, factory.ReleaseAndGetAddressOfVoid()),
+            CLASS_E_CLASSNOTAVAILABLE);
+}
+
+TEST(MimeConverter, MachineInitRegistersTheConverter) {
+  testing_support::TempMachine machine;
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  ComPtr<IConverterSession> session;
+  EXPECT_EQ(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
+                             session.ReleaseAndGetAddressOfVoid()),
+            REGDB_E_CLASSNOTREG);
+  std::string init = (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
+  ASSERT_EQ(std::system(init.c_str()), 0);
+  EXPECT_EQ(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
+                             session.ReleaseAndGetAddressOfVoid()),
+            S_OK);
+  Fixture f("IPM.Note");
+  Fill(*f.data, *f.mail);
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(session->MAPIToMIMEStm(f.Open().Get(), stream.Get(), CCSF_SMTP), S_OK);
+  session.Reset();
+  CoUninitialize();
+}
+
+TEST(MimeConverter, StoreFailuresComeBackAsTheirStatus) {
+  for (const char* call : {"GetProps", "GetRecipientTable", "GetAttachmentTable", "OpenAttach"}) {
+    Fixture f("IPM.Note");
+    Fill(*f.data, *f.mail);
+    ComPtr<IMessage> msg = f.Open();
+    f.data->faults.Fail(call, MAPI_E_CALL_FAILED);
+    ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(NewConverter()->MAPIToMIMEStm(msg.Get(), stream.Get(), CCSF_SMTP), MAPI_E_CALL_FAILED) << call;
+  }
+}
+
+}  // namespace
