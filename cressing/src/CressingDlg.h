@@ -1,16 +1,104 @@
-// Cressing's hidden engine window. Requests it does not know yet get the
-// default handling.
+// Cressing's hidden engine window: the requests of the controlling program,
+// the MAPI session they share and the entry list that names stores,
+// mailboxes and folders.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
+#include "CressingRecords.h"
+#include "ListDisplayName.h"
+#include "ListFile.h"
+#include "MapiHolders.h"
+#include "com/unknown.h"
 #include "engine/EngineWindow.h"
+#include "mfc/strings.h"
+#include "win32/file.h"
 
 class CCressingDlg : public engine::CEngineDlg {
  public:
   explicit CCressingDlg(CWnd* pParent = nullptr);
+  ~CCressingDlg() override;
+
+  // The entry lookups that start a folder export; 0 when no entry matches.
+  std::int32_t ExportFolderForLotus(HWND requester, const CString& folderPath, std::int32_t entryIndex);
+  std::int32_t ExportFolderForGroupwise(HWND requester, const CString& folderPath, std::int32_t entryIndex);
+
+  // Error texts (Logon.cpp).
+  CString GetMapiErrorText(HRESULT status, const CString& stepText) const;
+  void SendErrorText(const CString& text);
 
  protected:
   BOOL OnCopyData(CWnd* pWnd, COPYDATASTRUCT* pCopyDataStruct);
   void OnOkClicked();
+  LRESULT OnCopyDisplayName(WPARAM wParam, LPARAM lParam);
+  LRESULT OnCopyFolderName(WPARAM wParam, LPARAM lParam);
+  LRESULT OnStopExport(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()
+
+ private:
+  // Requests.
+  BOOL OnExportFolder(HWND requester, const EXPORT_FOLDER_INFO& info);
+  BOOL OnLogon(const LOGON_INFO& info);
+  BOOL OnLogonProfile(HWND requester, const PROFILE_LOGON_INFO& info);
+  BOOL LogonResult(HRESULT status, const CString& stepText);
+
+  // Logon (Logon.cpp).
+  HRESULT LogonOutlook(HWND hwnd);
+  HRESULT LogonProfile(HWND parent, const CString& profile);
+  void LogoffSession();
+  IMAPISession* Session() const { return m_pMapiObjects ? m_pMapiObjects->GetSession() : nullptr; }
+
+  // Store and mailbox listings (StoreListings.cpp).
+  void ClearDisplayNameList();
+  BOOL DisplayMailboxTable(const CString& server);
+  BOOL CanOpenUserMailbox(std::int32_t index, const CString& server);
+  BOOL CanOpenMsgStore(std::int32_t index);
+  CListDisplayName& AppendEntry();
+  void SendStatusError(HRESULT status, const CString& stepText) { SendErrorText(GetMapiErrorText(status, stepText)); }
+
+  // Folder-tree listings (FolderListings.cpp).
+  std::int32_t CopyMailboxFolderNames(const CString& server, std::int32_t entryIndex);
+  std::int32_t EnumFolders(SBinary* entryID, IMsgStore* entryStore, ListFile& file);
+  std::int32_t EnumMailboxFolders(const CString& mailboxDN, ListFile& file, const CString& server);
+  std::int32_t EnumInnerFolders(SBinary* entryID, IMsgStore* store, const CString& passedDown, CString lastWritten,
+                                ListFile& file, const CString& parentEntryName);
+  std::int32_t EnumMailboxInnerFolders(SBinary* entryID, IMsgStore* store, const CString& passedDown,
+                                       CString lastWritten, ListFile& file, const CString& parentEntryName);
+  enum class Walk { Store, Mailbox };
+  std::int32_t WalkLevel(Walk walk, const SRowSet& rows, IMsgStore* store, const CString& passedDown,
+                         const CString& parentEntryName, ListFile& file);
+  std::int32_t WalkRow(Walk walk, const SRow& row, IMsgStore* store, const CString& passedDown,
+                       const CString& parentEntryName, ListFile& file);
+  std::int32_t WalkInner(Walk walk, SBinary* entryID, IMsgStore* store, const CString& passedDown, ListFile& file,
+                         const CString& parentEntryName);
+  LONG GetFolderContentCount(IMsgStore* store, const SRow& row);
+  // Row sets and stores that entries point into stay until the dialog ends.
+  SRowSet* KeepRows(RowSetPtr rows);
+  void KeepStore(IMsgStore* store);
+
+ public:
+  // State of the requests, in declaration order.
+  CString m_exchangeUser;
+  CString m_mailboxName;
+  HWND m_replyWnd = nullptr;
+  std::int32_t m_dateFilterMode = 0;
+  std::int32_t m_relativeDateChoice = 0;
+  char m_dateRanges[kMaxDateRanges][kDateRangeSize] = {};
+  std::int32_t m_dateRangeCount = 0;
+  std::uint8_t m_typeEnabled[kItemTypeSwitches] = {1, 1, 1, 1, 1, 1};
+  MapiObjectsPtr m_pMapiObjects;
+  std::uint8_t m_stopRequested = 0;
+  DisplayNameList m_pDisplayNameList;
+  std::int32_t m_memberDumpActive = 1;
+  win32::File m_memberFile;  // "DistListInfo.txt" while it is written
+  std::int32_t m_memberFileOpen = 1;
+  CString m_memberFilePath;
+  HWND m_logonParent = nullptr;
+  std::int32_t m_nextEntryIndex = 0;
+
+ private:
+  std::vector<RowSetPtr> m_keptRows;
+  std::vector<ComPtr<IMsgStore>> m_keptStores;
 };

@@ -1,0 +1,67 @@
+// Helpers shared by Cressing's tests: a temporary folder for the list files,
+// and reading them back.
+#pragma once
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "CressingRecords.h"
+#include "testing/temp_machine.h"
+#include "win32/text.h"
+
+namespace cressing_test {
+
+// Points TMPDIR (GetTempPathW) at the machine's scratch folder while it lives.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::filesystem::path& folder) : folder_(folder) {
+    if (const char* old = std::getenv("TMPDIR")) previous_ = old, hadPrevious_ = true;
+    setenv("TMPDIR", folder_.c_str(), 1);
+  }
+  ~TempFolder() {
+    if (hadPrevious_) setenv("TMPDIR", previous_.c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+  std::filesystem::path File(const char* name) const { return folder_ / name; }
+
+ private:
+  std::filesystem::path folder_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
+inline std::vector<unsigned char> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The bytes a list file holds for these lines: UTF-16LE, CR LF, no BOM.
+inline std::vector<unsigned char> ListBytes(const std::vector<std::u16string>& lines) {
+  std::vector<unsigned char> bytes;
+  for (const std::u16string& line : lines)
+    for (char16_t unit : line + u"\r\n") {
+      bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+      bytes.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+  return bytes;
+}
+
+// The two texts of a CD_ERROR_TEXT record.
+struct ErrorText {
+  std::u16string message;
+  std::u16string mailbox;
+};
+inline ErrorText ReadErrorText(const std::vector<unsigned char>& bytes) {
+  ERROR_TEXT_INFO info{};
+  std::memcpy(&info, bytes.data(), std::min(bytes.size(), sizeof info));
+  return {std::u16string(win32::WideField(info.message, kErrorTextUnits)),
+          std::u16string(win32::WideField(info.mailbox, kErrorTextUnits))};
+}
+
+}  // namespace cressing_test
