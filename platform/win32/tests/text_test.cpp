@@ -20,9 +20,12 @@ TEST(Utf, MalformedInputBecomesReplacement) {
   const Case cases[] = {
       {"a\xFF" "b", u"a\uFFFDb"},
       {"\xC3", u"\uFFFD"},                  // truncated sequence
-      {"\xC0\xAF", u"\uFFFD"},              // overlong
-      {"\xED\xA0\x80", u"\uFFFD"},          // encoded surrogate
-      {"\xF4\x90\x80\x80", u"\uFFFD"},      // above U+10FFFF
+      {"\xE2\x82", u"\uFFFD"},              // truncated: one for the whole start
+      // Bytes that no well-formed sequence can hold there: one each, as the
+      // code page conversions count them.
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
   };
   for (const Case& c : cases) EXPECT_EQ(win32::Utf8ToUtf16(c.in), c.out) << c.in;
   EXPECT_EQ(win32::Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");  // lone surrogate
