@@ -37,8 +37,8 @@ template <class T>
 ComPtr<T> OpenEntry(IMsgStore* store, const SBinary* eid) {
   ComPtr<T> out;
   ULONG type = 0;
-  HRESULT hr = store->OpenEntry(eid ? eid->cb : 0, eid ? reinterpret_cast<LPENTRYID>(eid->lpb) : nullptr,
-                                &IidOf<T>(), 0, &type, reinterpret_cast<LPUNKNOWN*>(out.ReleaseAndGetAddressOf()));
+  HRESULT hr = store->OpenEntry(eid ? eid->cb : 0, eid ? reinterpret_cast<LPENTRYID>(eid->lpb) : nullptr, &IidOf<T>(),
+                                0, &type, reinterpret_cast<LPUNKNOWN*>(out.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) out.Reset();
   return out;
 }
@@ -85,14 +85,13 @@ bool WalkFolder(IMsgStore* store, IMAPIFolder* folder, const std::function<bool(
 
 }  // namespace
 
-std::optional<std::uint64_t> ParseCount(const char* text) {
+std::optional<std::uint64_t> ParseNumber(const char* text) {
   if (!text || !*text) return std::nullopt;
   std::uint64_t n = 0;
   for (const char* p = text; *p; ++p) {
     if (*p < '0' || *p > '9' || n > (UINT64_MAX - 9) / 10) return std::nullopt;
     n = n * 10 + static_cast<std::uint64_t>(*p - '0');
   }
-  if (n == 0) return std::nullopt;
   return n;
 }
 
@@ -105,11 +104,13 @@ bool ParsePstArgs(int argc, char** argv, PstArgs* args, bool* help) {
       *help = true;
       return true;
     }
-    if (std::strcmp(a, "--items") == 0 || std::strcmp(a, "--seed") == 0) {
-      auto n = i + 1 < argc ? ParseCount(argv[i + 1]) : std::nullopt;
-      if (!n) return false;
-      (a[2] == 'i' ? args->items : args->seed) = *n;
-      ++i;
+    std::uint64_t* value = std::strcmp(a, "--items") == 0  ? &args->items
+                           : std::strcmp(a, "--seed") == 0 ? &args->seed
+                                                           : nullptr;
+    if (value) {
+      auto n = i + 1 < argc ? ParseNumber(argv[++i]) : std::nullopt;
+      if (!n || (value == &args->items && *n == 0)) return false;
+      *value = *n;
     } else if (a[0] == '-' || havePath) {
       return false;
     } else {

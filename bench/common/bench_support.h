@@ -14,9 +14,9 @@
 
 namespace bench {
 
-// Strict unsigned number of a command-line value: nullopt unless the
-// whole text is a decimal number above zero.
-std::optional<std::uint64_t> ParseCount(const char* text);
+// A command-line number: nullopt unless the whole text is decimal digits
+// that fit.
+std::optional<std::uint64_t> ParseNumber(const char* text);
 
 // What the PST benchmarks take on their command line.
 struct PstArgs {

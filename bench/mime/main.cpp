@@ -95,10 +95,11 @@ int Run(const bench::PstArgs& args) {
     ours = watch.Seconds();
   }
   CoUninitialize();
-  std::printf("converted: %llu messages to %.1f MB of MIME in memory streams; %llu failed to open, "
-              "%llu failed to convert\n",
-              static_cast<unsigned long long>(totals.messages), static_cast<double>(totals.bytes) / (1024.0 * 1024.0),
-              static_cast<unsigned long long>(failures), static_cast<unsigned long long>(totals.failed));
+  std::printf(
+      "converted: %llu messages to %.1f MB of MIME in memory streams; %llu failed to open, "
+      "%llu failed to convert\n",
+      static_cast<unsigned long long>(totals.messages), static_cast<double>(totals.bytes) / (1024.0 * 1024.0),
+      static_cast<unsigned long long>(failures), static_cast<unsigned long long>(totals.failed));
 
   const fs::path out = machine.scratch() / "readpst";
   fs::create_directories(out);

@@ -62,8 +62,8 @@ void ReadAttachment(IMessage* message, const SRow& row, Totals* totals) {
   const SPropValue* num = PpropFindProp(row.lpProps, row.cValues, PR_ATTACH_NUM);
   const SPropValue* method = PpropFindProp(row.lpProps, row.cValues, PR_ATTACH_METHOD);
   ComPtr<IAttach> attach;
-  if (!num || FAILED(message->OpenAttach(static_cast<ULONG>(num->Value.l), nullptr, 0,
-                                         attach.ReleaseAndGetAddressOf()))) {
+  if (!num ||
+      FAILED(message->OpenAttach(static_cast<ULONG>(num->Value.l), nullptr, 0, attach.ReleaseAndGetAddressOf()))) {
     ++totals->errors;
     return;
   }
@@ -123,13 +123,14 @@ int Run(const bench::PstArgs& args) {
     ours = watch.Seconds();
   }
   std::printf("resident memory at the end: %ld KB\n", bench::ResidentKb());
-  std::printf("read: %llu messages (%llu embedded), %llu properties, %llu recipients, %llu attachments, "
-              "%.1f MB of attachment data; %llu failed to open, %llu other errors\n",
-              static_cast<unsigned long long>(totals.messages), static_cast<unsigned long long>(totals.embedded),
-              static_cast<unsigned long long>(totals.properties), static_cast<unsigned long long>(totals.recipients),
-              static_cast<unsigned long long>(totals.attachments),
-              static_cast<double>(totals.attachmentBytes) / (1024.0 * 1024.0),
-              static_cast<unsigned long long>(failures), static_cast<unsigned long long>(totals.errors));
+  std::printf(
+      "read: %llu messages (%llu embedded), %llu properties, %llu recipients, %llu attachments, "
+      "%.1f MB of attachment data; %llu failed to open, %llu other errors\n",
+      static_cast<unsigned long long>(totals.messages), static_cast<unsigned long long>(totals.embedded),
+      static_cast<unsigned long long>(totals.properties), static_cast<unsigned long long>(totals.recipients),
+      static_cast<unsigned long long>(totals.attachments),
+      static_cast<double>(totals.attachmentBytes) / (1024.0 * 1024.0), static_cast<unsigned long long>(failures),
+      static_cast<unsigned long long>(totals.errors));
 
   const std::string target = (machine.scratch() / "pffexport").string();
   const auto theirs = bench::RunTimed({"pffexport", "-f", "all", "-m", "items", "-t", target, pst.string()});
