@@ -1,6 +1,7 @@
 #include "bench_support.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@ namespace bench {
 namespace {
 
 constexpr char kProfile[] = "Bench";
+
+double SecondsOf(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
 mapi::Buffer<SPropTagArray> Columns(std::initializer_list<ULONG> tags) {
   mapi::Buffer<SPropTagArray> cols;
@@ -165,7 +168,7 @@ void ForEachMessage(IMsgStore* store, const std::function<bool(IMessage*)>& visi
   WalkFolder(store, root.Get(), visit, failures);
 }
 
-std::optional<double> RunTimed(const std::vector<std::string>& argv) {
+std::optional<RunTimes> RunTimed(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -180,8 +183,9 @@ std::optional<double> RunTimed(const std::vector<std::string>& argv) {
     ::_exit(127);
   }
   int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return watch.Seconds();
+  struct rusage usage {};
+  if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return RunTimes{watch.Seconds(), SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime)};
 }
 
 long ResidentKb() {
@@ -193,6 +197,13 @@ long ResidentKb() {
 }
 
 double Stopwatch::Seconds() const { return static_cast<double>(NowNs() - startNs_) / 1e9; }
+double Stopwatch::CpuSeconds() const { return CpuNow() - startCpu_; }
+
+double Stopwatch::CpuNow() {
+  struct rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime);
+}
 
 std::int64_t Stopwatch::NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())

@@ -50,21 +50,30 @@ class PstLogon {
 // that failed to open in *failures.
 void ForEachMessage(IMsgStore* store, const std::function<bool(IMessage*)>& visit, std::uint64_t* failures);
 
-// Runs argv with its output thrown away; the wall time in seconds, or
-// nullopt when it could not start or did not exit with status 0.
-std::optional<double> RunTimed(const std::vector<std::string>& argv);
+// Seconds a program took: wall time, and CPU time (user and system) of
+// it and of the processes it started and waited for.
+struct RunTimes {
+  double wall = 0;
+  double cpu = 0;
+};
+// Runs argv with its output thrown away; nullopt when it could not start
+// or did not exit with status 0.
+std::optional<RunTimes> RunTimed(const std::vector<std::string>& argv);
 
 // VmRSS of this process in KB (0 when it cannot be read).
 long ResidentKb();
 
-// Wall time from construction.
+// Wall time and this process's CPU time (user and system) from construction.
 class Stopwatch {
  public:
   double Seconds() const;
+  double CpuSeconds() const;
 
  private:
-  std::int64_t startNs_ = NowNs();
   static std::int64_t NowNs();
+  static double CpuNow();
+  std::int64_t startNs_ = NowNs();
+  double startCpu_ = CpuNow();
 };
 
 }  // namespace bench
