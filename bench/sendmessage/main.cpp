@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -105,6 +106,16 @@ bool Time(RoundTrip& roundTrip, std::vector<double>& samples) {
   return true;
 }
 
+// Whole decimal numbers only; fewer than one run a round is raised to it.
+bool ParseIterations(const char* text, int* out) {
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(text, &end, 10);
+  if (*text < '0' || *text > '9' || *end || errno || n < 1 || n > 100000000) return false;
+  *out = std::max(kRounds, static_cast<int>(n));
+  return true;
+}
+
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
   return v[v.size() / 2];
@@ -115,11 +126,12 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
   int iterations = 4000;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--iterations") == 0 && i + 1 < argc) {
-      iterations = std::max(kRounds, std::atoi(argv[++i]));
+    const bool help = std::strcmp(argv[i], "--help") == 0;
+    if (std::strcmp(argv[i], "--iterations") == 0 && i + 1 < argc && ParseIterations(argv[i + 1], &iterations)) {
+      ++i;
     } else {
-      std::fprintf(stderr, "usage: sendmessage_bench [--iterations N]\n");
-      return std::strcmp(argv[i], "--help") == 0 ? 0 : 1;
+      std::fputs("usage: sendmessage_bench [--iterations N]\n", help ? stdout : stderr);
+      return help ? 0 : 2;
     }
   }
 

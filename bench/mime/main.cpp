@@ -1,0 +1,144 @@
+// The MIME converter over every message of a synthetic PST, each written to
+// a memory stream of its own, against readpst writing one file per message
+// of the same PST.
+//
+//   mime_bench [--items N] [--seed S] [PST]
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "bench_support.h"
+#include "com/com.h"
+#include "com/stream.h"
+#include "mapi/mimeconv.h"
+#include "testing/temp_machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: mime_bench [--items N] [--seed S] [PST]\n"
+    "Writes a synthetic PST of N items (default 10000, seed 1) to PST, or to a\n"
+    "temporary file that is removed afterwards, converts every message with\n"
+    "MAPIToMIMEStm into a memory stream, then times `readpst -e` on the same file.\n";
+
+// As `brackenford machine init` registers it: the server in lib/ beside bin/.
+void RegisterConverter() {
+  const fs::path lib = fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib";
+  if (FAILED(com::RegisterInprocServer(CLSID_IConverterSession, u"", lib / "brackenford_mimeconv.so")))
+    throw std::runtime_error("cannot register the MIME converter");
+}
+
+ComPtr<IConverterSession> NewConverter() {
+  ComPtr<IConverterSession> converter;
+  if (FAILED(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
+                              converter.ReleaseAndGetAddressOfVoid())))
+    throw std::runtime_error("cannot create the MIME converter");
+  return converter;
+}
+
+struct Totals {
+  std::uint64_t messages = 0;
+  std::uint64_t failed = 0;
+  std::uint64_t bytes = 0;
+  double convertSeconds = 0;  // inside MAPIToMIMEStm alone
+};
+
+void Convert(IConverterSession* converter, IMessage* message, Totals* totals) {
+  ComPtr<IStream> stream;
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf())))
+    throw std::runtime_error("cannot create a memory stream");
+  bench::Stopwatch watch;
+  const HRESULT hr = converter->MAPIToMIMEStm(message, stream.Get(), CCSF_SMTP);
+  totals->convertSeconds += watch.Seconds();
+  ++totals->messages;
+  STATSTG st{};
+  if (FAILED(hr) || FAILED(stream->Stat(&st, STATFLAG_NONAME)) || st.cbSize.QuadPart == 0) {
+    ++totals->failed;
+    return;
+  }
+  totals->bytes += st.cbSize.QuadPart;
+}
+
+// The files readpst wrote: one a message.
+std::uint64_t CountFiles(const fs::path& dir) {
+  std::uint64_t n = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    if (entry.is_regular_file()) ++n;
+  return n;
+}
+
+double Rate(std::uint64_t items, double seconds) { return seconds > 0 ? static_cast<double>(items) / seconds : 0; }
+
+int Run(const bench::PstArgs& args) {
+  testing_support::TempMachine machine;
+  const auto pst = bench::MakeSyntheticPst(args, machine.scratch());
+  if (FAILED(CoInitialize(nullptr))) throw std::runtime_error("CoInitialize failed");
+  RegisterConverter();
+
+  Totals totals;
+  std::uint64_t failures = 0;
+  double ours = 0, oursCpu = 0;
+  {
+    bench::PstLogon logon(pst);
+    ComPtr<IConverterSession> converter = NewConverter();
+    bench::Stopwatch watch;
+    bench::ForEachMessage(
+        logon.store(),
+        [&](IMessage* message) {
+          Convert(converter.Get(), message, &totals);
+          return true;
+        },
+        &failures);
+    ours = watch.Seconds();
+    oursCpu = watch.CpuSeconds();
+  }
+  CoUninitialize();
+  std::printf(
+      "converted: %llu messages to %.1f MB of MIME in memory streams; %llu failed to open, "
+      "%llu failed to convert\n",
+      static_cast<unsigned long long>(totals.messages), static_cast<double>(totals.bytes) / (1024.0 * 1024.0),
+      static_cast<unsigned long long>(failures), static_cast<unsigned long long>(totals.failed));
+
+  const fs::path out = machine.scratch() / "readpst";
+  fs::create_directories(out);
+  const auto theirs = bench::RunTimed({"readpst", "-e", "-o", out.string(), pst.string()});
+  if (!theirs) {
+    std::fprintf(stderr, "mime_bench: readpst did not run to success (is pst-utils installed?)\n");
+    return 1;
+  }
+  const std::uint64_t files = CountFiles(out);
+
+  std::printf(
+      "MAPIToMIMEStm (open and convert, CCSF_SMTP): %.2f s (%.2f s of CPU; %.2f s inside the converter), "
+      "%.0f messages/s\n",
+      ours, oursCpu, totals.convertSeconds, Rate(totals.messages, ours));
+  std::printf("readpst -e: %.2f s (%.2f s of CPU), %llu files, %.0f messages/s\n", theirs->wall, theirs->cpu,
+              static_cast<unsigned long long>(files), Rate(files, theirs->wall));
+  std::printf("ratio (messages/s, converter / readpst): %.2f (goal: at least 1)\n",
+              Rate(totals.messages, ours) / Rate(files, theirs->wall));
+  return failures == 0 && totals.failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bench::PstArgs args;
+  bool help = false;
+  if (!bench::ParsePstArgs(argc, argv, &args, &help)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  try {
+    return Run(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "mime_bench: %s\n", e.what());
+    return 1;
+  }
+}
