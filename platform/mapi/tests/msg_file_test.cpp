@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "com/storage.h"
 #include "mapi/memory_store.h"
 #include "mapi_test_util.h"
 #include "pst_test_support.h"
@@ -145,6 +146,16 @@ std::string StreamOf(IMAPIProp* obj, ULONG tag) {
   return ReadStream(s.Get());
 }
 
+std::string ContentsOf(IAttach* a) {
+  ComPtr<IStorage> stg;
+  ComPtr<IStream> s;
+  if (FAILED(a->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IStorage, 0, 0,
+                             reinterpret_cast<LPUNKNOWN*>(stg.ReleaseAndGetAddressOf()))) ||
+      FAILED(stg->OpenStream(u"CONTENTS", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, s.ReleaseAndGetAddressOf())))
+    return "<none>";
+  return ReadStream(s.Get());
+}
+
 std::vector<ULONG> AttachNumbers(IMessage* m) {
   ComPtr<IMAPITable> table;
   EXPECT_EQ(m->GetAttachmentTable(0, table.ReleaseAndGetAddressOf()), S_OK);
@@ -189,6 +200,7 @@ void ExpectSameMessage(IMessage* want, IMessage* got, const std::vector<ULONG>& 
     // The data is compared through its stream: GetProps of a PST gives no large values.
     EXPECT_EQ(Snapshot(a.Get(), {PR_ATTACH_NUM, PR_ATTACH_DATA_BIN}), Snapshot(b.Get(), {PR_ATTACH_NUM, PR_ATTACH_DATA_BIN}));
     EXPECT_TRUE(StreamOf(a.Get(), PR_ATTACH_DATA_BIN) == StreamOf(b.Get(), PR_ATTACH_DATA_BIN));
+    EXPECT_EQ(ContentsOf(a.Get()), ContentsOf(b.Get()));
     ComPtr<IMessage> innerA, innerB;
     const HRESULT ha = a->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, 0,
                                        reinterpret_cast<LPUNKNOWN*>(innerA.ReleaseAndGetAddressOf()));
@@ -240,7 +252,8 @@ const std::string kMail = R"({"props": {"PR_SUBJECT_W": "Quarterly \u00e9t\u00e9
                   {"type": "cc", "name": "Bob", "email": "bob@example.com"},
                   {"type": "bcc", "name": "Cy", "email": "cy@example.com"}],
    "attachments": [{"method": 1, "long_filename": "a.txt", "data": "base64:aGVsbG8gd29ybGQ="},
-                   {"method": 1, "long_filename": "big.bin", "data": "BIG"},
+                   {"method": 1, "long_filename": "big.bin", "data": "@BIG@"},
+                   {"method": 6, "display_name": "Picture", "data": "@OLE@"},
                    {"method": 5, "display_name": "Fwd", "message": {"props": {"PR_SUBJECT_W": "level 1"},
                      "recipients": [{"name": "Dee", "email": "dee@example.com"}],
                      "named": [{"set": "PS_PUBLIC_STRINGS", "name": "Inner", "type": "PT_LONG", "value": 9}],
@@ -248,16 +261,35 @@ const std::string kMail = R"({"props": {"PR_SUBJECT_W": "Quarterly \u00e9t\u00e9
                        "props": {"PR_SUBJECT_W": "level 2"},
                        "attachments": [{"method": 1, "long_filename": "deep.bin", "data": "hex:00010203"}]}}]}}]})";
 
-std::string MailWithBigData() {
-  std::string hex = "hex:";
-  for (int i = 0; i < 1100 * 1024; ++i) hex += "5a";
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out = "hex:";
+  for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+  return out;
+}
+
+// The bytes of a docfile holding one stream "CONTENTS".
+std::string OleDocfile(const std::string& contents) {
+  ComPtr<IStorage> stg;
+  EXPECT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_CREATE, 0, stg.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IStream> s, bytes;
+  stg->CreateStream(u"CONTENTS", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, s.ReleaseAndGetAddressOf());
+  s->Write(contents.data(), static_cast<ULONG>(contents.size()), nullptr);
+  EXPECT_EQ(com::CreateDocfileStream(stg.Get(), bytes.ReleaseAndGetAddressOf()), S_OK);
+  return ReadStream(bytes.Get());
+}
+
+// kMail with its big attachment of `bigBytes` bytes and the OLE object.
+std::string Mail(size_t bigBytes) {
   std::string json = kMail;
-  json.replace(json.find("BIG"), 3, hex);
+  json.replace(json.find("@BIG@"), 5, Hex(std::string(bigBytes, 'Z')));
+  json.replace(json.find("@OLE@"), 5, Hex(OleDocfile("ole contents")));
   return json;
 }
 
+
 TEST_F(MsgFileTest, PstMessageIsReadBackWhole) {
-  ComPtr<IMessage> source = PstMessage(MailWithBigData());
+  ComPtr<IMessage> source = PstMessage(Mail(1100 * 1024));
   ASSERT_TRUE(source);
   const fs::path file = machine_.scratch() / "mail.msg";
   ASSERT_EQ(SaveToMsg(source.Get(), file, kExcluded), S_OK);
@@ -269,6 +301,9 @@ TEST_F(MsgFileTest, PstMessageIsReadBackWhole) {
   EXPECT_TRUE(IsNotFound(GetProps(read.Get(), {PR_BODY_W})[0]));
   EXPECT_TRUE(GetProps(read.Get(), {PR_HASATTACH})[0].Value.b);
   EXPECT_EQ(GetProps(read.Get(), {PR_STORE_SUPPORT_MASK})[0].Value.l & STORE_UNICODE_OK, STORE_UNICODE_OK);
+  ComPtr<IAttach> picture;
+  ASSERT_EQ(read->OpenAttach(2, nullptr, 0, picture.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(ContentsOf(picture.Get()), "ole contents");
 
   // Another message file as the source: the same again.
   const fs::path again = machine_.scratch() / "again.msg";
@@ -279,7 +314,7 @@ TEST_F(MsgFileTest, PstMessageIsReadBackWhole) {
 }
 
 TEST_F(MsgFileTest, FileIsAnOutlookMessageToOtherReaders) {
-  ComPtr<IMessage> source = PstMessage(kMail.substr(0, kMail.find("BIG")) + "hex:00" + kMail.substr(kMail.find("BIG") + 3));
+  ComPtr<IMessage> source = PstMessage(Mail(1));
   ASSERT_TRUE(source);
   const fs::path file = machine_.scratch() / "mail.msg";
   ASSERT_EQ(SaveToMsg(source.Get(), file, kExcluded), S_OK);
@@ -293,10 +328,10 @@ TEST_F(MsgFileTest, FileIsAnOutlookMessageToOtherReaders) {
   EXPECT_TRUE(j["errors"].empty()) << j["errors"].dump(1);
   const auto& objects = j["objects"];
   for (const char* storage : {"", "__recip_version1.0_#00000000", "__recip_version1.0_#00000002",
-                              "__attach_version1.0_#00000000", "__attach_version1.0_#00000002",
-                              "__attach_version1.0_#00000002/__substg1.0_3701000D",
-                              "__attach_version1.0_#00000002/__substg1.0_3701000D/__recip_version1.0_#00000000",
-                              "__attach_version1.0_#00000002/__substg1.0_3701000D/__attach_version1.0_#00000000/"
+                              "__attach_version1.0_#00000000", "__attach_version1.0_#00000003",
+                              "__attach_version1.0_#00000003/__substg1.0_3701000D",
+                              "__attach_version1.0_#00000003/__substg1.0_3701000D/__recip_version1.0_#00000000",
+                              "__attach_version1.0_#00000003/__substg1.0_3701000D/__attach_version1.0_#00000000/"
                               "__substg1.0_3701000D/__attach_version1.0_#00000000"})
     EXPECT_TRUE(objects.contains(storage)) << storage;
   EXPECT_FALSE(objects.contains("__recip_version1.0_#00000003"));

@@ -227,7 +227,10 @@ class MsgAttach final : public AttachObject<> {
 
  protected:
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
-    if (PROP_ID(tag) == PROP_ID(PR_ATTACH_DATA_OBJ) && PROP_TYPE(tag) == PT_OBJECT) return OpenData(iid, flags, unk);
+    // The object also answers for the data's binary tag when it is read, as
+    // stores hand out an OLE object's bytes under either.
+    const bool object = PROP_TYPE(tag) == PT_OBJECT || (!(flags & MAPI_CREATE) && (storage_ || embedded_));
+    if (PROP_ID(tag) == PROP_ID(PR_ATTACH_DATA_OBJ) && object) return OpenData(iid, flags, unk);
     if (flags & (MAPI_CREATE | MAPI_MODIFY))
       return OpenWritable(props(), tag, iid, flags, static_cast<IAttach*>(this), unk);
     return AttachObject<>::OpenObject(tag, iid, flags, unk);
