@@ -423,3 +423,109 @@ TEST_F(MsgFileTest, ExcludedTagsAreExactlyTheOnesMissing) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Le32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+std::string Entry(ULONG tag, uint32_t a, uint32_t b = 0) { return Le32(tag) + Le32(6) + Le32(a) + Le32(b); }
+
+void Put(IStorage* stg, const std::u16string& name, const std::string& bytes) {
+  ComPtr<IStream> s;
+  ASSERT_EQ(stg->CreateStream(name.c_str(), STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0,
+                              s.ReleaseAndGetAddressOf()),
+            S_OK);
+  s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+}
+
+ComPtr<IStorage> Child(IStorage* stg, const std::u16string& name) {
+  ComPtr<IStorage> child;
+  EXPECT_EQ(stg->CreateStorage(name.c_str(), STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0,
+                               child.ReleaseAndGetAddressOf()),
+            S_OK);
+  return child;
+}
+
+// A damaged file reads as far as it is sound: entries whose streams are
+// missing, cut short or point past their data are passed over, nothing is
+// read beyond a stream's end.
+TEST(MsgFileDamage, SoundPartsOfADamagedFileAreRead) {
+  ComPtr<IStorage> stg;
+  ASSERT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_CREATE, 0, stg.ReleaseAndGetAddressOf()), S_OK);
+  Put(stg.Get(), u"__properties_version1.0",
+      std::string(32, '\0') + Entry(PR_SUBJECT_W, 6) + Entry(PR_BODY_W, 10) + Entry(PR_IMPORTANCE, 2) +
+          Entry(PROP_TAG(PT_MV_UNICODE, 0x6802), 4000) + Entry(PROP_TAG(PT_UNICODE, 0x8000), 4) +
+          Entry(PROP_TAG(PT_LONG, 0x8001), 7) + "\x03\x00\x17");  // a cut entry at the end
+  Put(stg.Get(), u"__substg1.0_0037001F", std::string("H\0i\0!", 5));  // an odd byte
+  Put(stg.Get(), u"__substg1.0_6802101F", std::string(4000, '\x01'));  // lengths without values
+  Put(stg.Get(), u"__substg1.0_8000001F", std::string("x\0", 2));
+  ComPtr<IStorage> names = Child(stg.Get(), u"__nameid_version1.0");
+  Put(names.Get(), u"__substg1.0_00020102", std::string(16, '\x11'));
+  Put(names.Get(), u"__substg1.0_00030102",
+      Le32(400) + Le32(0 << 16 | 3 << 1 | 1) +  // a string past the string stream's end
+      Le32(0x8205) + Le32(1 << 16 | 3 << 1) +   // numeric, the file's one GUID
+      Le32(0x10) + Le32(2 << 16 | 9 << 1) +     // a GUID the file does not have
+      "\x01\x02");
+  Put(names.Get(), u"__substg1.0_00040102", Le32(0x7FFFFFF0) + "ab");  // a length beyond the stream
+  ComPtr<IStorage> recipient = Child(stg.Get(), u"__recip_version1.0_#00000000");  // no property stream
+  Child(stg.Get(), u"__attach_version1.0_#0000000G");                             // not a number
+
+  ComPtr<IMessage> msg;
+  ASSERT_EQ(OpenIMsgOnIStg(nullptr, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer, MAPIGetDefaultMalloc(),
+                           nullptr, stg.Get(), nullptr, 0, MAPI_UNICODE, msg.ReleaseAndGetAddressOf()),
+            S_OK);
+  Values v = GetProps(msg.Get(), {PR_SUBJECT_W, PR_BODY_W, PR_IMPORTANCE, PROP_TAG(PT_MV_UNICODE, 0x6802),
+                                  PROP_TAG(PT_UNICODE, 0x8000), PROP_TAG(PT_LONG, 0x8001)});
+  EXPECT_EQ(Utf8(v[0]), "Hi");
+  EXPECT_TRUE(IsNotFound(v[1]));
+  EXPECT_EQ(v[2].Value.l, 2);
+  EXPECT_TRUE(IsNotFound(v[3]));
+  EXPECT_EQ(Utf8(v[4]), "x");
+  EXPECT_EQ(v[5].Value.l, 7);
+  auto tags = mapi_test::Tags({PROP_TAG(PT_UNICODE, 0x8000), PROP_TAG(PT_LONG, 0x8001), PROP_TAG(PT_LONG, 0x8002)});
+  LPSPropTagArray asked = tags.get();
+  ULONG count = 0;
+  LPMAPINAMEID* found = nullptr;
+  EXPECT_EQ(msg->GetNamesFromIDs(&asked, nullptr, 0, &count, &found), MAPI_W_ERRORS_RETURNED);
+  mapi::Buffer<LPMAPINAMEID> held(found);
+  ASSERT_EQ(count, 3u);
+  EXPECT_FALSE(found[0]);
+  ASSERT_TRUE(found[1]);
+  EXPECT_EQ(found[1]->Kind.lID, 0x8205);
+  EXPECT_EQ(found[1]->lpguid->Data1, 0x11111111u);
+  EXPECT_FALSE(found[2]);
+  ComPtr<IMAPITable> rows;
+  ASSERT_EQ(msg->GetRecipientTable(0, rows.ReleaseAndGetAddressOf()), S_OK);
+  ULONG n = 99;
+  EXPECT_EQ(rows->GetRowCount(0, &n), S_OK);
+  EXPECT_EQ(n, 0u);
+  EXPECT_TRUE(AttachNumbers(msg.Get()).empty());
+}
+
+// OpenStreamOnFile(W): STGM_CREATE | STGM_READWRITE creates or truncates,
+// STGM_READ reads an existing file only.
+TEST(MapiFileStreams, CreateTruncateAndRead) {
+  testing_support::TempMachine machine;
+  const fs::path file = machine.scratch() / "out.eml";
+  const std::u16string wide = file.u16string();
+  auto write = [&](const std::string& text) {
+    ComPtr<IStream> s;
+    ASSERT_EQ(OpenStreamOnFileW(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, wide.c_str(),
+                                nullptr, s.ReleaseAndGetAddressOf()),
+              S_OK);
+    ASSERT_EQ(s->Write(text.data(), static_cast<ULONG>(text.size()), nullptr), S_OK);
+  };
+  write("first, longer text");
+  write("second");
+  ComPtr<IStream> in;
+  ASSERT_EQ(OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_READ, file.c_str(), nullptr,
+                             in.ReleaseAndGetAddressOf()),
+            S_OK);
+  EXPECT_EQ(ReadStream(in.Get()), "second");
+  EXPECT_TRUE(FAILED(in->Write("x", 1, nullptr)));
+  const std::u16string missing = (machine.scratch() / "none.eml").u16string();
+  EXPECT_TRUE(FAILED(OpenStreamOnFileW(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_READ, missing.c_str(), nullptr,
+                                       in.ReleaseAndGetAddressOf())));
+  EXPECT_FALSE(fs::exists(machine.scratch() / "none.eml"));
+}
+
+}  // namespace
