@@ -1,12 +1,12 @@
 // Outlook message files written through OpenIMsgOnIStg as the export does
 // (StgCreateDocfile, the class id, CopyTo with excluded tags, SaveChanges,
 // Commit), read back by our own reader, by olefile and by `file`.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <set>
-#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "com/storage.h"
 #include "mapi/memory_store.h"
@@ -198,7 +198,8 @@ void ExpectSameMessage(IMessage* want, IMessage* got, const std::vector<ULONG>& 
     ASSERT_EQ(want->OpenAttach(wantNums[i], nullptr, 0, a.ReleaseAndGetAddressOf()), S_OK);
     ASSERT_EQ(got->OpenAttach(gotNums[i], nullptr, 0, b.ReleaseAndGetAddressOf()), S_OK);
     // The data is compared through its stream: GetProps of a PST gives no large values.
-    EXPECT_EQ(Snapshot(a.Get(), {PR_ATTACH_NUM, PR_ATTACH_DATA_BIN}), Snapshot(b.Get(), {PR_ATTACH_NUM, PR_ATTACH_DATA_BIN}));
+    EXPECT_EQ(Snapshot(a.Get(), {PR_ATTACH_NUM, PR_ATTACH_DATA_BIN}),
+              Snapshot(b.Get(), {PR_ATTACH_NUM, PR_ATTACH_DATA_BIN}));
     EXPECT_TRUE(StreamOf(a.Get(), PR_ATTACH_DATA_BIN) == StreamOf(b.Get(), PR_ATTACH_DATA_BIN));
     EXPECT_EQ(ContentsOf(a.Get()), ContentsOf(b.Get()));
     ComPtr<IMessage> innerA, innerB;
@@ -215,8 +216,8 @@ class MsgFileTest : public ::testing::Test {
  protected:
   // The first message of the Inbox of a PST that pstgen writes.
   ComPtr<IMessage> PstMessage(const std::string& messageJson) {
-    const fs::path pst = MakePst(machine_.scratch(), R"({"folders": [{"name": "Inbox", "messages": [)" +
-                                                         messageJson + "]}]}");
+    const fs::path pst =
+        MakePst(machine_.scratch(), R"({"folders": [{"name": "Inbox", "messages": [)" + messageJson + "]}]}");
     store_ = OpenStore(pst);
     EXPECT_TRUE(store_);
     if (!store_) return nullptr;
@@ -225,7 +226,8 @@ class MsgFileTest : public ::testing::Test {
     top->GetHierarchyTable(0, level.ReleaseAndGetAddressOf());
     mapi::RowSet folders = AllRows(level.Get(), {PR_DISPLAY_NAME_W, PR_ENTRYID});
     for (ULONG i = 0; i < folders->cRows; ++i)
-      if (Utf8(folders->aRow[i].lpProps[0]) == "Inbox") inbox_ = Open<IMAPIFolder>(store_.Get(), folders->aRow[i].lpProps[1]);
+      if (Utf8(folders->aRow[i].lpProps[0]) == "Inbox")
+        inbox_ = Open<IMAPIFolder>(store_.Get(), folders->aRow[i].lpProps[1]);
     ComPtr<IMAPITable> contents;
     inbox_->GetContentsTable(0, contents.ReleaseAndGetAddressOf());
     mapi::RowSet rows = AllRows(contents.Get(), {PR_ENTRYID});
@@ -287,7 +289,6 @@ std::string Mail(size_t bigBytes) {
   return json;
 }
 
-
 TEST_F(MsgFileTest, PstMessageIsReadBackWhole) {
   ComPtr<IMessage> source = PstMessage(Mail(1100 * 1024));
   ASSERT_TRUE(source);
@@ -327,12 +328,12 @@ TEST_F(MsgFileTest, FileIsAnOutlookMessageToOtherReaders) {
   EXPECT_EQ(j["clsid"], "00020D0B-0000-0000-C000-000000000046");
   EXPECT_TRUE(j["errors"].empty()) << j["errors"].dump(1);
   const auto& objects = j["objects"];
-  for (const char* storage : {"", "__recip_version1.0_#00000000", "__recip_version1.0_#00000002",
-                              "__attach_version1.0_#00000000", "__attach_version1.0_#00000003",
-                              "__attach_version1.0_#00000003/__substg1.0_3701000D",
-                              "__attach_version1.0_#00000003/__substg1.0_3701000D/__recip_version1.0_#00000000",
-                              "__attach_version1.0_#00000003/__substg1.0_3701000D/__attach_version1.0_#00000000/"
-                              "__substg1.0_3701000D/__attach_version1.0_#00000000"})
+  for (const char* storage :
+       {"", "__recip_version1.0_#00000000", "__recip_version1.0_#00000002", "__attach_version1.0_#00000000",
+        "__attach_version1.0_#00000003", "__attach_version1.0_#00000003/__substg1.0_3701000D",
+        "__attach_version1.0_#00000003/__substg1.0_3701000D/__recip_version1.0_#00000000",
+        "__attach_version1.0_#00000003/__substg1.0_3701000D/__attach_version1.0_#00000000/"
+        "__substg1.0_3701000D/__attach_version1.0_#00000000"})
     EXPECT_TRUE(objects.contains(storage)) << storage;
   EXPECT_FALSE(objects.contains("__recip_version1.0_#00000003"));
   std::vector<std::string> streams = j["streams"];
@@ -454,20 +455,20 @@ TEST(MsgFileDamage, SoundPartsOfADamagedFileAreRead) {
   Put(stg.Get(), u"__properties_version1.0",
       std::string(32, '\0') + Entry(PR_SUBJECT_W, 6) + Entry(PR_BODY_W, 10) + Entry(PR_IMPORTANCE, 2) +
           Entry(PROP_TAG(PT_MV_UNICODE, 0x6802), 4000) + Entry(PROP_TAG(PT_UNICODE, 0x8000), 4) +
-          Entry(PROP_TAG(PT_LONG, 0x8001), 7) + "\x03\x00\x17");  // a cut entry at the end
+          Entry(PROP_TAG(PT_LONG, 0x8001), 7) + "\x03\x00\x17");       // a cut entry at the end
   Put(stg.Get(), u"__substg1.0_0037001F", std::string("H\0i\0!", 5));  // an odd byte
   Put(stg.Get(), u"__substg1.0_6802101F", std::string(4000, '\x01'));  // lengths without values
   Put(stg.Get(), u"__substg1.0_8000001F", std::string("x\0", 2));
   ComPtr<IStorage> names = Child(stg.Get(), u"__nameid_version1.0");
   Put(names.Get(), u"__substg1.0_00020102", std::string(16, '\x11'));
   Put(names.Get(), u"__substg1.0_00030102",
-      Le32(400) + Le32(0 << 16 | 3 << 1 | 1) +  // a string past the string stream's end
-      Le32(0x8205) + Le32(1 << 16 | 3 << 1) +   // numeric, the file's one GUID
-      Le32(0x10) + Le32(2 << 16 | 9 << 1) +     // a GUID the file does not have
-      "\x01\x02");
-  Put(names.Get(), u"__substg1.0_00040102", Le32(0x7FFFFFF0) + "ab");  // a length beyond the stream
+      Le32(400) + Le32(0 << 16 | 3 << 1 | 1) +     // a string past the string stream's end
+          Le32(0x8205) + Le32(1 << 16 | 3 << 1) +  // numeric, the file's one GUID
+          Le32(0x10) + Le32(2 << 16 | 9 << 1) +    // a GUID the file does not have
+          "\x01\x02");
+  Put(names.Get(), u"__substg1.0_00040102", Le32(0x7FFFFFF0) + "ab");              // a length beyond the stream
   ComPtr<IStorage> recipient = Child(stg.Get(), u"__recip_version1.0_#00000000");  // no property stream
-  Child(stg.Get(), u"__attach_version1.0_#0000000G");                             // not a number
+  Child(stg.Get(), u"__attach_version1.0_#0000000G");                              // not a number
 
   ComPtr<IMessage> msg;
   ASSERT_EQ(OpenIMsgOnIStg(nullptr, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer, MAPIGetDefaultMalloc(),
@@ -509,8 +510,8 @@ TEST(MapiFileStreams, CreateTruncateAndRead) {
   const std::u16string wide = file.u16string();
   auto write = [&](const std::string& text) {
     ComPtr<IStream> s;
-    ASSERT_EQ(OpenStreamOnFileW(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, wide.c_str(),
-                                nullptr, s.ReleaseAndGetAddressOf()),
+    ASSERT_EQ(OpenStreamOnFileW(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, wide.c_str(), nullptr,
+                                s.ReleaseAndGetAddressOf()),
               S_OK);
     ASSERT_EQ(s->Write(text.data(), static_cast<ULONG>(text.size()), nullptr), S_OK);
   };

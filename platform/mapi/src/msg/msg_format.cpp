@@ -49,8 +49,10 @@ std::optional<ULONG> NumberOf(std::u16string_view prefix, std::u16string_view na
   if (name.size() != prefix.size() + 8 || name.substr(0, prefix.size()) != prefix) return std::nullopt;
   ULONG n = 0;
   for (char16_t c : name.substr(prefix.size())) {
-    int d = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                               : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+    int d = c >= u'0' && c <= u'9'   ? c - u'0'
+            : c >= u'A' && c <= u'F' ? c - u'A' + 10
+            : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                                     : -1;
     if (d < 0) return std::nullopt;
     n = n << 4 | static_cast<ULONG>(d);
   }

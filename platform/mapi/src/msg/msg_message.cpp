@@ -56,9 +56,7 @@ class PropertyStream final : public com::ComObject<IStream> {
     return inner_->Seek(back, STREAM_SEEK_SET, nullptr);
   }
   HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return STG_E_INVALIDFUNCTION;
-  }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
   HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
     return STG_E_INVALIDFUNCTION;
   }
@@ -89,9 +87,12 @@ HRESULT OpenWritable(PropMap& props, ULONG tag, REFIID iid, ULONG flags, IUnknow
     inner->Seek(zero, STREAM_SEEK_SET, nullptr);
   }
   auto set = [&props, tag, type](const std::string& bytes) {
-    if (type == PT_BINARY) props.Set(MakeBinary(tag, bytes));
-    else if (type == PT_UNICODE) props.Set(MakeUnicode(tag, TextOfUtf16(bytes)));
-    else props.Set(MakeString8(tag, std::string_view(bytes.c_str())));
+    if (type == PT_BINARY)
+      props.Set(MakeBinary(tag, bytes));
+    else if (type == PT_UNICODE)
+      props.Set(MakeUnicode(tag, TextOfUtf16(bytes)));
+    else
+      props.Set(MakeString8(tag, std::string_view(bytes.c_str())));
   };
   *unk = com::Make<PropertyStream>(std::move(inner), ComPtr<IUnknown>(owner), set).Detach();
   return S_OK;
@@ -130,10 +131,10 @@ class MsgMessage final : public MessageObject<> {
       row->Set(MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
       rows.push_back(std::move(row));
     }
-    *out = MakeTable(std::make_shared<VectorRows>(std::vector<ULONG>{PR_ATTACH_NUM, PR_ATTACH_METHOD,
-                                                                     PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W,
-                                                                     PR_DISPLAY_NAME_W, PR_ATTACH_SIZE},
-                                                  std::move(rows), codepage()),
+    *out = MakeTable(std::make_shared<VectorRows>(
+                         std::vector<ULONG>{PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_LONG_FILENAME_W,
+                                            PR_ATTACH_FILENAME_W, PR_DISPLAY_NAME_W, PR_ATTACH_SIZE},
+                         std::move(rows), codepage()),
                      flags)
                .Detach();
     return S_OK;
@@ -195,9 +196,9 @@ class MsgMessage final : public MessageObject<> {
     props().Set(MakeLong(PR_OBJECT_TYPE, MAPI_MESSAGE));
   }
 
-  ComPtr<IStorage> stg_;      // top level: where SaveChanges writes
-  ComPtr<IAttach> owner_;     // embedded: the MsgAttach it belongs to
-  MessageData data_;          // recipients and attachments (the properties are props())
+  ComPtr<IStorage> stg_;   // top level: where SaveChanges writes
+  ComPtr<IAttach> owner_;  // embedded: the MsgAttach it belongs to
+  MessageData data_;       // recipients and attachments (the properties are props())
   Shared shared_;
   MSGCALLRELEASE* release_ = nullptr;
   ULONG callerData_ = 0;
@@ -350,8 +351,7 @@ HRESULT MsgMessage::SaveChanges(ULONG) {
 
 }  // namespace
 
-HRESULT OpenMessageOnStorage(IStorage* stg, ULONG flags, MSGCALLRELEASE* release, ULONG callerData,
-                             IMessage** out) {
+HRESULT OpenMessageOnStorage(IStorage* stg, ULONG flags, MSGCALLRELEASE* release, ULONG callerData, IMessage** out) {
   MessageData data;
   Shared shared{std::make_shared<NameMap>(), (flags & MAPI_UNICODE) != 0};
   std::string head;
@@ -363,8 +363,7 @@ HRESULT OpenMessageOnStorage(IStorage* stg, ULONG flags, MSGCALLRELEASE* release
     hr = S_OK;  // a new message
   }
   if (FAILED(hr)) return hr;
-  *out = com::Make<MsgMessage>(ComPtr<IStorage>(stg), std::move(data), std::move(shared), release, callerData)
-             .Detach();
+  *out = com::Make<MsgMessage>(ComPtr<IStorage>(stg), std::move(data), std::move(shared), release, callerData).Detach();
   return S_OK;
 }
 

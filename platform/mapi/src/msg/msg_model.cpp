@@ -14,8 +14,8 @@ constexpr DWORD kOpenMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr DWORD kCreateMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE;
 
 // Child storages named prefix + number, in number order.
-std::vector<std::pair<ULONG, std::u16string>> Numbered(
-    const std::vector<std::pair<std::u16string, DWORD>>& elements, std::u16string_view prefix) {
+std::vector<std::pair<ULONG, std::u16string>> Numbered(const std::vector<std::pair<std::u16string, DWORD>>& elements,
+                                                       std::u16string_view prefix) {
   std::vector<std::pair<ULONG, std::u16string>> out;
   for (const auto& [name, type] : elements)
     if (auto n = NumberOf(prefix, name); n && type == STGTY_STORAGE) out.emplace_back(*n, name);
@@ -78,8 +78,8 @@ HRESULT SaveAttachment(const AttachmentData& a, ULONG number, IStorage* stg, con
   if (HRESULT hr = WriteProps(stg, props, w); FAILED(hr)) return hr;
   if (!w.objectEntry) return S_OK;
   ComPtr<IStorage> object;
-  HRESULT hr = stg->CreateStorage(ValueStreamName(kObjectTag).c_str(), kCreateMode, 0, 0,
-                                  object.ReleaseAndGetAddressOf());
+  HRESULT hr =
+      stg->CreateStorage(ValueStreamName(kObjectTag).c_str(), kCreateMode, 0, 0, object.ReleaseAndGetAddressOf());
   if (FAILED(hr)) return hr;
   if (a.embedded) return SaveMessage(*a.embedded, object.Get(), Kind::kEmbedded, o);
   return a.storage->CopyTo(0, nullptr, nullptr, object.Get());

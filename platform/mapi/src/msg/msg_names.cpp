@@ -43,11 +43,14 @@ HRESULT ReadNames(IStorage* root, NameMap* names) {
     const uint32_t info = GetU32(entries, at + 4);
     const ULONG guidIndex = (info & 0xFFFF) >> 1;
     PropName name;
-    if (guidIndex == 1) name.guid = kPsMapi;
-    else if (guidIndex == 2) name.guid = kPsPublicStrings;
+    if (guidIndex == 1)
+      name.guid = kPsMapi;
+    else if (guidIndex == 2)
+      name.guid = kPsPublicStrings;
     else if (guidIndex >= 3 && (guidIndex - 3 + 1) * sizeof(GUID) <= guids.size())
       std::memcpy(&name.guid, guids.data() + (guidIndex - 3) * sizeof(GUID), sizeof(GUID));
-    else continue;
+    else
+      continue;
     if (info & 1) {
       const uint32_t length = GetU32(strings, key);
       if (key > strings.size() || strings.size() - key < 4 || strings.size() - key - 4 < length) continue;
@@ -69,8 +72,10 @@ HRESULT WriteNames(IStorage* root, const NameMap& names) {
   names.ForEach([&](ULONG id, const PropName& n) {
     if (id < kFirstNamedId) return;
     ULONG guidIndex = 0;
-    if (Same(n.guid, kPsMapi)) guidIndex = 1;
-    else if (Same(n.guid, kPsPublicStrings)) guidIndex = 2;
+    if (Same(n.guid, kPsMapi))
+      guidIndex = 1;
+    else if (Same(n.guid, kPsPublicStrings))
+      guidIndex = 2;
     else {
       size_t i = 0;
       while (i < sets.size() && !Same(sets[i], n.guid)) ++i;

@@ -39,9 +39,7 @@ size_t MvElementSize(ULONG type) {
   return FixedSize(base);
 }
 
-bool IsMvVariable(ULONG type) {
-  return type == PT_MV_UNICODE || type == PT_MV_STRING8 || type == PT_MV_BINARY;
-}
+bool IsMvVariable(ULONG type) { return type == PT_MV_UNICODE || type == PT_MV_STRING8 || type == PT_MV_BINARY; }
 
 // The elements of a fixed-length multi-valued value: count and bytes.
 std::pair<ULONG, const void*> MvElements(const SPropValue& v) {
@@ -168,10 +166,14 @@ HRESULT WriteOne(IStorage* stg, const SPropValue& v, std::string& entries) {
   std::string entry = EntryHead(tag);
   if (FixedSize(type)) {
     uint64_t field = 0;
-    if (type == PT_BOOLEAN) field = v.Value.b ? 1 : 0;
-    else if (type == PT_I2) field = static_cast<uint16_t>(v.Value.i);
-    else if (FixedSize(type) == 4) field = static_cast<uint32_t>(v.Value.l);
-    else std::memcpy(&field, &v.Value.li, 8);
+    if (type == PT_BOOLEAN)
+      field = v.Value.b ? 1 : 0;
+    else if (type == PT_I2)
+      field = static_cast<uint16_t>(v.Value.i);
+    else if (FixedSize(type) == 4)
+      field = static_cast<uint32_t>(v.Value.l);
+    else
+      std::memcpy(&field, &v.Value.li, 8);
     PutU64(entry, field);
     entries += entry;
     return S_OK;
@@ -239,9 +241,12 @@ HRESULT ReadProps(IStorage* stg, Kind kind, PropMap* props) {
     } else {
       std::string bytes;
       if (FAILED(ReadStream(stg, ValueStreamName(tag), &bytes))) continue;
-      if (MvElementSize(type)) value = MvFixedValue(tag, bytes);
-      else if (IsMvVariable(type)) value = MvVariableValue(stg, tag, bytes);
-      else value = VariableValue(tag, bytes);
+      if (MvElementSize(type))
+        value = MvFixedValue(tag, bytes);
+      else if (IsMvVariable(type))
+        value = MvVariableValue(stg, tag, bytes);
+      else
+        value = VariableValue(tag, bytes);
     }
     if (value) props->Set(std::move(value));
   }

@@ -24,8 +24,8 @@ HRESULT ReadProps(IStorage* stg, Kind kind, PropMap* props);
 struct WriteOptions {
   Kind kind = Kind::kTop;
   HeaderCounts counts;
-  bool unicode = true;    // 8-bit strings are written as UTF-16...
-  UINT codepage = CP_ACP; // ...read in this code page
+  bool unicode = true;       // 8-bit strings are written as UTF-16...
+  UINT codepage = CP_ACP;    // ...read in this code page
   bool objectEntry = false;  // an entry for PR_ATTACH_DATA_OBJ (its storage is the caller's)
 };
 
