@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "ImportProcsState.h"
-#include "fake_mapi.h"
 #include "com/com.h"
 #include "mapi/exchange.h"
 #include "mapi/install.h"
@@ -218,13 +217,24 @@ HRESULT OpenFirstInboxMessage(IMAPISession* session, ComPtr<IMsgStore>& store, C
   return message ? S_OK : E_NOINTERFACE;
 }
 
+// The message-file entry points bind by their plain names; a file stream
+// through them creates the file and truncates it when it exists.
+TEST_F(RealMapiTest, MessageFileEntryPointsAndFileStreamsComeFromTheStandIn) {
+  EXPECT_TRUE(MAPISlot<FARPROC>(pfnOpenIMsgOnIStg));
+  EXPECT_TRUE(MAPISlot<FARPROC>(pfnMAPIGetDefaultMalloc));
+  const fs::path file = machine.scratch() / "stream.bin";
+  const std::u16string path = win32::Utf8ToUtf16(file.string());
+  for (const std::string text : {"a longer first text", "short"}) {
+    LPSTREAM stream = nullptr;
+    ASSERT_EQ(MyOpenStreamOnFile(nullptr, nullptr, 0, path.c_str(), nullptr, &stream), S_OK);
+    ASSERT_EQ(stream->Write(text.data(), static_cast<ULONG>(text.size()), nullptr), S_OK);
+    stream->Release();
+    EXPECT_EQ(Read(file), text);
+  }
+}
+
 TEST_F(RealMapiTest, PstgenMessageIsSavedAsTheConvertersMimeFile) {
-  // The stand-in's libraries have no OpenStreamOnFile(W) yet: the system
-  // folder's mapi32.dll becomes a test library that adds file streams and
-  // names the installed library through FGetComponentPath.
-  setenv("FAKE_MAPI_COMPONENT_PATH", (lib / "libbrackenford_mapi.so").c_str(), 1);
-  fs::remove(win32::SystemFolder() / "mapi32.dll");
-  fake_mapi::InstallSystem("fake_file_stream");
+  // The file stream comes from the stand-in's OpenStreamOnFileW.
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   ASSERT_EQ(com::RegisterInprocServer(CLSID_IConverterSession, u"", lib / "brackenford_mimeconv.so"), S_OK);
   auto* objects = new CMapiObjects;

@@ -1,6 +1,6 @@
 // A small MAPI library whose OpenStreamOnFileW opens a real file stream,
-// with MAPI buffers on the C heap, and FGetComponentPath; for the MIME save
-// tests and as the system library beside the real MAPI library.
+// with MAPI buffers on the C heap, and FGetComponentPath; the system library
+// of the MIME save tests.
 #include <cstdlib>
 #include <cstring>
 

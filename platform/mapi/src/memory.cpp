@@ -64,3 +64,11 @@ ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
 }
 
 }  // namespace mapi::entry
+
+namespace mapi::entry {
+LPMALLOC MAPIGetDefaultMalloc() {
+  LPMALLOC malloc = nullptr;
+  CoGetMalloc(MEMCTX_TASK, &malloc);
+  return malloc;
+}
+}  // namespace mapi::entry

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mapi/defaults.h"
+#include "mapi/message_copy.h"
 #include "mapi/table.h"
 
 namespace mapi::memory {
@@ -259,6 +260,13 @@ class MemAttach final : public Faulty<AttachObject<>> {
     }
     return com::OpenStorageOnStream(stream.Get(), STGM_READ, reinterpret_cast<IStorage**>(unk));
   }
+  HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
+    ComPtr<IAttach> target;
+    if (InTags(exclude, PR_ATTACH_DATA_OBJ) ||
+        FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IAttachment, target.ReleaseAndGetAddressOfVoid())))
+      return S_OK;
+    return CopyAttachmentObject(this, target.Get());
+  }
 
  private:
   std::shared_ptr<Message> owner_;  // keeps att_ alive
@@ -311,6 +319,22 @@ class MemMessage final : public Faulty<MessageObject<>> {
         std::move(rows), ctx_->data->codepage);
     *out = MakeTable(std::move(source), flags, ctx_->Hook()).Detach();
     return S_OK;
+  }
+
+ protected:
+  HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
+    ComPtr<IMessage> target;
+    if (FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IMessage, target.ReleaseAndGetAddressOfVoid())))
+      return S_OK;
+    if (!InTags(exclude, PR_MESSAGE_RECIPIENTS)) {
+      std::vector<const PropMap*> rows;
+      for (const PropMap& r : msg_->recipients) rows.push_back(&r);
+      if (HRESULT hr = AddRecipientRows(rows, target.Get()); FAILED(hr)) return hr;
+    }
+    if (InTags(exclude, PR_MESSAGE_ATTACHMENTS)) return S_OK;
+    std::vector<ULONG> numbers;
+    for (ULONG i = 0; i < msg_->attachments.size(); ++i) numbers.push_back(i);
+    return CopyAttachments(this, numbers, target.Get());
   }
 
  private:

@@ -47,7 +47,8 @@ TEST(MapiLibraries, TheRegistryLeadsToTheInstalledLibraryAndBothServeOneState) {
   ASSERT_TRUE(installed);
   for (const char* name : {"MAPIInitialize", "MAPIUninitialize", "MAPILogonEx", "MAPIAllocateBuffer",
                            "MAPIAllocateMore", "MAPIFreeBuffer", "HrGetOneProp", "FreeProws", "PpropFindProp",
-                           "HrQueryAllRows"}) {
+                           "HrQueryAllRows", "MAPIGetDefaultMalloc", "OpenIMsgOnIStg", "OpenStreamOnFile",
+                           "OpenStreamOnFileW"}) {
     EXPECT_TRUE(GetProcAddress(installed.get(), name)) << name;
     EXPECT_TRUE(GetProcAddress(system.get(), name)) << name;
   }

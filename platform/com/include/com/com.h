@@ -29,6 +29,30 @@ LPVOID CoTaskMemAlloc(SIZE_T cb);
 LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
 void CoTaskMemFree(LPVOID pv);
 
+// The task allocator: blocks of CoTaskMemAlloc.
+struct IMalloc : IUnknown {
+  using Base = IUnknown;
+  static constexpr IID kIid = {0x00000002, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  virtual void* STDMETHODCALLTYPE Alloc(SIZE_T cb) = 0;
+  virtual void* STDMETHODCALLTYPE Realloc(void* pv, SIZE_T cb) = 0;
+  virtual void STDMETHODCALLTYPE Free(void* pv) = 0;
+  // The usable size of the block (at least what was asked for); (SIZE_T)-1 for null.
+  virtual SIZE_T STDMETHODCALLTYPE GetSize(void* pv) = 0;
+  // 1 when the block is this allocator's, 0 when not, -1 when it cannot tell.
+  virtual int STDMETHODCALLTYPE DidAlloc(void* pv) = 0;
+  virtual void STDMETHODCALLTYPE HeapMinimize() = 0;
+
+ protected:
+  ~IMalloc() = default;
+};
+using LPMALLOC = IMalloc*;
+inline constexpr const IID& IID_IMalloc = IMalloc::kIid;
+
+constexpr DWORD MEMCTX_TASK = 1;
+// The process's one task allocator (dwMemContext must be MEMCTX_TASK); the
+// reference handed out needs no Release, as it never goes away.
+HRESULT CoGetMalloc(DWORD dwMemContext, LPMALLOC* ppMalloc);
+
 struct IClassFactory : IUnknown {
   using Base = IUnknown;
   static constexpr IID kIid = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

@@ -344,6 +344,14 @@ constexpr ULONG DT_ORGANIZATION = 0x00000004;
 constexpr ULONG DT_PRIVATE_DISTLIST = 0x00000005;
 constexpr ULONG DT_REMOTE_MAILUSER = 0x00000006;
 
+// Store capabilities (PR_STORE_SUPPORT_MASK).
+constexpr ULONG STORE_UNICODE_OK = 0x00040000;
+
+// Recipient changes (IMessage::ModifyRecipients); 0 replaces every row.
+constexpr ULONG MODRECIP_ADD = 0x00000002;
+constexpr ULONG MODRECIP_MODIFY = 0x00000004;
+constexpr ULONG MODRECIP_REMOVE = 0x00000008;
+
 // Resource types of status and stores-table rows (PR_RESOURCE_TYPE).
 constexpr ULONG MAPI_STORE_PROVIDER = 33;
 constexpr ULONG MAPI_AB_PROVIDER = 34;

@@ -39,6 +39,11 @@ class NameMap {
   // Binds a name to a fixed id (a file's own name-to-id map).
   void Bind(ULONG id, const PropName& name);
   const PropName* NameOf(ULONG id) const;
+  // f(id, name) for every name, in id order.
+  template <class F>
+  void ForEach(F&& f) const {
+    for (const auto& [id, name] : names_) f(id, name);
+  }
 
  private:
   std::map<PropName, ULONG> ids_;
@@ -126,9 +131,11 @@ class PropObject : public com::ComObject<I, Extra...> {
   // Opens a PT_OBJECT property (tables, embedded messages); the default
   // serves string and binary values as read-only streams.
   virtual HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk);
-  // The interface the object copies its contents into for CopyTo beyond
-  // properties (recipients, attachments); the default copies properties.
-  virtual HRESULT CopyContentsTo(LPVOID, REFIID) { return S_OK; }
+  // What CopyTo copies beyond properties (recipients, attachments, an
+  // attachment's object) into dest, which is an `iid`; the default copies
+  // nothing more. exclude is CopyTo's list (PR_MESSAGE_RECIPIENTS and the
+  // like leave a part out).
+  virtual HRESULT CopyContentsTo(LPVOID, REFIID, const SPropTagArray*) { return S_OK; }
   HRESULT Ready() {
     if (!loaded_) {
       loaded_status_ = Load();
@@ -199,7 +206,7 @@ HRESULT PropObject<I, X...>::CopyTo(ULONG, LPCIID, LPSPropTagArray exclude, ULON
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
   HRESULT hr = prop_calls::CopyPropsTo(props_, names_.get(), exclude, nullptr, target.Get(), problems);
   if (FAILED(hr)) return hr;
-  return CopyContentsTo(dest, want);
+  return CopyContentsTo(dest, want, exclude);
 }
 template <class I, class... X>
 HRESULT PropObject<I, X...>::CopyProps(LPSPropTagArray include, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID dest,
