@@ -168,7 +168,8 @@ TEST_F(PstAnsi, PropertiesComeAsString8InTheCodePageOrAsUnicodeWhenAsked) {
       }
       if (PROP_ID(all[i].ulPropTag) >= 0x8000) {  // the one named property
         sawNamed = true;
-        EXPECT_EQ(Show(all[i]), flags ? std::to_string(PT_UNICODE) + ":r\u00f6t" : std::to_string(PT_STRING8) + ":r\xF6t");
+        EXPECT_EQ(Show(all[i]),
+                  flags ? std::to_string(PT_UNICODE) + ":r\u00f6t" : std::to_string(PT_STRING8) + ":r\xF6t");
       }
     }
     EXPECT_TRUE(sawMulti && sawNamed);
@@ -276,11 +277,13 @@ TEST_F(PstAnsi, AnswersAsItsUnicodeTwin) {
       compareFolder(Open<IMAPIFolder>(ansi_.Get(), subs->aRow[i].lpProps[0]).Get(),
                     Open<IMAPIFolder>(unicode_.Get(), subs->aRow[i].lpProps[0]).Get());
   };
-  for (ULONG flags : {0u, ULONG(MAPI_UNICODE)}) EXPECT_EQ(AllProps(ansi_.Get(), flags), AllProps(unicode_.Get(), flags));
+  for (ULONG flags : {0u, ULONG(MAPI_UNICODE)})
+    EXPECT_EQ(AllProps(ansi_.Get(), flags), AllProps(unicode_.Get(), flags));
   auto root = [](IMsgStore* s) {
     ComPtr<IMAPIFolder> f;
     ULONG type = 0;
-    EXPECT_EQ(s->OpenEntry(0, nullptr, &IID_IMAPIFolder, 0, &type, reinterpret_cast<LPUNKNOWN*>(f.ReleaseAndGetAddressOf())),
+    EXPECT_EQ(s->OpenEntry(0, nullptr, &IID_IMAPIFolder, 0, &type,
+                           reinterpret_cast<LPUNKNOWN*>(f.ReleaseAndGetAddressOf())),
               S_OK);
     return f;
   };

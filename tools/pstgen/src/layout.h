@@ -14,11 +14,10 @@ constexpr std::uint64_t kPageDataSize = 496;        // a Unicode page less its 1
 constexpr std::uint64_t kMapBitsSize = 496;         // the bits of a map page, in either form
 constexpr std::uint64_t kBlockAlign = 64;           // blocks start and end on 64 bytes
 constexpr std::uint64_t kMaxBlockSize = 8192;       // a block with its trailer
-constexpr std::uint64_t kBlockTrailerSize = 16;
-constexpr std::uint64_t kMaxBlockData = kMaxBlockSize - kBlockTrailerSize;  // 8176: heap pages keep to it in either form
+// A Unicode block's data (8176 bytes); heap pages keep to it in either form.
+constexpr std::uint64_t kMaxBlockData = kMaxBlockSize - 16;
 constexpr std::uint64_t kAMapBase = 0x4400;         // first allocation map page
 constexpr std::uint64_t kAMapCoverage = kMapBitsSize * 8 * 64;  // bytes one allocation map covers
-constexpr std::uint64_t kHeaderSize = 564;
 constexpr std::size_t kMaxHeapItem = 3580;           // larger values go to subnodes
 constexpr std::uint32_t kAnsiCodePage = 1252;        // the 8-bit strings of an ANSI store
 
