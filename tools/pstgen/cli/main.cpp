@@ -18,14 +18,19 @@ namespace {
 constexpr const char* kHelp = R"(usage: pstgen DESCRIPTION.json OUT.pst
        pstgen --synthetic N [--seed S] OUT.pst
 
-Writes a Unicode PST file as Outlook lays it out: the root folder, "Top of
+Writes a PST file as Outlook lays it out: the root folder, "Top of
 Personal Folders" (the IPM subtree, named by the store's
 PR_IPM_SUBTREE_ENTRYID), "Deleted Items" below it, "Search Root", and the
 description's folders below the IPM subtree.
 
 The description (JSON):
-  { "store":   { "display_name": "Personal Folders", "props": { ... } },
+  { "format":  "unicode" | "ansi",
+    "store":   { "display_name": "Personal Folders", "props": { ... } },
     "folders": [ FOLDER, ... ] }
+              "format": "ansi" writes the 32-bit form of Outlook 97-2002, whose
+              strings are PT_STRING8 in Windows-1252 (PT_UNICODE values are
+              converted; text 1252 cannot hold is refused); the default is
+              the Unicode form.
   FOLDER:     { "name": "Inbox", "class": "IPF.Note", "props": { ... },
                 "messages": [ MESSAGE, ... ], "folders": [ FOLDER, ... ] }
               A top-level folder named "Deleted Items" is the store's own.

@@ -21,7 +21,7 @@ class BlockStore {
  public:
   explicit BlockStore(OutputFile& file) : file_(file) {}
 
-  // Writes data (at most 8176 bytes) as one block; internal blocks are the
+  // Writes data (at most maxBlockData bytes) as one block; internal blocks are the
   // data-tree and subnode-tree blocks (BID bit 1 set).
   std::uint64_t WriteBlock(const std::uint8_t* data, std::size_t cb, bool internal = false);
   std::uint64_t WriteBlock(const Bytes& data, bool internal = false) {
@@ -31,6 +31,7 @@ class BlockStore {
   std::uint64_t NewPageBid() { return NextIndex(); }
 
   OutputFile& file() { return file_; }
+  const FormatLayout& layout() const { return file_.layout(); }
   const std::vector<BbtEntry>& entries() const { return entries_; }
   std::uint64_t nextBid() const { return next_; }
 

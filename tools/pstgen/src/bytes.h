@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,19 @@ T GetAt(const Bytes& b, std::size_t off) {
   std::uint64_t v = 0;
   for (std::size_t i = 0; i < sizeof(T); ++i) v |= std::uint64_t(b[off + i]) << (8 * i);
   return T(v);
+}
+
+// A BID, file offset or NID field: 8 bytes in Unicode files, 4 in ANSI ones.
+inline void PutIdAt(Bytes& b, std::size_t off, std::uint64_t v, std::size_t size) {
+  if (size == 8) return PutAt<std::uint64_t>(b, off, v);
+  if (v > 0xFFFFFFFFu) throw std::logic_error("value does not fit a 32-bit field");
+  PutAt<std::uint32_t>(b, off, std::uint32_t(v));
+}
+
+inline void AppendId(Bytes& b, std::uint64_t v, std::size_t size) {
+  std::size_t off = b.size();
+  b.resize(off + size);
+  PutIdAt(b, off, v, size);
 }
 
 inline std::uint64_t AlignUp(std::uint64_t v, std::uint64_t a) { return (v + a - 1) / a * a; }

@@ -13,7 +13,7 @@ namespace pstgen {
 // one tree and returns the BID of its root.
 std::uint64_t WriteDataTree(BlockStore& store, const std::vector<std::uint64_t>& bids, std::uint64_t total);
 
-// Cuts a stream into full 8176-byte blocks as it arrives, so that memory
+// Cuts a stream into full blocks (8176 bytes, 8180 in ANSI files) as it arrives, so that memory
 // stays bounded by one block whatever the stream's length.
 class StreamWriter {
  public:

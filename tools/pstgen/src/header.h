@@ -1,10 +1,11 @@
-// The file header (Unicode form, 564 bytes at offset 0) and its ROOT.
+// The file header (Unicode: 564 bytes, ANSI: 512 bytes at offset 0) and its ROOT.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "bytes.h"
+#include "layout.h"
 
 namespace pstgen {
 
@@ -28,6 +29,6 @@ struct HeaderInfo {
   std::array<std::uint8_t, 128> initialFMap{};
 };
 
-Bytes MakeHeader(const HeaderInfo& h);
+Bytes MakeHeader(const HeaderInfo& h, const FormatLayout& f = kUnicodeLayout);
 
 }  // namespace pstgen

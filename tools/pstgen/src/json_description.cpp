@@ -191,6 +191,12 @@ Folder ParseFolder(const json& j) {
 Store ParseDescription(const json& d) {
   Store s;
   if (!d.is_object()) throw DescriptionError("the description is a JSON object");
+  if (d.contains("format")) {
+    if (d["format"] == "ansi")
+      s.format = FileFormat::kAnsi;
+    else if (d["format"] != "unicode")
+      throw DescriptionError("format: \"unicode\" or \"ansi\"");
+  }
   if (d.contains("store")) {
     At("store", [&] {
       s.displayName = Wide(d["store"], "display_name", s.displayName);

@@ -24,7 +24,7 @@ std::uint64_t ReservedEnd(std::uint64_t k) { return IntervalStart(k) + kPageSize
 
 std::uint64_t OutputFile::kFirstData() { return ReservedEnd(0); }
 
-OutputFile::OutputFile(const std::filesystem::path& path) {
+OutputFile::OutputFile(const std::filesystem::path& path, FileFormat format) : layout_(LayoutOf(format)) {
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) Fail("cannot create " + path.string());
 }
@@ -42,6 +42,9 @@ std::uint64_t OutputFile::Allocate(std::uint64_t size, std::uint64_t align) {
     if (ib + size <= IntervalStart(k + 1)) break;
     ib = AlignUp(ReservedEnd(k + 1), align);
   }
+  // Maps included: the last interval is written whole.
+  if (IntervalStart((ib + size - 1 - kAMapBase) / kAMapCoverage + 1) > layout_.maxFileSize)
+    throw std::runtime_error("the file would exceed the 2 GB an ANSI file can hold");
   cursor_ = ib + size;
   MarkAllocated(ib, size);
   return ib;
@@ -53,7 +56,7 @@ std::uint64_t OutputFile::AllocatePage() { return Allocate(kPageSize, kPageSize)
 
 void OutputFile::MarkAllocated(std::uint64_t ib, std::uint64_t size) {
   std::uint64_t first = (ib - kAMapBase) / 64, last = (ib + size - 1 - kAMapBase) / 64;
-  if (amapBits_.size() <= last / 8) amapBits_.resize(AlignUp(last / 8 + 1, kPageDataSize), 0);
+  if (amapBits_.size() <= last / 8) amapBits_.resize(AlignUp(last / 8 + 1, kMapBitsSize), 0);
   for (std::uint64_t s = first; s <= last; ++s) amapBits_[s / 8] |= std::uint8_t(0x80 >> (s % 8));
 }
 
@@ -72,30 +75,30 @@ void OutputFile::Write(std::uint64_t ib, const void* data, std::size_t size) {
 OutputFile::MapSummary OutputFile::WriteMaps() {
   std::uint64_t intervals = (cursor_ - 1 - kAMapBase) / kAMapCoverage + 1;
   for (std::uint64_t k = 0; k < intervals; ++k) MarkAllocated(IntervalStart(k), kPageSize * MapPagesAt(k).count());
-  amapBits_.resize(intervals * kPageDataSize, 0);
+  amapBits_.resize(intervals * kMapBitsSize, 0);
 
   MapSummary sum{};
-  const Bytes allSet(kPageDataSize, 0xFF);
+  const Bytes allSet(kMapBitsSize, 0xFF);
   for (std::uint64_t k = 0; k < intervals; ++k) {
-    const std::uint8_t* bits = &amapBits_[k * kPageDataSize];
+    const std::uint8_t* bits = &amapBits_[k * kMapBitsSize];
     std::uint64_t ib = IntervalStart(k);
-    Write(ib, MakeMapPage(PageType::kAMap, bits, ib));
+    Write(ib, MakeMapPage(layout_, PageType::kAMap, bits, ib));
     sum.lastAMap = ib;
-    for (std::size_t i = 0; i < kPageDataSize * 8; ++i)
+    for (std::size_t i = 0; i < kMapBitsSize * 8; ++i)
       if (!(bits[i / 8] & (0x80 >> (i % 8)))) sum.amapFree += 64;
     if (k < 128) sum.initialFMap[k] = LongestFreeRun(bits);
     // The page, free and free page maps are no longer consulted by readers;
     // they are written as "nothing free here", which is always safe.
     MapPagesOfInterval maps = MapPagesAt(k);
     std::uint64_t at = ib + kPageSize;
-    if (maps.pmap) Write(at, MakeMapPage(PageType::kPMap, allSet.data(), at)), at += kPageSize;
+    if (maps.pmap) Write(at, MakeMapPage(layout_, PageType::kPMap, allSet.data(), at)), at += kPageSize;
     if (maps.fmap) {
-      Bytes fmap(kPageDataSize, 0);
-      for (std::uint64_t j = 0; j < kPageDataSize && k + j < intervals; ++j)
-        fmap[j] = LongestFreeRun(&amapBits_[(k + j) * kPageDataSize]);
-      Write(at, MakeMapPage(PageType::kFMap, fmap.data(), at)), at += kPageSize;
+      Bytes fmap(kMapBitsSize, 0);
+      for (std::uint64_t j = 0; j < kMapBitsSize && k + j < intervals; ++j)
+        fmap[j] = LongestFreeRun(&amapBits_[(k + j) * kMapBitsSize]);
+      Write(at, MakeMapPage(layout_, PageType::kFMap, fmap.data(), at)), at += kPageSize;
     }
-    if (maps.fpmap) Write(at, MakeMapPage(PageType::kFPMap, allSet.data(), at));
+    if (maps.fpmap) Write(at, MakeMapPage(layout_, PageType::kFPMap, allSet.data(), at));
   }
   sum.fileEof = IntervalStart(intervals);
   if (::ftruncate(fd_, off_t(sum.fileEof)) != 0) Fail("cannot extend the file");

@@ -6,12 +6,13 @@
 #include <filesystem>
 
 #include "bytes.h"
+#include "layout.h"
 
 namespace pstgen {
 
 class OutputFile {
  public:
-  explicit OutputFile(const std::filesystem::path& path);
+  explicit OutputFile(const std::filesystem::path& path, FileFormat format = FileFormat::kUnicode);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -20,6 +21,7 @@ class OutputFile {
   std::uint64_t AllocateBlock(std::uint64_t size);
   std::uint64_t AllocatePage();
   void Write(std::uint64_t ib, const void* data, std::size_t size);
+  const FormatLayout& layout() const { return layout_; }
   void Write(std::uint64_t ib, const Bytes& data) { Write(ib, data.data(), data.size()); }
 
   struct MapSummary {
@@ -35,6 +37,7 @@ class OutputFile {
  private:
   std::uint64_t Allocate(std::uint64_t size, std::uint64_t align);
   void MarkAllocated(std::uint64_t ib, std::uint64_t size);
+  const FormatLayout& layout_;
   int fd_ = -1;
   std::uint64_t cursor_ = kFirstData();
   Bytes amapBits_;  // MSB-first bit per 64 bytes from kAMapBase, 496 bytes per interval

@@ -3,13 +3,16 @@
 #include <map>
 
 #include "bth.h"
+#include "file_strings.h"
 #include "mapi/mapitags.h"
 
 namespace pstgen {
 
 std::uint64_t WritePropertyContext(BlockStore& store, const std::vector<Property>& props, Subnodes& subs) {
+  std::vector<Property> narrowed;
+  const std::vector<Property>& stored = store.layout().ansi() ? (narrowed = NarrowStrings(props)) : props;
   std::map<std::uint16_t, const Property*> byId;
-  for (const Property& p : props) byId[std::uint16_t(PROP_ID(p.tag))] = &p;
+  for (const Property& p : stored) byId[std::uint16_t(PROP_ID(p.tag))] = &p;
 
   Heap heap(kClientPc);
   std::vector<Bytes> records;

@@ -8,16 +8,13 @@
 namespace pstgen {
 namespace {
 
-constexpr std::size_t kSlEntries = (kMaxBlockData - 8) / 24;  // 340 SLENTRYs per SLBLOCK
-constexpr std::size_t kSiEntries = (kMaxBlockData - 8) / 16;  // 510 SIENTRYs per SIBLOCK
-
-// SLBLOCK / SIBLOCK header: btype 0x02, cLevel, cEnt, dwPadding.
-Bytes SubnodeHeader(std::uint8_t level, std::size_t n) {
+// SLBLOCK / SIBLOCK header: btype 0x02, cLevel, cEnt, (Unicode: dwPadding).
+Bytes SubnodeHeader(const FormatLayout& f, std::uint8_t level, std::size_t n) {
   Bytes b;
   Append<std::uint8_t>(b, 0x02);
   Append<std::uint8_t>(b, level);
   Append<std::uint16_t>(b, std::uint16_t(n));
-  Append<std::uint32_t>(b, 0);
+  PadTo(b, f.subnodeHeaderSize);
   return b;
 }
 
@@ -26,26 +23,31 @@ Bytes SubnodeHeader(std::uint8_t level, std::size_t n) {
 std::uint64_t WriteSubnodeTree(BlockStore& store, std::vector<SubnodeEntry> entries) {
   if (entries.empty()) return 0;
   std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.nid < b.nid; });
+  const FormatLayout& f = store.layout();
+  const std::size_t id = f.idSize;
+  // SLENTRYs per SLBLOCK: 340 (Unicode) or 681 (ANSI); SIENTRYs per SIBLOCK: 510 or 1022.
+  const std::size_t slEntries = (f.maxBlockData() - f.subnodeHeaderSize) / (3 * id);
+  const std::size_t siEntries = (f.maxBlockData() - f.subnodeHeaderSize) / (2 * id);
   struct Leaf {
     std::uint64_t firstNid, bid;
   };
   std::vector<Leaf> leaves;
-  for (std::size_t i = 0; i < entries.size(); i += kSlEntries) {
-    std::size_t n = std::min(kSlEntries, entries.size() - i);
-    Bytes b = SubnodeHeader(0, n);
+  for (std::size_t i = 0; i < entries.size(); i += slEntries) {
+    std::size_t n = std::min(slEntries, entries.size() - i);
+    Bytes b = SubnodeHeader(f, 0, n);
     for (std::size_t j = i; j < i + n; ++j) {  // SLENTRY: nid, bidData, bidSub
-      Append<std::uint64_t>(b, entries[j].nid);
-      Append<std::uint64_t>(b, entries[j].bidData);
-      Append<std::uint64_t>(b, entries[j].bidSub);
+      AppendId(b, entries[j].nid, id);
+      AppendId(b, entries[j].bidData, id);
+      AppendId(b, entries[j].bidSub, id);
     }
     leaves.push_back({entries[i].nid, store.WriteBlock(b, true)});
   }
   if (leaves.size() == 1) return leaves[0].bid;
-  if (leaves.size() > kSiEntries) throw std::runtime_error("too many subnodes");
-  Bytes b = SubnodeHeader(1, leaves.size());
+  if (leaves.size() > siEntries) throw std::runtime_error("too many subnodes");
+  Bytes b = SubnodeHeader(f, 1, leaves.size());
   for (const Leaf& l : leaves) {  // SIENTRY: nid, bid
-    Append<std::uint64_t>(b, l.firstNid);
-    Append<std::uint64_t>(b, l.bid);
+    AppendId(b, l.firstNid, id);
+    AppendId(b, l.bid, id);
   }
   return store.WriteBlock(b, true);
 }

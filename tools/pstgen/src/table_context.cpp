@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "bth.h"
+#include "file_strings.h"
 #include "layout.h"
 #include "mapi/mapitags.h"
 
@@ -95,6 +96,8 @@ Bytes TcInfo(const std::vector<ColumnDesc>& cols, const std::uint16_t rgib[4]) {
 
 std::uint64_t WriteTableContext(BlockStore& store, std::vector<ULONG> columns, const std::vector<TableRow>& rows,
                                 Subnodes& subs) {
+  const FormatLayout& f = store.layout();
+  for (ULONG& c : columns) c = FileTag(f, c);
   std::sort(columns.begin(), columns.end());
   columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
   std::erase_if(columns, [](ULONG t) { return t == PR_LTP_ROW_ID || t == PR_LTP_ROW_VER; });
@@ -110,12 +113,16 @@ std::uint64_t WriteTableContext(BlockStore& store, std::vector<ULONG> columns, c
   // Rows never straddle blocks of the row matrix: each block but the last
   // is padded to the full block size.
   std::uint16_t rowSize = rgib[3];
-  std::size_t perBlock = kMaxBlockData / rowSize;
+  const std::size_t blockData = f.maxBlockData();
+  std::size_t perBlock = blockData / rowSize;
   Bytes matrix;
   std::vector<Bytes> index;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (i > 0 && i % perBlock == 0) PadTo(matrix, (i / perBlock) * kMaxBlockData);
-    AppendBytes(matrix, RowBytes(rows[i], cols, rowSize, rgib[2], heap, store, subs));
+    if (i > 0 && i % perBlock == 0) PadTo(matrix, (i / perBlock) * blockData);
+    TableRow narrowed;
+    const TableRow* row = &rows[i];
+    if (f.ansi()) narrowed = {rows[i].rowId, NarrowStrings(rows[i].cells)}, row = &narrowed;
+    AppendBytes(matrix, RowBytes(*row, cols, rowSize, rgib[2], heap, store, subs));
     Bytes rec;  // row index record: dwRowID, dwRowIndex
     Append<std::uint32_t>(rec, rows[i].rowId);
     Append<std::uint32_t>(rec, std::uint32_t(i));

@@ -59,7 +59,7 @@ struct PstWriter::Impl {
     std::int32_t unread = 0;
   };
 
-  explicit Impl(const std::filesystem::path& path) : file(path), store(file) {
+  Impl(const std::filesystem::path& path, FileFormat format) : file(path, format), store(file) {
     root = NewFolder(kNidRootFolder, kNidRootFolder, u"", u"");
     ipm = NewFolder(FolderNid(nextFolderIndex++), root, u"Top of Personal Folders", u"");
     search = NewFolder(FolderNid(nextFolderIndex++), root, u"Search Root", u"");
@@ -174,7 +174,7 @@ struct PstWriter::Impl {
     h.lastAMap = maps.lastAMap;
     h.amapFree = maps.amapFree;
     std::copy(std::begin(maps.initialFMap), std::end(maps.initialFMap), h.initialFMap.begin());
-    file.Write(0, MakeHeader(h));
+    file.Write(0, MakeHeader(h, file.layout()));
   }
 
   OutputFile file;
@@ -190,7 +190,8 @@ struct PstWriter::Impl {
   bool finished = false;
 };
 
-PstWriter::PstWriter(const std::filesystem::path& path) : impl_(std::make_unique<Impl>(path)) {}
+PstWriter::PstWriter(const std::filesystem::path& path, FileFormat format)
+    : impl_(std::make_unique<Impl>(path, format)) {}
 PstWriter::~PstWriter() = default;
 
 void PstWriter::SetStore(const std::u16string& displayName, const std::vector<Property>& props) {
@@ -254,7 +255,7 @@ void AddFolderTree(PstWriter& w, PstWriter::FolderId parent, const Folder& f, bo
 }  // namespace
 
 void WritePst(const Store& store, const std::filesystem::path& path) {
-  PstWriter w(path);
+  PstWriter w(path, store.format);
   w.SetStore(store.displayName, store.props);
   for (const Folder& f : store.folders) AddFolderTree(w, w.IpmSubtree(), f, true);
   w.Finish();

@@ -18,7 +18,7 @@ TEST(PstgenCommand, HelpDocumentsTheDescription) {
   ToolResult r = RunTool(Pstgen() + " --help");
   EXPECT_EQ(0, r.status);
   for (const char* s : {"--synthetic N", "\"recipients\"", "\"attachments\"", "\"named\"", "PT_SYSTIME", "PT_MV_",
-                        "PR_IPM_SUBTREE_ENTRYID", "oneoff:"})
+                        "PR_IPM_SUBTREE_ENTRYID", "oneoff:", "\"format\": \"ansi\""})
     EXPECT_NE(std::string::npos, r.output.find(s)) << s;
   EXPECT_EQ(2, RunTool(Pstgen()).status);
   EXPECT_EQ(2, RunTool(Pstgen() + " a b c").status);

@@ -32,6 +32,8 @@ TEST(Description, FieldsBecomeProperties) {
                        { "method": 6, "data": "hex:02" },
                        { "method": 5, "message": { "class": "IPM.Contact" } } ] } ] } ] })"));
   EXPECT_EQ(u"S", s.displayName);
+  EXPECT_EQ(FileFormat::kUnicode, s.format);
+  EXPECT_EQ(FileFormat::kAnsi, ParseDescription(json::parse(R"({"format": "ansi"})")).format);
   const Folder& f = s.folders.at(0);
   EXPECT_EQ(u"IPF.Note", f.containerClass);  // the default class
   const Message& m = f.messages.at(0);
@@ -65,6 +67,7 @@ TEST(Description, MistakesNameTheirPlace) {
     const char* message;
   } cases[] = {
       {R"([])", "the description is a JSON object"},
+      {R"({"format": "utf-8"})", "format: \"unicode\" or \"ansi\""},
       {R"({"folders": {}})", "folders: expected an array"},
       {R"({"folders": [{"messages": [{"props": {"PR_NOPE": 1}}]}]})",
        "folders[0].messages[0].props.PR_NOPE: unknown property name"},

@@ -8,6 +8,7 @@
 namespace pstgen_test {
 
 struct FileShape {
+  bool ansi = false;       // 32-bit BIDs and offsets
   int nbtLevels = 0;       // levels above the leaves of the node B-tree
   int bbtLevels = 0;       // same for the block B-tree
   int deepestDataTree = 0; // 0: single blocks only, 1: XBLOCK, 2: XXBLOCK

@@ -228,6 +228,9 @@ ReadFile ReadPst(const std::filesystem::path& path) {
   PFF(libpff_file_initialize, "initialize", &file.p);
   PFF(libpff_file_open, "open", file.p, path.c_str(), LIBPFF_OPEN_READ);
   ReadFile out;
+  std::uint8_t type = 0;
+  PFF(libpff_file_get_type, "file type", file.p, &type);
+  out.ansi = type == LIBPFF_FILE_TYPE_32BIT;
   ItemHandle store, root;
   PFF(libpff_file_get_message_store, "message store", file.p, &store.p);
   out.store = ReadProps(store.p);

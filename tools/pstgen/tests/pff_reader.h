@@ -58,6 +58,7 @@ struct ReadFolder {
 };
 
 struct ReadFile {
+  bool ansi = false;  // libpff reports a 32-bit file
   Item store;
   ReadFolder root;
 };

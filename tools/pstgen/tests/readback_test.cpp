@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kFixtures[] = {"mail.json", "classes.json", "folders.json", "attach_methods.json"};
+const char* const kFixtures[] = {"mail.json", "classes.json", "folders.json", "attach_methods.json", "ansi.json"};
 
 fs::path Fixture(const std::string& name) { return fs::path(PSTGEN_TEST_DATA) / name; }
 

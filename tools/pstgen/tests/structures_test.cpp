@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "compare.h"
 #include "file_inspector.h"
 #include "mapi/mapitags.h"
 #include "pff_reader.h"
@@ -38,20 +39,24 @@ struct LargeFile {
   fs::path pst = machine.scratch() / "large.pst";
   pstgen::Message crowded;  // many recipients, attachments and named properties
 
-  LargeFile() {
+  explicit LargeFile(pstgen::FileFormat format) {
     for (int i = 0; i < 600; ++i)
       crowded.recipients.push_back({{{PR_RECIPIENT_TYPE, Long(1 + i % 3)},
                                      {PR_DISPLAY_NAME_W, Utf16("Recipient number " + std::to_string(i) +
                                                                " with a rather long display name")},
                                      {PR_EMAIL_ADDRESS_W, Utf16("recipient" + std::to_string(i) + "@example.com")},
                                      {PR_ADDRTYPE_W, Utf16("SMTP")}}});
-    for (int i = 0; i < 400; ++i)
+    // More subnodes than one SLBLOCK holds (340, or 681 in ANSI files).
+    int attachments = format == pstgen::FileFormat::kAnsi ? 700 : 400;
+    for (int i = 0; i < attachments; ++i)
       crowded.attachments.push_back({{{PR_ATTACH_METHOD, Long(1)},
                                       {PR_ATTACH_LONG_FILENAME_W, Utf16("f" + std::to_string(i) + ".bin")},
                                       {PR_ATTACH_DATA_BIN, Pattern(std::size_t(i) * 37 % 9000, std::uint8_t(i))}},
                                      nullptr});
-    // Longer than an XBLOCK can hold: an XXBLOCK above the XBLOCKs.
-    crowded.attachments.push_back({{{PR_ATTACH_METHOD, Long(1)}, {PR_ATTACH_DATA_BIN, Pattern(9u << 20, 7)}}, nullptr});
+    // Longer than an XBLOCK can hold (1021 blocks of 8176 bytes, or 2043 of
+    // 8180 in ANSI files): an XXBLOCK above the XBLOCKs.
+    std::size_t large = format == pstgen::FileFormat::kAnsi ? 17u << 20 : 9u << 20;
+    crowded.attachments.push_back({{{PR_ATTACH_METHOD, Long(1)}, {PR_ATTACH_DATA_BIN, Pattern(large, 7)}}, nullptr});
     std::string body;
     while (body.size() < 30000) body += "A line of the body that goes on. ";
     crowded.props = {{PR_SUBJECT_W, Utf16("crowded")}, {PR_BODY_W, Utf16(body)}};
@@ -64,7 +69,7 @@ struct LargeFile {
       crowded.named.push_back(n);
     }
 
-    pstgen::PstWriter w(pst);
+    pstgen::PstWriter w(pst, format);
     auto folder = w.AddFolder(w.IpmSubtree(), u"Bulk", u"IPF.Note", {});
     w.AddMessage(folder, crowded);
     for (int i = 0; i < 3000; ++i) {
@@ -76,21 +81,28 @@ struct LargeFile {
   }
 };
 
-TEST(Structures, LargeContentReadsBackIntact) {
-  LargeFile f;
+// Both forms, whose B-tree pages, blocks and subnode entries differ in size.
+class Structures : public ::testing::TestWithParam<pstgen::FileFormat> {
+ protected:
+  bool ansi() const { return GetParam() == pstgen::FileFormat::kAnsi; }
+};
+
+TEST_P(Structures, LargeContentReadsBackIntact) {
+  LargeFile f(GetParam());
   ReadFile got = ReadPst(f.pst);
+  EXPECT_EQ(ansi(), got.ansi);
   const ReadFolder* bulk = got.root.Child("Top of Personal Folders")->Child("Bulk");
   ASSERT_TRUE(bulk);
   ASSERT_EQ(3001u, bulk->messages.size());
   const ReadMessage& m = bulk->messages[0];
   ASSERT_EQ(600u, m.recipients.size());
   for (std::size_t i = 0; i < 600; i += 97)
-    EXPECT_EQ(f.crowded.recipients[i].props[1].value, m.recipients[i].Find(PR_DISPLAY_NAME_W)->data) << i;
-  EXPECT_EQ(f.crowded.recipients[599].props[2].value, m.recipients[599].Find(PR_EMAIL_ADDRESS_W)->data);
-  ASSERT_EQ(401u, m.attachments.size());
-  for (std::size_t i = 0; i < 401; ++i)
+    ExpectPropsMatch(f.crowded.recipients[i].props, m.recipients[i], "recipient " + std::to_string(i), ansi());
+  ExpectPropsMatch(f.crowded.recipients[599].props, m.recipients[599], "recipient 599", ansi());
+  ASSERT_EQ(f.crowded.attachments.size(), m.attachments.size());
+  for (std::size_t i = 0; i < m.attachments.size(); ++i)
     EXPECT_EQ(Sha256(f.crowded.attachments[i].props.back().value), Sha256(m.attachments[i].data)) << i;
-  EXPECT_EQ(f.crowded.props[1].value, m.props.Find(PR_BODY_W)->data);
+  ExpectPropsMatch(f.crowded.props, m.props, "crowded", ansi());
   for (const pstgen::NamedProperty& n : f.crowded.named) {
     const Entry* e = m.props.FindNamed(Bytes(n.set.bytes, n.set.bytes + 16), n.lid);
     ASSERT_TRUE(e) << n.lid;
@@ -98,9 +110,10 @@ TEST(Structures, LargeContentReadsBackIntact) {
   }
 }
 
-TEST(Structures, LargeContentUsesDeepTreesAndPassesReaders) {
-  LargeFile f;
+TEST_P(Structures, LargeContentUsesDeepTreesAndPassesReaders) {
+  LargeFile f(GetParam());
   FileShape shape = InspectFile(f.pst);
+  EXPECT_EQ(ansi(), shape.ansi);
   EXPECT_GE(shape.nbtLevels, 1);
   EXPECT_GE(shape.bbtLevels, 1);
   EXPECT_EQ(2, shape.deepestDataTree);
@@ -115,6 +128,9 @@ TEST(Structures, LargeContentUsesDeepTreesAndPassesReaders) {
   EXPECT_EQ(0, rp.status) << rp.output;
   EXPECT_NE(std::string::npos, rp.output.find("\"Bulk\" - 3001 items done, 0 items skipped")) << rp.output;
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, Structures, ::testing::Values(pstgen::FileFormat::kUnicode, pstgen::FileFormat::kAnsi),
+                         [](const auto& info) { return info.param == pstgen::FileFormat::kAnsi ? "Ansi" : "Unicode"; });
 
 }  // namespace
 }  // namespace pstgen_test

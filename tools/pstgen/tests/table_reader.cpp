@@ -3,6 +3,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "raw_format.h"
+
 namespace pstgen_test {
 namespace {
 
@@ -18,9 +20,10 @@ T Get(const Bytes& b, std::size_t at) {
 class RawFile {
  public:
   explicit RawFile(const std::filesystem::path& p) : in_(p, std::ios::binary) {
-    Bytes h = Read(0, 564);
-    nbt_ = Get<std::uint64_t>(h, 224);
-    bbt_ = Get<std::uint64_t>(h, 240);
+    Bytes h = Read(0, 512);
+    f_ = RawFormat::Of(h);
+    nbt_ = f_.Id(h, f_.nbtIbAt);
+    bbt_ = f_.Id(h, f_.bbtIbAt);
   }
 
   Bytes Read(std::uint64_t ib, std::size_t n) {
@@ -34,10 +37,11 @@ class RawFile {
   // Leaf entry of a B-tree for key, or empty.
   Bytes Lookup(std::uint64_t pageIb, std::uint64_t key) {
     Bytes page = Read(pageIb, 512);
-    int count = page[488], size = page[490], level = page[491];
+    std::size_t a = f_.entriesArea;
+    int count = page[a], size = page[a + 2], level = page[a + 3];
     for (int i = count - 1; i >= 0; --i) {
-      std::uint64_t k = Get<std::uint64_t>(page, std::size_t(i * size));
-      if (level > 0 && k <= key) return Lookup(Get<std::uint64_t>(page, std::size_t(i * size + 16)), key);
+      std::uint64_t k = f_.Id(page, std::size_t(i * size));
+      if (level > 0 && k <= key) return Lookup(f_.Id(page, std::size_t(i * size) + 2 * f_.id), key);
       if (level == 0 && k == key) return Bytes(page.begin() + i * size, page.begin() + (i + 1) * size);
     }
     return {};
@@ -46,7 +50,7 @@ class RawFile {
   Bytes Block(std::uint64_t bid) {
     Bytes e = Lookup(bbt_, bid & ~1ull);
     if (e.empty()) throw std::runtime_error("block not found");
-    return Read(Get<std::uint64_t>(e, 8), Get<std::uint16_t>(e, 16));
+    return Read(f_.Id(e, f_.id), Get<std::uint16_t>(e, 2 * f_.id));
   }
 
   // The data blocks of a data tree, in order.
@@ -55,26 +59,28 @@ class RawFile {
     if (!(bid & 2)) return {b};
     std::vector<Bytes> out;
     for (std::size_t i = 0; i < Get<std::uint16_t>(b, 2); ++i)
-      for (Bytes& sub : Blocks(Get<std::uint64_t>(b, 8 + 8 * i))) out.push_back(std::move(sub));
+      for (Bytes& sub : Blocks(f_.Id(b, 8 + f_.id * i))) out.push_back(std::move(sub));
     return out;
   }
 
   // bidData of a subnode in the tree at bidSub.
   std::uint64_t Subnode(std::uint64_t bidSub, std::uint64_t nid) {
     Bytes b = Block(bidSub);
-    std::size_t n = Get<std::uint16_t>(b, 2), size = b[1] ? 16 : 24;
+    std::size_t n = Get<std::uint16_t>(b, 2), size = (b[1] ? 2 : 3) * f_.id, at = f_.subnodeHeader;
     for (std::size_t i = n; i-- > 0;) {
-      std::uint64_t k = Get<std::uint64_t>(b, 8 + i * size);
-      if (b[1] && k <= nid) return Subnode(Get<std::uint64_t>(b, 8 + i * size + 8), nid);
-      if (!b[1] && k == nid) return Get<std::uint64_t>(b, 8 + i * size + 8);
+      std::uint64_t k = f_.Id(b, at + i * size);
+      if (b[1] && k <= nid) return Subnode(f_.Id(b, at + i * size + f_.id), nid);
+      if (!b[1] && k == nid) return f_.Id(b, at + i * size + f_.id);
     }
     throw std::runtime_error("subnode not found");
   }
 
   std::uint64_t nbt() const { return nbt_; }
+  const RawFormat& format() const { return f_; }
 
  private:
   std::ifstream in_;
+  RawFormat f_;
   std::uint64_t nbt_, bbt_;
 };
 
@@ -113,8 +119,9 @@ RawTable ReadRawTable(const std::filesystem::path& pst, std::uint64_t nid) {
   RawFile f(pst);
   Bytes node = f.Lookup(f.nbt(), nid);
   if (node.empty()) throw std::runtime_error("node not found");
-  std::uint64_t bidSub = Get<std::uint64_t>(node, 16);
-  RawHeap heap{f.Blocks(Get<std::uint64_t>(node, 8))};
+  std::size_t id = f.format().id;
+  std::uint64_t bidSub = f.format().Id(node, 2 * id);
+  RawHeap heap{f.Blocks(f.format().Id(node, id))};
   auto value = [&](std::uint32_t hnid) -> std::vector<Bytes> {
     if ((hnid & 0x1F) == 0) return {heap.Item(hnid)};
     return f.Blocks(f.Subnode(bidSub, hnid));

@@ -60,7 +60,12 @@ struct Folder {
   std::vector<Folder> folders;
 };
 
+// Unicode files (64-bit, Outlook 2003 on) or ANSI files (32-bit, Outlook 97
+// to 2002, whose strings are 8-bit in the store's code page).
+enum class FileFormat { kUnicode, kAnsi };
+
 struct Store {
+  FileFormat format = FileFormat::kUnicode;
   std::u16string displayName = u"Personal Folders";
   std::vector<Property> props;
   std::vector<Folder> folders;  // below the IPM subtree

@@ -1,4 +1,4 @@
-// Writes a Unicode PST file. Messages go to disk as they are added, so a
+// Writes a PST file, Unicode or ANSI. Messages go to disk as they are added, so a
 // caller may stream any number of them; folders, tables, the name-to-ID map
 // and the B-trees are written by Finish.
 #pragma once
@@ -17,7 +17,9 @@ class PstWriter {
  public:
   using FolderId = std::uint32_t;  // the folder's NID
 
-  explicit PstWriter(const std::filesystem::path& path);
+  // An ANSI file holds every PT_UNICODE value as PT_STRING8 in Windows-1252
+  // (text the code page lacks is refused) and stays below 2 GB.
+  explicit PstWriter(const std::filesystem::path& path, FileFormat format = FileFormat::kUnicode);
   ~PstWriter();
   PstWriter(const PstWriter&) = delete;
   PstWriter& operator=(const PstWriter&) = delete;
