@@ -98,6 +98,25 @@ std::optional<std::uint64_t> ParseNumber(const char* text) {
   return n;
 }
 
+int PstBenchMain(int argc, char** argv, const char* name, const char* usage, int (*run)(const PstArgs&)) {
+  PstArgs args;
+  bool help = false;
+  if (!ParsePstArgs(argc, argv, &args, &help)) {
+    std::fputs(usage, stderr);
+    return 2;
+  }
+  if (help) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  try {
+    return run(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", name, e.what());
+    return 1;
+  }
+}
+
 bool ParsePstArgs(int argc, char** argv, PstArgs* args, bool* help) {
   *help = false;
   bool havePath = false;

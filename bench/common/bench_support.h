@@ -26,6 +26,9 @@ struct PstArgs {
 };
 // False on anything it does not know; "--help" sets help.
 bool ParsePstArgs(int argc, char** argv, PstArgs* args, bool* help);
+// A benchmark's main: parses the arguments (usage and 2 on bad ones), runs
+// it, and turns an escaping exception into a message and 1.
+int PstBenchMain(int argc, char** argv, const char* name, const char* usage, int (*run)(const PstArgs&));
 
 // Writes the synthetic PST the arguments ask for, into `scratch` unless a
 // path to keep it at was given; prints what it made.

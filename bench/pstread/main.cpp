@@ -149,21 +149,4 @@ int Run(const bench::PstArgs& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  bench::PstArgs args;
-  bool help = false;
-  if (!bench::ParsePstArgs(argc, argv, &args, &help)) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  if (help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  try {
-    return Run(args);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "pstread_bench: %s\n", e.what());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return bench::PstBenchMain(argc, argv, "pstread_bench", kUsage, Run); }

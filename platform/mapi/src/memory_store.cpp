@@ -261,11 +261,7 @@ class MemAttach final : public Faulty<AttachObject<>> {
     return com::OpenStorageOnStream(stream.Get(), STGM_READ, reinterpret_cast<IStorage**>(unk));
   }
   HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
-    ComPtr<IAttach> target;
-    if (InTags(exclude, PR_ATTACH_DATA_OBJ) ||
-        FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IAttachment, target.ReleaseAndGetAddressOfVoid())))
-      return S_OK;
-    return CopyAttachmentObject(this, target.Get());
+    return CopyAttachmentContents(this, dest, exclude);
   }
 
  private:

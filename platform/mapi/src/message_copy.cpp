@@ -90,4 +90,12 @@ HRESULT CopyAttachmentObject(IAttach* source, IAttach* dest) {
   return S_OK;
 }
 
+HRESULT CopyAttachmentContents(IAttach* source, LPVOID dest, const SPropTagArray* exclude) {
+  ComPtr<IAttach> target;
+  if (InTags(exclude, PR_ATTACH_DATA_OBJ) ||
+      FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IAttachment, target.ReleaseAndGetAddressOfVoid())))
+    return S_OK;
+  return CopyAttachmentObject(source, target.Get());
+}
+
 }  // namespace mapi

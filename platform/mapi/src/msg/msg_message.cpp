@@ -237,11 +237,7 @@ class MsgAttach final : public AttachObject<> {
     return AttachObject<>::OpenObject(tag, iid, flags, unk);
   }
   HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
-    ComPtr<IAttach> target;
-    if (InTags(exclude, PR_ATTACH_DATA_OBJ) ||
-        FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IAttachment, target.ReleaseAndGetAddressOfVoid())))
-      return S_OK;
-    return CopyAttachmentObject(this, target.Get());
+    return CopyAttachmentContents(this, dest, exclude);
   }
 
  private:
