@@ -319,18 +319,11 @@ class MemMessage final : public Faulty<MessageObject<>> {
 
  protected:
   HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
-    ComPtr<IMessage> target;
-    if (FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IMessage, target.ReleaseAndGetAddressOfVoid())))
-      return S_OK;
-    if (!InTags(exclude, PR_MESSAGE_RECIPIENTS)) {
-      std::vector<const PropMap*> rows;
-      for (const PropMap& r : msg_->recipients) rows.push_back(&r);
-      if (HRESULT hr = AddRecipientRows(rows, target.Get()); FAILED(hr)) return hr;
-    }
-    if (InTags(exclude, PR_MESSAGE_ATTACHMENTS)) return S_OK;
+    std::vector<const PropMap*> rows;
+    for (const PropMap& r : msg_->recipients) rows.push_back(&r);
     std::vector<ULONG> numbers;
     for (ULONG i = 0; i < msg_->attachments.size(); ++i) numbers.push_back(i);
-    return CopyAttachments(this, numbers, target.Get());
+    return CopyMessageContents(this, dest, exclude, rows, numbers);
   }
 
  private:

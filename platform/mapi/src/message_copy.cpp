@@ -98,4 +98,15 @@ HRESULT CopyAttachmentContents(IAttach* source, LPVOID dest, const SPropTagArray
   return CopyAttachmentObject(source, target.Get());
 }
 
+HRESULT CopyMessageContents(IMessage* source, LPVOID dest, const SPropTagArray* exclude,
+                            const std::vector<const PropMap*>& recipients, const std::vector<ULONG>& attachments) {
+  ComPtr<IMessage> target;
+  if (FAILED(static_cast<IUnknown*>(dest)->QueryInterface(IID_IMessage, target.ReleaseAndGetAddressOfVoid())))
+    return S_OK;
+  if (!InTags(exclude, PR_MESSAGE_RECIPIENTS))
+    if (HRESULT hr = AddRecipientRows(recipients, target.Get()); FAILED(hr)) return hr;
+  if (InTags(exclude, PR_MESSAGE_ATTACHMENTS)) return S_OK;
+  return CopyAttachments(source, attachments, target.Get());
+}
+
 }  // namespace mapi

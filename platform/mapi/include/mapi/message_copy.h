@@ -25,6 +25,11 @@ HRESULT CopyAttachments(IMessage* source, const std::vector<ULONG>& numbers, IMe
 // PR_ATTACH_DATA_OBJ, which dest creates. Other methods have none.
 HRESULT CopyAttachmentObject(IAttach* source, IAttach* dest);
 
+// The contents step of a message's CopyTo: recipients and attachments into
+// dest when dest is a message and they are not excluded.
+HRESULT CopyMessageContents(IMessage* source, LPVOID dest, const SPropTagArray* exclude,
+                            const std::vector<const PropMap*>& recipients, const std::vector<ULONG>& attachments);
+
 // The contents step of an attachment's CopyTo: its object into dest when
 // dest is an attachment and PR_ATTACH_DATA_OBJ is not excluded.
 HRESULT CopyAttachmentContents(IAttach* source, LPVOID dest, const SPropTagArray* exclude);
