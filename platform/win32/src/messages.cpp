@@ -1,5 +1,6 @@
 // SendMessageW, PostMessageW and the message queue. A message to another
-// process travels as one frame on its own connection (see win32/wire.h);
+// process travels as one frame (see win32/wire.h) on a connection kept open
+// for the next message (connections.h);
 // while this process waits for anything it serves the requests that arrive
 // on its own windows' sockets, so a request may call back into its sender.
 #include <poll.h>
@@ -19,6 +20,7 @@
 #include <mutex>
 #include <vector>
 
+#include "connections.h"
 #include "desktop.h"
 #include "win32/errors.h"
 #include "win32/text.h"
@@ -67,6 +69,7 @@ void ResetInheritedQueue() {
   q.quit = false;
   ::close(q.wakeFd);
   q.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  connections::ResetAfterFork();
 }
 
 Queue& Q() {
@@ -123,23 +126,29 @@ std::size_t ReadFrameBytes(int fd, void* data, std::size_t size) {
   return got;
 }
 
-// Reads one frame from an accepted connection and acts on it.
-void ServeConnection(DWORD value, int fd) {
-  Socket conn(fd);
+bool Dropped(const char* why) {
+  Drop(why);
+  return false;
+}
+
+// Reads one frame from an accepted connection and acts on it. False when
+// the connection is done: the peer hung up (a probe hangs up at once) or
+// sent what is refused.
+bool ServeFrame(DWORD value, int fd) {
   FrameHeader h;
   const std::size_t got = ReadFrameBytes(fd, &h, sizeof h);
-  if (got == 0) return;  // a probe: the peer only looked whether we are here
-  if (got < sizeof h) return Drop("truncated header");
-  if (auto check = wire::CheckHeader(h); check != wire::FrameCheck::kOk) return Drop(wire::FrameCheckText(check));
-  if (static_cast<FrameKind>(h.kind) == FrameKind::kReply) return Drop("reply without a request");
+  if (got == 0) return false;
+  if (got < sizeof h) return Dropped("truncated header");
+  if (auto check = wire::CheckHeader(h); check != wire::FrameCheck::kOk) return Dropped(wire::FrameCheckText(check));
+  if (static_cast<FrameKind>(h.kind) == FrameKind::kReply) return Dropped("reply without a request");
   // Exactly cbData bytes, not initialised first: all of them are read.
   std::unique_ptr<BYTE[]> payload(h.payloadSize ? new BYTE[h.payloadSize] : nullptr);
-  if (ReadFrameBytes(fd, payload.get(), h.payloadSize) != h.payloadSize) return Drop("truncated payload");
+  if (ReadFrameBytes(fd, payload.get(), h.payloadSize) != h.payloadSize) return Dropped("truncated payload");
 
   const HWND hwnd = HandleFromValue(value);
   if (static_cast<FrameKind>(h.kind) == FrameKind::kPost) {
     Enqueue(MSG{hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam), 0, {0, 0}});
-    return;
+    return true;
   }
   LRESULT result;
   if (h.message == WM_COPYDATA) {
@@ -150,17 +159,26 @@ void ServeConnection(DWORD value, int fd) {
     result = Deliver(hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam));
   }
   const FrameHeader reply = wire::MakeReply(result);
-  desktop::WriteAll(fd, &reply, sizeof reply);  // a sender that gave up is no concern of ours
+  return desktop::WriteAll(fd, &reply, sizeof reply);  // a sender that gave up hangs up
 }
 
-// Accepts and serves one connection waiting on a window's socket; the next
-// round of polling finds any others.
+// Accepts one connection waiting on a window's socket and serves its first
+// frame; the next round of polling finds any others.
 bool ServeListener(const windows::Listener& l) {
   if (!windows::StillListening(l.value, l.fd)) return false;
   const int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return false;
-  ServeConnection(l.value, fd);
+  connections::Adopt(l.value, fd);
+  connections::Done(fd, ServeFrame(l.value, fd));
   return true;
+}
+
+// Serves the next frame of a connection accepted earlier.
+bool ServeIncoming(const connections::Incoming& c) {
+  if (!connections::Claim(c.fd)) return false;
+  const bool keep = ServeFrame(c.window, c.fd);
+  connections::Done(c.fd, keep);
+  return keep;
 }
 
 void DrainWake() {
@@ -174,11 +192,13 @@ void DrainWake() {
 // events of `extra`, or 0.
 short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
   std::vector<windows::Listener> listeners = windows::Listeners();
+  std::vector<connections::Incoming> incoming = connections::Idle();
   std::vector<pollfd> fds;
-  fds.reserve(listeners.size() + 2);
+  fds.reserve(listeners.size() + incoming.size() + 2);
   if (extra) fds.push_back(*extra);
   fds.push_back({Q().wakeFd, POLLIN, 0});
   for (const auto& l : listeners) fds.push_back({l.fd, POLLIN, 0});
+  for (const auto& c : incoming) fds.push_back({c.fd, POLLIN, 0});
   int n = ::poll(fds.data(), fds.size(), timeoutMs);
   if (n <= 0) return 0;
   std::size_t i = 0;
@@ -190,6 +210,9 @@ short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
   }
   for (const auto& l : listeners) {
     if (fds[i++].revents && ServeListener(l) && servedAny) *servedAny = true;
+  }
+  for (const auto& c : incoming) {
+    if (fds[i++].revents && ServeIncoming(c) && servedAny) *servedAny = true;
   }
   return extraEvents;
 }
@@ -263,15 +286,25 @@ LRESULT SendRemote(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   } else {
     request = wire::MakeRequest(FrameKind::kSend, message, wParam, lParam);
   }
-  Socket conn(desktop::Connect(HandleValue(hwnd)));
-  FrameHeader reply;
-  if (!conn || !Exchange(conn.get(), request, payload, payloadSize, reply) ||
-      wire::CheckHeader(reply) != wire::FrameCheck::kOk || static_cast<FrameKind>(reply.kind) != FrameKind::kReply) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
+  // A kept connection the target has hung up on since fails at once; the
+  // request then goes on a new one, which fails only when the target is gone.
+  const DWORD target = HandleValue(hwnd);
+  for (;;) {
+    const connections::Lease lease = connections::Acquire(target);
+    if (lease.fd < 0) break;
+    FrameHeader reply;
+    const bool answered = Exchange(lease.fd, request, payload, payloadSize, reply) &&
+                          wire::CheckHeader(reply) == wire::FrameCheck::kOk &&
+                          static_cast<FrameKind>(reply.kind) == FrameKind::kReply;
+    connections::Release(target, lease, answered);
+    if (answered) {
+      SetLastError(ERROR_SUCCESS);  // answered, whatever the call-backs meanwhile left behind
+      return static_cast<LRESULT>(reply.result);
+    }
+    if (!lease.reused) break;
   }
-  SetLastError(ERROR_SUCCESS);  // answered, whatever the call-backs meanwhile left behind
-  return static_cast<LRESULT>(reply.result);
+  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return 0;
 }
 
 bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
@@ -283,6 +316,7 @@ bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
 }  // namespace
 
 void ForgetWindow(HWND hwnd) {
+  connections::ForgetWindow(HandleValue(hwnd));
   std::lock_guard lock(Q().mutex);
   std::erase_if(Q().posted, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
 }

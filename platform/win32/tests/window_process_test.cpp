@@ -132,6 +132,8 @@ TEST_F(CrossProcess, CallBacksNestThreeDeep) {
 
 TEST_F(CrossProcess, DeadTargetAnswersZeroAtOnce) {
   StartPeer();
+  // Answered once, so the connection to it is kept for the next message.
+  ASSERT_EQ(SendMessageW(target_, WM_NEST, reinterpret_cast<WPARAM>(self_), 0), 1000);
   peer_->Kill();
   const auto start = std::chrono::steady_clock::now();
   SetLastError(0);
@@ -149,6 +151,7 @@ TEST_F(CrossProcess, DeadTargetAnswersZeroAtOnce) {
 
 TEST_F(CrossProcess, TargetDyingBeforeItAnswersGivesZero) {
   StartPeer();
+  ASSERT_EQ(SendMessageW(target_, WM_NEST, reinterpret_cast<WPARAM>(self_), 0), 1000);
   SetLastError(0);
   EXPECT_EQ(SendMessageW(target_, WM_DIE, 0, 0), 0);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
@@ -215,6 +218,27 @@ TEST_F(CrossProcess, MalformedFramesAreDroppedAndTheWindowKeepsWorking) {
     ::close(fd);
     EXPECT_EQ(SendMessageW(target_, WM_NEST, reinterpret_cast<WPARAM>(self_), 0), 1000);
   }
+}
+
+TEST_F(CrossProcess, AConnectionServesFrameAfterFrameUntilOneIsRefused) {
+  using namespace win32::wire;
+  StartPeer();
+  const int fd = win32::desktop::Connect(win32::HandleValue(target_));
+  ASSERT_GE(fd, 0);
+  for (int i = 0; i < 3; ++i) {
+    const FrameHeader request = MakeRequest(FrameKind::kSend, WM_NEST, 0, 0);
+    ASSERT_TRUE(win32::desktop::WriteAll(fd, &request, sizeof request));
+    FrameHeader reply;
+    ASSERT_EQ(win32::desktop::ReadAll(fd, &reply, sizeof reply), sizeof reply);
+    EXPECT_EQ(reply.result, 1000);
+  }
+  FrameHeader bad = MakeRequest(FrameKind::kSend, WM_NEST, 0, 0);
+  bad.version = 2;
+  ASSERT_TRUE(win32::desktop::WriteAll(fd, &bad, sizeof bad));
+  FrameHeader reply;
+  EXPECT_EQ(win32::desktop::ReadAll(fd, &reply, sizeof reply), 0u) << "the connection is dropped";
+  ::close(fd);
+  EXPECT_EQ(SendMessageW(target_, WM_NEST, reinterpret_cast<WPARAM>(self_), 0), 1000);
 }
 
 }  // namespace
