@@ -69,50 +69,64 @@ libpff_item_t* PstFile::Folder(uint32_t nid) {
 libpff_item_t* PstFile::FindFolder(uint32_t nid) {
   if (auto it = folders_.find(nid); it != folders_.end()) return it->second.get();
   auto place = places_.find(nid);
-  if (place == places_.end()) return nullptr;
-  libpff_item_t* parent = FindFolder(place->second.parent);
-  if (!parent) return nullptr;
-  PffError e;
-  ItemHandle sub;
-  int r = libpff_folder_get_sub_folder(parent, place->second.index, Out(sub), &e);
-  if (r != 1 || !sub || IdOf(sub.get()) != nid) return nullptr;
+  if (place == places_.end() || !FindFolder(place->second.parent)) return nullptr;
+  ItemHandle sub = SubItem(place->second.parent, place->second.index, nid);
+  if (!sub) return nullptr;
   return folders_.emplace(nid, std::move(sub)).first->second.get();
 }
 
-std::vector<uint32_t> PstFile::SubFolders(uint32_t folderNid) {
-  std::vector<uint32_t> ids;
+// Lists a folder's sub-items once, from libpff's item tree (built when the
+// file was opened), reading nothing of the folder itself.
+const PstFile::Children* PstFile::ChildrenOf(uint32_t folderNid) {
+  if (auto it = children_.find(folderNid); it != children_.end()) return &it->second;
   libpff_item_t* folder = Folder(folderNid);
   PffError e;
   int n = 0;
-  if (!folder || libpff_folder_get_number_of_sub_folders(folder, &n, &e) != 1) return ids;
+  if (!folder || libpff_item_get_number_of_sub_items(folder, &n, &e) != 1) return nullptr;
+  Children children;
   for (int i = 0; i < n; ++i) {
     ItemHandle sub;
-    int r = libpff_folder_get_sub_folder(folder, i, Out(sub), &e);
+    int r = libpff_item_get_sub_item(folder, i, Out(sub), &e);
     if (r != 1 || !sub) continue;
     uint32_t id = IdOf(sub.get());
+    if (IsFolderId(id))
+      children.folders.push_back(id);
+    else if ((id & kNidTypeMask) == kNidTypeMessage)
+      children.messages.push_back(i);
+    else
+      continue;
     places_[id] = Place{folderNid, i};
-    folders_.try_emplace(id, std::move(sub));
-    ids.push_back(id);
   }
-  return ids;
+  return &children_.emplace(folderNid, std::move(children)).first->second;
+}
+
+ItemHandle PstFile::SubItem(uint32_t folderNid, int index, uint32_t nid) {
+  libpff_item_t* folder = FindFolder(folderNid);
+  ItemHandle sub;
+  PffError e;
+  if (!folder) return nullptr;
+  int r = libpff_item_get_sub_item(folder, index, Out(sub), &e);
+  if (r != 1 || !sub || IdOf(sub.get()) != nid) return nullptr;
+  return sub;
+}
+
+std::vector<uint32_t> PstFile::SubFolders(uint32_t folderNid) {
+  const Children* children = ChildrenOf(folderNid);
+  return children ? children->folders : std::vector<uint32_t>();
 }
 
 int PstFile::MessageCount(uint32_t folderNid) {
-  libpff_item_t* folder = Folder(folderNid);
-  PffError e;
-  int n = 0;
-  if (!folder || libpff_folder_get_number_of_sub_messages(folder, &n, &e) != 1) return 0;
-  return n;
+  const Children* children = ChildrenOf(folderNid);
+  return children ? static_cast<int>(children->messages.size()) : 0;
 }
 
 ItemHandle PstFile::MessageAt(uint32_t folderNid, int index) {
+  const Children* children = ChildrenOf(folderNid);
+  if (!children || index < 0 || static_cast<size_t>(index) >= children->messages.size()) return nullptr;
+  libpff_item_t* folder = FindFolder(folderNid);
   ItemHandle msg;
-  libpff_item_t* folder = Folder(folderNid);
   PffError e;
-  if (!folder) return nullptr;
-  int r = libpff_folder_get_sub_message(folder, index, Out(msg), &e);
-  if (r != 1 || !msg) return nullptr;
-  places_[IdOf(msg.get())] = Place{folderNid, index};
+  if (!folder || libpff_item_get_sub_item(folder, children->messages[index], Out(msg), &e) != 1) return nullptr;
   return msg;
 }
 
@@ -123,13 +137,11 @@ ItemHandle PstFile::Message(uint32_t nid) {
     if (!ScanFor(nid)) return nullptr;
     place = places_.find(nid);
   }
-  ItemHandle msg = MessageAt(place->second.parent, place->second.index);
-  if (msg && IdOf(msg.get()) == nid) return msg;
-  return nullptr;
+  return SubItem(place->second.parent, place->second.index, nid);
 }
 
-// Registers every folder and message of the tree, once, when an identifier
-// is asked for before its folder was listed.
+// Lists every folder of the tree, once, when an identifier is asked for
+// before its folder was listed.
 bool PstFile::ScanFor(uint32_t nid) {
   if (!scanned_) {
     scanned_ = true;
@@ -138,8 +150,6 @@ bool PstFile::ScanFor(uint32_t nid) {
       uint32_t folder = todo.front();
       todo.pop_front();
       for (uint32_t sub : SubFolders(folder)) todo.push_back(sub);
-      int n = MessageCount(folder);
-      for (int i = 0; i < n; ++i) MessageAt(folder, i);
     }
   }
   return places_.count(nid) != 0;

@@ -1,6 +1,13 @@
 // One opened PST or OST file: the libpff file, its lock, the store's
 // identity and our own map from node identifiers to where the item sits
-// (libpff's own lookup by identifier walks every item).
+// (libpff's own lookup by identifier walks every item). Folders and
+// messages are found through libpff's item tree, never through its folder
+// tables: a folder item keeps a table it has read for as long as it lives,
+// a whole contents table for a folder's message list. What stays is
+// libpff's own: the nodes of the block index it has walked live until the
+// file is closed (no call bounds them, and reopening rebuilds the item tree,
+// which takes seconds on a large file), so memory levels off at the size
+// of the file's index rather than growing with every message read.
 #pragma once
 
 #include <cstdint>
@@ -45,10 +52,12 @@ class PstFile {
   uint32_t RootFolderId() const { return rootId_; }
 
   static bool IsFolderId(uint32_t nid);
-  // Folders are kept open once found; null for an identifier that names no folder.
+  // Folders are kept open once found (they hold no more than their own
+  // properties); null for an identifier that names no folder.
   libpff_item_t* Folder(uint32_t nid);
   std::vector<uint32_t> SubFolders(uint32_t folderNid);
   int MessageCount(uint32_t folderNid);
+  // Messages are opened when asked for and live as long as the handle.
   ItemHandle MessageAt(uint32_t folderNid, int index);
   // A message by identifier; null when the file has none.
   ItemHandle Message(uint32_t nid);
@@ -61,11 +70,20 @@ class PstFile {
 
  private:
   PstFile() = default;
+  // Where an item sits in libpff's item tree: its parent folder and its
+  // index among the parent's sub-items.
   struct Place {
     uint32_t parent;
     int index;
   };
+  // A folder's sub-folders and messages, as identifiers and sub-item indexes.
+  struct Children {
+    std::vector<uint32_t> folders;
+    std::vector<int> messages;
+  };
   libpff_item_t* FindFolder(uint32_t nid);
+  const Children* ChildrenOf(uint32_t folderNid);
+  ItemHandle SubItem(uint32_t folderNid, int index, uint32_t nid);
   bool ScanFor(uint32_t nid);
 
   std::string path_;
@@ -77,6 +95,7 @@ class PstFile {
   uint32_t rootId_ = 0;
   std::unordered_map<uint32_t, ItemHandle> folders_;
   std::unordered_map<uint32_t, Place> places_;
+  std::unordered_map<uint32_t, Children> children_;
   bool scanned_ = false;
   std::optional<NameMap> names_;
   mutable std::recursive_mutex mutex_;
