@@ -153,6 +153,8 @@ std::u16string BinaryToHexText(const SBinary* lpBin) {
   if (!lpBin->cb) return u"cb: 0 lpb: NULL";
   LPWSTR hex = nullptr;
   MyHexFromBin(lpBin->lpb, lpBin->cb, &hex);
+  // A count with no bytes behind it has no hex text, and then no text at all.
+  if (!hex) return {};
   return Format("cb: %d lpb: ", static_cast<int>(lpBin->cb)) + TakeWide(hex);
 }
 

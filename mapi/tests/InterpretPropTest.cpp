@@ -98,7 +98,7 @@ std::vector<Case> Cases() {
       [](_PV& p) {
         p.bin = {2, nullptr};
       },
-      "cb: 2 lpb: ");
+      "");
   // Types without a text.
   add(
       "BOOLEAN", PT_BOOLEAN, [](_PV& p) { p.b = 1; }, "");
