@@ -92,7 +92,9 @@ HMODULE MyLoadLibrary(LPCWSTR lpszLibFileName) {
 HMODULE LoadFromSystemDir(LPCWSTR szDLLName) {
   if (!szDLLName) return nullptr;
   if (!g_bSystemDirRead) {
-    if (!GetSystemDirectoryW(g_szSystemDir, MAX_PATH)) {
+    // A directory too long for the buffer is not read either.
+    const UINT cch = GetSystemDirectoryW(g_szSystemDir, MAX_PATH);
+    if (!cch || cch >= MAX_PATH) {
       (void)CheckLastError(__FILE__, __LINE__, "GetSystemDirectoryW");
       return nullptr;
     }

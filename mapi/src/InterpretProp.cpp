@@ -11,13 +11,16 @@
 
 namespace {
 
+// The whole text however long ("%f" of a large double runs to hundreds of
+// digits).
 template <class... Args>
 std::u16string Format(const char* format, Args... args) {
-  char text[128];
-  const int n = std::snprintf(text, sizeof text, format, args...);
+  const int n = std::snprintf(nullptr, 0, format, args...);
   if (n < 0) return {};
-  return win32::Utf8ToUtf16(
-      std::string_view(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1)));
+  std::string text(static_cast<std::size_t>(n) + 1, '\0');
+  std::snprintf(text.data(), text.size(), format, args...);
+  text.resize(static_cast<std::size_t>(n));
+  return win32::Utf8ToUtf16(text);
 }
 
 std::u16string TakeWide(LPWSTR owned) {
@@ -52,6 +55,26 @@ std::u16string SingleValueText(const SPropValue& prop) {
   }
 }
 
+bool ReadsElementArray(ULONG type) {
+  switch (type) {
+    case PT_MV_I2:
+    case PT_MV_LONG:
+    case PT_MV_R4:
+    case PT_MV_DOUBLE:
+    case PT_MV_CURRENCY:
+    case PT_MV_APPTIME:
+    case PT_MV_I8:
+    case PT_MV_STRING8:
+    case PT_MV_UNICODE:
+    case PT_MV_SYSTIME:
+    case PT_MV_CLSID:
+    case PT_MV_BINARY:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Element iVal of a multi-valued value as a single value of the base type;
 // false when there is no such element.
 bool ElementValue(const SPropValue& mv, ULONG iVal, SPropValue& single) {
@@ -59,9 +82,9 @@ bool ElementValue(const SPropValue& mv, ULONG iVal, SPropValue& single) {
   if (iVal >= v.MVi.cValues) return false;
   single = SPropValue{};
   single.ulPropTag = CHANGE_PROP_TYPE(mv.ulPropTag, PROP_TYPE(mv.ulPropTag) & ~MV_FLAG);
-  // The arrays share their layout (count, then pointer); a missing array
-  // has no elements to read.
-  if (!v.MVi.lpi) return false;
+  // The arrays share their layout (count, then pointer). Only the types
+  // below read their array, so only they need one.
+  if (!v.MVi.lpi) return !ReadsElementArray(PROP_TYPE(mv.ulPropTag));
   switch (PROP_TYPE(mv.ulPropTag)) {
     case PT_MV_I2:
       single.Value.i = v.MVi.lpi[iVal];
@@ -130,6 +153,8 @@ std::u16string BinaryToHexText(const SBinary* lpBin) {
   if (!lpBin->cb) return u"cb: 0 lpb: NULL";
   LPWSTR hex = nullptr;
   MyHexFromBin(lpBin->lpb, lpBin->cb, &hex);
+  // A count with no bytes behind it has no hex text, and then no text at all.
+  if (!hex) return {};
   return Format("cb: %d lpb: ", static_cast<int>(lpBin->cb)) + TakeWide(hex);
 }
 

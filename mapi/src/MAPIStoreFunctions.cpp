@@ -125,8 +125,9 @@ BOOL OpenMessageStoreGUID(IMAPISession* lpMAPISession, LPMDB* lppMDB) {
   HRESULT hRes = S_OK;
   LPMAPITABLE rawTable = nullptr;
   WC_H(lpMAPISession->GetMsgStoresTable(0, &rawTable));
-  if (FAILED(hRes) || !rawTable) return TRUE;
   const Held<IMAPITable> table(rawTable);
+  // Any status but 0 is a failure here, a warning too.
+  if (hRes != S_OK || !rawTable) return TRUE;
 
   const auto queryAllRows = MAPISlot<LPHRQUERYALLROWS>(pfnHrQueryAllRows);
   LPSRowSet rawRows = nullptr;

@@ -10,6 +10,7 @@
 #include "fake_mapi.h"
 #include "mapisupport/ImportProcs.h"
 #include "testing/temp_machine.h"
+#include "win32/machine.h"
 #include "win32/registry.h"
 #include "win32/text.h"
 
@@ -142,6 +143,19 @@ TEST_F(ImportProcsTest, EveryUseRetriesUntilALibraryAppears) {
   EXPECT_EQ(CallLogon(), 0x201);
   EXPECT_EQ(MAPISlot<LogonFn>(pfnMAPIInitialize), nullptr);
   EXPECT_EQ(fake_mapi::ComponentCalls(system), "(null)|(null)");
+}
+
+TEST_F(ImportProcsTest, SystemDirectoryTooLongForItsBufferIsNotRead) {
+  HMODULE system = fake_mapi::Open(fake_mapi::InstallSystem("fake_mapi32"));
+  const auto longRoot = machine.scratch() / std::string(120, 'a') / std::string(120, 'b') / std::string(40, 'c');
+  win32::InitMachineRoot(longRoot);
+  win32::SetMachineRoot(longRoot);
+  fake_mapi::InstallSystem("fake_mapi32");
+  EXPECT_EQ(LoadFromSystemDir(u"mapi32.dll"), nullptr);
+
+  // Read later, once it fits.
+  win32::SetMachineRoot(machine.root());
+  EXPECT_EQ(LoadFromSystemDir(u"mapi32.dll"), system);
 }
 
 TEST(ImportProcsTable, RowsAndSlots) {

@@ -1,6 +1,7 @@
 // Property value text, as a table of values against texts.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -61,6 +62,11 @@ std::vector<Case> Cases() {
       "R4", PT_R4, [](_PV& p) { p.flt = 1.5f; }, "1.500000");
   add(
       "DOUBLE", PT_DOUBLE, [](_PV& p) { p.dbl = -2.25; }, "-2.250000");
+  // 2^500 is exact in a double: "%f" gives all 151 digits.
+  add(
+      "DOUBLE long", PT_DOUBLE, [](_PV& p) { p.dbl = std::ldexp(1.0, 500); },
+      "3273390607896141870013189696827599152216642046043064789483291368096133796404674554883270092325904157150886684127"
+      "560071009217256545885393053328527589376.000000");
   add(
       "APPTIME", PT_APPTIME, [](_PV& p) { p.at = 45000.5; }, "45000.500000");
   add(
@@ -92,7 +98,7 @@ std::vector<Case> Cases() {
       [](_PV& p) {
         p.bin = {2, nullptr};
       },
-      "cb: 2 lpb: ");
+      "");
   // Types without a text.
   add(
       "BOOLEAN", PT_BOOLEAN, [](_PV& p) { p.b = 1; }, "");
@@ -149,6 +155,13 @@ std::vector<Case> Cases() {
         p.MVszA = {1, kNarrowStrings};
       },
       "1: ");
+  // Another multi-valued type has zero-valued elements, read from nowhere.
+  add(
+      "MV of another type", MV_FLAG | PT_ERROR,
+      [](_PV& p) {
+        p.MVl = {2, nullptr};
+      },
+      "2: Err:0x00000000=; Err:0x00000000=");
   // A count with no array behind it gives no element text.
   add(
       "MV_UNICODE no array", PT_MV_UNICODE,

@@ -80,6 +80,13 @@ TEST_F(StoreFunctionsTest, OpenMessageStoreGUIDFailures) {
   EXPECT_EQ(store, nullptr);
   EXPECT_EQ(log->storesAlive, 0);
 
+  // So does a warning with the stores table.
+  session->openStatus = S_OK;
+  session->tableStatus = MAPI_W_ERRORS_RETURNED;
+  EXPECT_TRUE(OpenMessageStoreGUID(session.Get(), &store));
+  EXPECT_EQ(store, nullptr);
+  EXPECT_EQ(log->storesAlive, 0);
+
   session->tableStatus = MAPI_E_CALL_FAILED;
   EXPECT_TRUE(OpenMessageStoreGUID(session.Get(), &store));
   EXPECT_EQ(store, nullptr);

@@ -72,7 +72,7 @@ HRESULT Table::QueryRows(LONG, ULONG, LPSRowSet* out) {
 HRESULT Session::GetMsgStoresTable(ULONG, LPMAPITABLE* table) {
   if (FAILED(tableStatus)) return tableStatus;
   *table = com::Make<Table>(storeRows).Detach();
-  return S_OK;
+  return tableStatus;
 }
 
 HRESULT Session::OpenMsgStore(ULONG_PTR, ULONG cb, LPENTRYID eid, LPCIID, ULONG flags, LPMDB* store) {

@@ -11,7 +11,8 @@ std::u16string PropValueToStrings(const SPropValue* lpProp);
 // The text of element `iVal` of a multi-valued property, as the single
 // value of its base type; no text for an index past the values.
 std::u16string MVElementToStrings(const SPropValue* lpProp, ULONG iVal);
-// "cb: <count> lpb: <hex>", "cb: 0 lpb: NULL", or empty without a value.
+// "cb: <count> lpb: <hex>", "cb: 0 lpb: NULL", or empty without a value or
+// without bytes behind a count.
 std::u16string BinaryToHexText(const SBinary* lpBin);
 // A new[] buffer of GUID_STRING_SIZE units, braced and upper-case; the
 // all-zero GUID for none. The caller frees it with delete[].
