@@ -1,4 +1,5 @@
 // Logon requests and the error texts every failing step reports through.
+#include <new>
 #include <vector>
 
 #include "CressingDlg.h"
@@ -73,9 +74,15 @@ HRESULT CCressingDlg::LogonOutlook(HWND hwnd) {
 }
 
 // MAPI takes the profile name as 8-bit text: each unit keeps its low 8 bits.
+// Without room for that copy no logon is tried, and the status is 1.
 HRESULT CCressingDlg::LogonProfile(HWND parent, const CString& profile) {
   if (!m_pMapiObjects) return MAPI_NOT_INITIALIZED_RESULT;
-  std::vector<char> narrow(profile.size() + 1, '\0');
+  std::vector<char> narrow;
+  try {
+    narrow.assign(profile.size() + 1, '\0');
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
   for (std::size_t i = 0; i < profile.size(); ++i) narrow[i] = static_cast<char>(profile[i] & 0xFF);
   return m_pMapiObjects->Logon(parent, narrow.data());
 }
