@@ -198,6 +198,7 @@ class MemFolder final : public Faulty<FolderObject<>> {
  public:
   MemFolder(Ctx ctx, std::shared_ptr<Folder> f) : Faulty(std::move(ctx)), folder_(std::move(f)) {
     props() = *FolderRow(ctx_, *folder_);
+    for (ULONG tag : folder_->leftOutOfObject) props().Erase(tag);
   }
   HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* out) override {
     if (!out) return MAPI_E_INVALID_PARAMETER;
@@ -213,7 +214,11 @@ class MemFolder final : public Faulty<FolderObject<>> {
     if (HRESULT hr = ctx_->Fault("GetHierarchyTable", flags); hr != S_OK) return hr;
     if (HRESULT hr = CheckWidth(ctx_, flags); hr != S_OK) return hr;
     std::vector<std::shared_ptr<const PropMap>> rows;
-    for (const auto& child : folder_->folders) rows.push_back(FolderRow(ctx_, *child));
+    for (const auto& child : folder_->folders) {
+      auto row = FolderRow(ctx_, *child);
+      for (ULONG tag : child->leftOutOfRow) row->Erase(tag);
+      rows.push_back(std::move(row));
+    }
     auto source = std::make_shared<VectorRows>(
         std::vector<ULONG>{PR_ENTRYID, PR_DISPLAY_NAME_W, PR_CONTENT_COUNT, PR_SUBFOLDERS, PR_CONTAINER_CLASS_W},
         std::move(rows), ctx_->data->codepage);

@@ -141,6 +141,29 @@ TEST(MemoryStore, EntryIdsAreStableAndChecked) {
   }
 }
 
+TEST(MemoryStore, LeftOutTagsAreMissingFromTheRowOrTheFolderOnly) {
+  Fixture f;
+  f.inbox->leftOutOfRow = {PR_CONTENT_COUNT};  // computed for the folder, not put in its row
+  f.data->ipmSubtree->folders[1]->leftOutOfObject = {PR_CONTENT_COUNT};
+  auto store = f.Open();
+  LPSPropValue raw = nullptr;
+  ASSERT_EQ(HrGetOneProp(store.Get(), PR_IPM_SUBTREE_ENTRYID, &raw), S_OK);
+  mapi::Buffer<SPropValue> subtree(raw);
+  ComPtr<IMAPITable> hier;
+  ASSERT_EQ(OpenEntry<IMAPIFolder>(store.Get(), *subtree)->GetHierarchyTable(0, hier.ReleaseAndGetAddressOf()), S_OK);
+  auto rows = AllRows(hier.Get(), {PR_CONTENT_COUNT, PR_ENTRYID});
+  ASSERT_EQ(rows->cRows, 2u);
+  EXPECT_EQ(rows->aRow[0].lpProps[0].ulPropTag, CHANGE_PROP_TYPE(PR_CONTENT_COUNT, PT_ERROR));
+  EXPECT_EQ(rows->aRow[1].lpProps[0].ulPropTag, PR_CONTENT_COUNT);
+
+  auto inbox = OpenEntry<IMAPIFolder>(store.Get(), rows->aRow[0].lpProps[1]);
+  ASSERT_EQ(HrGetOneProp(inbox.Get(), PR_CONTENT_COUNT, &raw), S_OK);
+  mapi::Buffer<SPropValue> count(raw);
+  EXPECT_EQ(count->Value.l, 1);
+  auto calendar = OpenEntry<IMAPIFolder>(store.Get(), rows->aRow[1].lpProps[1]);
+  EXPECT_EQ(HrGetOneProp(calendar.Get(), PR_CONTENT_COUNT, &raw), MAPI_E_NOT_FOUND);
+}
+
 TEST(MemoryStore, InjectedFailuresAnswerTheChosenCalls) {
   Fixture f;
   f.data->faults.Fail("GetHierarchyTable", MAPI_E_BAD_CHARWIDTH).WhenFlags(MAPI_UNICODE);

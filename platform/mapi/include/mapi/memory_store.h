@@ -68,6 +68,10 @@ struct Message {
 struct Folder {
   ULONG serial = 0;
   PropMap props;  // PR_DISPLAY_NAME, PR_CONTAINER_CLASS, ...; PR_CONTENT_COUNT is computed when absent
+  // Tags its parent's hierarchy rows and the folder object leave out, the
+  // computed ones included (a provider whose rows lack a column the folder has).
+  std::vector<ULONG> leftOutOfRow;
+  std::vector<ULONG> leftOutOfObject;
   std::vector<std::shared_ptr<Folder>> folders;
   std::vector<std::shared_ptr<Message>> messages;
 };
