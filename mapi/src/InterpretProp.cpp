@@ -15,10 +15,13 @@ namespace {
 // digits).
 template <class... Args>
 std::u16string Format(const char* format, Args... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
+  std::string text(64, '\0');
+  const int n = std::snprintf(text.data(), text.size(), format, args...);
   if (n < 0) return {};
-  std::string text(static_cast<std::size_t>(n) + 1, '\0');
-  std::snprintf(text.data(), text.size(), format, args...);
+  if (static_cast<std::size_t>(n) >= text.size()) {
+    text.assign(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, args...);
+  }
   text.resize(static_cast<std::size_t>(n));
   return win32::Utf8ToUtf16(text);
 }

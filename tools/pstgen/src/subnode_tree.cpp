@@ -10,11 +10,10 @@ namespace {
 
 // SLBLOCK / SIBLOCK header: btype 0x02, cLevel, cEnt, (Unicode: dwPadding).
 Bytes SubnodeHeader(const FormatLayout& f, std::uint8_t level, std::size_t n) {
-  Bytes b;
-  Append<std::uint8_t>(b, 0x02);
-  Append<std::uint8_t>(b, level);
-  Append<std::uint16_t>(b, std::uint16_t(n));
-  PadTo(b, f.subnodeHeaderSize);
+  Bytes b(f.subnodeHeaderSize, 0);
+  PutAt<std::uint8_t>(b, 0, 0x02);
+  PutAt<std::uint8_t>(b, 1, level);
+  PutAt<std::uint16_t>(b, 2, std::uint16_t(n));
   return b;
 }
 
