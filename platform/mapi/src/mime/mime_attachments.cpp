@@ -1,4 +1,7 @@
 // Attachments by value and embedded messages.
+#include <algorithm>
+#include <string_view>
+
 #include "mime/mime_writer.h"
 
 namespace mime {
@@ -15,7 +18,40 @@ GPtr<GMimeObject> EmbeddedPart(const Attachment& a) {
   return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
+// A line that starts with "From " (mbox readers would mangle it).
+bool HasFromLine(std::string_view data) {
+  for (size_t at = 0; at < data.size();) {
+    if (data.compare(at, 5, "From ") == 0) return true;
+    at = data.find('\n', at);
+    if (at == std::string_view::npos) break;
+    ++at;
+  }
+  return false;
+}
+
 }  // namespace
+
+// The choice GMime's best filter makes under the 7-bit constraint, in one
+// pass over the bytes instead of a filter chain.
+GMimeContentEncoding BestEncoding(std::string_view data) {
+  size_t nul = 0, high = 0, maxLine = 0, line = 0;
+  for (unsigned char c : data) {
+    if (c == '\n') {
+      maxLine = std::max(maxLine, line);
+      line = 0;
+      continue;
+    }
+    nul += c == 0;
+    high += c >> 7;
+    ++line;
+  }
+  maxLine = std::max(maxLine, line);
+  if (nul > 0) return GMIME_CONTENT_ENCODING_BASE64;
+  if (high > 0)
+    return high >= data.size() * 17 / 100 ? GMIME_CONTENT_ENCODING_BASE64 : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+  if (maxLine > 998 || HasFromLine(data)) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+  return GMIME_CONTENT_ENCODING_DEFAULT;
+}
 
 GPtr<GMimePart> BytesPart(const std::string& contentType, const std::string& data) {
   GPtr<GMimeContentType> type(g_mime_content_type_parse(nullptr, contentType.c_str()));
@@ -24,7 +60,7 @@ GPtr<GMimePart> BytesPart(const std::string& contentType, const std::string& dat
   GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(data.data(), data.size()));
   GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
   g_mime_part_set_content(part.get(), content.get());
-  GMimeContentEncoding encoding = g_mime_part_get_best_content_encoding(part.get(), GMIME_ENCODING_CONSTRAINT_7BIT);
+  GMimeContentEncoding encoding = BestEncoding(data);
   // Content that does not end a line would gain a line end in every reader
   // (GMime's quoted-printable adds one too); base64 keeps it exact.
   if (!data.empty() && data.back() != '\n') encoding = GMIME_CONTENT_ENCODING_BASE64;
