@@ -34,19 +34,18 @@ bool HasFromLine(std::string_view data) {
 // The choice GMime's best filter makes under the 7-bit constraint, in one
 // pass over the bytes instead of a filter chain.
 GMimeContentEncoding BestEncoding(std::string_view data) {
-  size_t nul = 0, high = 0, maxLine = 0, line = 0;
+  size_t high = 0, maxLine = 0, line = 0;
   for (unsigned char c : data) {
     if (c == '\n') {
       maxLine = std::max(maxLine, line);
       line = 0;
       continue;
     }
-    nul += c == 0;
+    if (c == 0) return GMIME_CONTENT_ENCODING_BASE64;  // binary: nothing else counts
     high += c >> 7;
     ++line;
   }
   maxLine = std::max(maxLine, line);
-  if (nul > 0) return GMIME_CONTENT_ENCODING_BASE64;
   if (high > 0)
     return high >= data.size() * 17 / 100 ? GMIME_CONTENT_ENCODING_BASE64 : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
   if (maxLine > 998 || HasFromLine(data)) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
