@@ -12,6 +12,9 @@ namespace mime {
 GPtr<GMimeMessage> BuildMessage(const Message& m);
 // The message's bytes, LF line ends.
 std::string WriteMessage(const Message& m);
+// The same bytes left in GMime's memory stream, for writing on without a copy.
+GPtr<GMimeStream> WriteMessageToMemory(const Message& m);
+std::string_view MemoryBytes(GMimeStream* stream);
 
 // Parts of the build, one file each.
 void SetHeaders(GMimeMessage* out, const Message& m);
