@@ -137,6 +137,19 @@ TEST(MimeWriter, BodyShapes) {
   }
 }
 
+// Base64 lines of 57 bytes: every remainder and line boundary reads back exact.
+TEST(MimeWriter, Base64BytesOfEverySizeReadBack) {
+  Message m;
+  m.subject = "sizes";
+  m.textBody = "see attached\n";
+  for (size_t n : {1, 2, 3, 4, 56, 57, 58, 113, 114, 115, 1000}) {
+    std::string data = AllBytes().substr(0, std::min<size_t>(n, 256));
+    while (data.size() < n) data += data.substr(0, n - data.size());
+    m.attachments.push_back({std::to_string(n) + ".bin", "", "", false, data, nullptr});
+  }
+  ExpectBothReadersAgree(m);
+}
+
 // The writer picks transfer encodings itself in one pass; it must pick what
 // GMime's own best filter would.
 TEST(MimeWriter, EncodingChoiceIsGMimes) {

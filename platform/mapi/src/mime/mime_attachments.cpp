@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "mime/base64_part.h"
 #include "mime/mime_writer.h"
 
 namespace mime {
@@ -54,15 +55,17 @@ GMimeContentEncoding BestEncoding(std::string_view data) {
 
 GPtr<GMimePart> BytesPart(const std::string& contentType, const std::string& data) {
   GPtr<GMimeContentType> type(g_mime_content_type_parse(nullptr, contentType.c_str()));
-  GPtr<GMimePart> part(g_mime_part_new_with_type(g_mime_content_type_get_media_type(type.get()),
-                                                 g_mime_content_type_get_media_subtype(type.get())));
-  GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(data.data(), data.size()));
-  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-  g_mime_part_set_content(part.get(), content.get());
+  const char* media = g_mime_content_type_get_media_type(type.get());
+  const char* subtype = g_mime_content_type_get_media_subtype(type.get());
   GMimeContentEncoding encoding = BestEncoding(data);
   // Content that does not end a line would gain a line end in every reader
   // (GMime's quoted-printable adds one too); base64 keeps it exact.
   if (!data.empty() && data.back() != '\n') encoding = GMIME_CONTENT_ENCODING_BASE64;
+  if (encoding == GMIME_CONTENT_ENCODING_BASE64) return NewBase64Part(media, subtype, data);
+  GPtr<GMimePart> part(g_mime_part_new_with_type(media, subtype));
+  GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(data.data(), data.size()));
+  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part.get(), content.get());
   g_mime_part_set_content_encoding(part.get(), encoding);
   return part;
 }
