@@ -154,7 +154,8 @@ TEST(MimeConverter, SenderAndDateFallbacksAndTransportHeaders) {
   f.mail->props.Set(mapi::MakeUnicode(PR_INTERNET_MESSAGE_ID_W, u"<id@example.com>"));
   f.mail->props.Set(mapi::MakeUnicode(PR_TRANSPORT_MESSAGE_HEADERS_W,
                                       u"Received: from a\r\n\tby b; Mon, 1 Dec 2025 10:00:00 +0000\r\n"
-                                      u"Subject: old subject\r\nX-Spam-Score: 0.1\r\n\r\n"));
+                                      u"Subject: old subject\r\nX-Spam-Score: 0.1\r\n"
+                                      u"X-Folded: one\r\n \t\r\n two\r\n\r\n"));  // a blank continuation
   std::string bytes = Convert(f.Open().Get(), CCSF_SMTP);
   for (const mime::Message& got : {mime_test::ReadWithGMime(bytes), mime_test::ReadWithPython(bytes)}) {
     EXPECT_EQ(got.from.name, "Sender Only");
@@ -165,6 +166,7 @@ TEST(MimeConverter, SenderAndDateFallbacksAndTransportHeaders) {
     EXPECT_EQ(mime_test::HeaderValue(got, "Importance"), "low");
     EXPECT_EQ(mime_test::HeaderValue(got, "Message-ID"), "<id@example.com>");
     EXPECT_EQ(mime_test::HeaderValue(got, "X-Spam-Score"), "0.1");
+    EXPECT_EQ(mime_test::HeaderValue(got, "X-Folded"), "one two");
   }
 }
 

@@ -179,6 +179,26 @@ TEST_F(PstMade, EmbeddedMessagesOpenToAnyDepth) {
   EXPECT_EQ(ReadStream(s.Get()), std::string("\0\1\2\3", 4));
 }
 
+// Attachments opened after their table, with the table asked for again and
+// the message let go, read as whole as ones opened without it.
+TEST_F(PstMade, AttachmentsOpenedAfterTheirTableOutliveTheMessage) {
+  for (int i = 0; i < 2; ++i) {
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(message_->GetAttachmentTable(0, table.ReleaseAndGetAddressOf()), S_OK);
+  }
+  ComPtr<IAttach> big = Attachment(message_.Get(), 8), again = Attachment(message_.Get(), 8);
+  ComPtr<IAttach> embedded = Attachment(message_.Get(), 5);
+  message_.Reset();
+  for (IAttach* a : {big.Get(), again.Get()}) {
+    ComPtr<IStream> s;
+    ASSERT_EQ(OpenData(a, PR_ATTACH_DATA_BIN, IID_IStream, &s), S_OK);
+    EXPECT_EQ(ReadStream(s.Get()), big_);
+  }
+  ComPtr<IMessage> inner;
+  ASSERT_EQ(OpenData(embedded.Get(), PR_ATTACH_DATA_OBJ, IID_IMessage, &inner), S_OK);
+  EXPECT_EQ(Utf8(GetProps(inner.Get(), {PR_SUBJECT_W})[0]), "level 1");
+}
+
 TEST_F(PstMade, OleObjectsOpenAsDocfileStreamOrStorage) {
   ComPtr<IAttach> a = Attachment(message_.Get(), 6);
   ComPtr<IStream> docfile;

@@ -19,8 +19,8 @@ class ConverterSession final : public com::ComObject<IConverterSession> {
     Message model;
     HRESULT hr = ReadMapiMessage(msg, model);
     if (FAILED(hr)) return hr;
-    std::string bytes = WriteMessage(model);
-    return WriteAll(stream, bytes);
+    GPtr<GMimeStream> bytes = WriteMessageToMemory(model);
+    return WriteAll(stream, MemoryBytes(bytes.get()));
   }
   HRESULT STDMETHODCALLTYPE PlaceHolder2() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE PlaceHolder3() override { return E_NOTIMPL; }
@@ -31,7 +31,7 @@ class ConverterSession final : public com::ComObject<IConverterSession> {
   HRESULT STDMETHODCALLTYPE SetCharset(BOOL, void*, int) override { return S_OK; }
 
  private:
-  static HRESULT WriteAll(IStream* stream, const std::string& bytes) {
+  static HRESULT WriteAll(IStream* stream, std::string_view bytes) {
     for (size_t done = 0; done < bytes.size();) {
       ULONG chunk = static_cast<ULONG>(std::min<size_t>(bytes.size() - done, 1u << 30));
       ULONG written = 0;

@@ -96,10 +96,23 @@ std::string ReadStream(IMAPIProp* obj, ULONG tag, const IID& iid = IID_IStream) 
   ComPtr<IUnknown> unk;
   if (FAILED(obj->OpenProperty(tag, &iid, 0, 0, unk.ReleaseAndGetAddressOf()))) return {};
   ComPtr<IStream> stream = unk.As<IStream>();
-  std::string out;
-  char buf[65536];
+  if (!stream) return {};
+  // Read straight into a string of the size the stream gives, then on to
+  // its end in case it has more.
+  STATSTG st{};
+  size_t expected = 0;
+  if (SUCCEEDED(stream->Stat(&st, STATFLAG_NONAME)) && st.cbSize.QuadPart < (1ull << 30))
+    expected = static_cast<size_t>(st.cbSize.QuadPart);
+  std::string out(expected, '\0');
+  size_t have = 0;
   ULONG got = 0;
-  while (stream && SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got) out.append(buf, got);
+  while (have < expected && SUCCEEDED(stream->Read(out.data() + have, static_cast<ULONG>(expected - have), &got)) &&
+         got)
+    have += got;
+  out.resize(have);
+  if (have < expected) return out;
+  char buf[65536];
+  while (SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got) out.append(buf, got);
   return out;
 }
 
@@ -152,7 +165,9 @@ std::vector<std::pair<std::string, std::string>> HeaderLines(const std::string& 
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) break;
     if ((line[0] == ' ' || line[0] == '\t') && !out.empty()) {
-      out.back().second += " " + line.substr(line.find_first_not_of(" \t"));
+      // A continuation of nothing but blanks adds nothing.
+      if (size_t start = line.find_first_not_of(" \t"); start != std::string::npos)
+        out.back().second.append(" ").append(line, start);
     } else if (size_t colon = line.find(':'); colon != std::string::npos && colon > 0) {
       size_t start = line.find_first_not_of(" \t", colon + 1);
       out.emplace_back(line.substr(0, colon), start == std::string::npos ? "" : line.substr(start));

@@ -37,12 +37,18 @@ GPtr<GMimeMessage> BuildMessage(const Message& m) {
   return out;
 }
 
-std::string WriteMessage(const Message& m) {
+GPtr<GMimeStream> WriteMessageToMemory(const Message& m) {
   GPtr<GMimeMessage> msg = BuildMessage(m);
   GPtr<GMimeStream> stream(g_mime_stream_mem_new());
   g_mime_object_write_to_stream(GMIME_OBJECT(msg.get()), nullptr, stream.get());
-  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-  return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+  return stream;
 }
+
+std::string_view MemoryBytes(GMimeStream* stream) {
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+  return {reinterpret_cast<const char*>(bytes->data), bytes->len};
+}
+
+std::string WriteMessage(const Message& m) { return std::string(MemoryBytes(WriteMessageToMemory(m).get())); }
 
 }  // namespace mime

@@ -1,5 +1,7 @@
 // PST messages: every stored property with its type, the recipient and
 // attachment tables, and OpenAttach.
+#include <map>
+
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
 #include "mapi/table.h"
@@ -25,6 +27,7 @@ class PstMessage final : public mapi::MessageObject<> {
   }
   ~PstMessage() override {
     auto lock = store_->file->Lock();
+    tableItems_.clear();  // they lean on item_
     item_.reset();
   }
 
@@ -54,14 +57,17 @@ class PstMessage final : public mapi::MessageObject<> {
     if (!table) return MAPI_E_INVALID_PARAMETER;
     auto lock = store_->file->Lock();
     std::vector<std::shared_ptr<const mapi::PropMap>> rows;
+    tableItems_.clear();
+    size_t kept = 0;
     int n = AttachmentCount(item_.get());
     for (int i = 0; i < n; ++i) {
       auto row = std::make_shared<mapi::PropMap>();
       // The data stays in the file; the attachment object serves it.
-      if (ItemHandle a = AttachmentAt(item_.get(), i))
-        FillProps(RecordSet::Of(a.get()), *row, FillOptions{SIZE_MAX, false, [](uint16_t id) {
-                                                               return id == kPidAttachDataBin;
-                                                             }});
+      if (ItemHandle a = AttachmentAt(item_.get(), i)) {
+        RecordSet rs = RecordSet::Of(a.get());
+        FillProps(rs, *row, FillOptions{SIZE_MAX, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
+        KeepForOpen(i, std::move(a), rs.SizeOf(kPidAttachDataBin).value_or(0), kept);
+      }
       row->Set(mapi::MakeLong(PR_ATTACH_NUM, i));
       row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(static_cast<ULONG>(i))));
       row->Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
@@ -79,7 +85,8 @@ class PstMessage final : public mapi::MessageObject<> {
     *out = nullptr;
     auto lock = store_->file->Lock();
     if (number >= static_cast<ULONG>(AttachmentCount(item_.get()))) return MAPI_E_NOT_FOUND;
-    ItemHandle a = AttachmentAt(item_.get(), static_cast<int>(number));
+    ItemHandle a = TakeTableItem(static_cast<int>(number));
+    if (!a) a = AttachmentAt(item_.get(), static_cast<int>(number));
     if (!a) return MAPI_E_CORRUPT_DATA;
     ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)));
     if (iid && !(*iid == IID_IAttachment || *iid == IID_IMAPIProp || *iid == IID_IUnknown))
@@ -118,6 +125,26 @@ class PstMessage final : public mapi::MessageObject<> {
   }
 
  private:
+  // libpff reads an attachment's data along with its properties, so the
+  // items read for the attachment table are kept for the OpenAttach that
+  // usually follows, up to a bound on the data they hold.
+  static constexpr size_t kKeptAttachmentBytes = 32 * 1024 * 1024;
+
+  void KeepForOpen(int index, ItemHandle item, size_t dataBytes, size_t& kept) {
+    if (dataBytes > kKeptAttachmentBytes - kept) return;
+    kept += dataBytes;
+    tableItems_.emplace(index, std::move(item));
+  }
+
+  // Each kept item serves one OpenAttach; later ones read the file again.
+  ItemHandle TakeTableItem(int index) {
+    auto it = tableItems_.find(index);
+    if (it == tableItems_.end()) return nullptr;
+    ItemHandle item = std::move(it->second);
+    tableItems_.erase(it);
+    return item;
+  }
+
   std::vector<std::shared_ptr<const mapi::PropMap>> RecipientMaps() {
     auto lock = store_->file->Lock();
     std::vector<std::shared_ptr<const mapi::PropMap>> rows;
@@ -155,6 +182,7 @@ class PstMessage final : public mapi::MessageObject<> {
   ComPtr<IUnknown> owner_;
   ItemHandle item_;
   std::optional<uint32_t> nid_;
+  std::map<int, ItemHandle> tableItems_;  // by attachment number
 };
 
 }  // namespace
