@@ -1,5 +1,4 @@
 // The PST reading layer over the PST that Outlook wrote.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +6,6 @@
 #include <map>
 #include <set>
 
-#include "pst/pff_checksum.h"
 #include "pst/pst_file.h"
 #include "pst/pst_items.h"
 #include "pst/pst_record.h"
@@ -59,30 +57,6 @@ class PstReader : public ::testing::Test {
   std::shared_ptr<PstFile> file_;
   std::unique_lock<std::recursive_mutex> lock_;
 };
-
-// The block CRC that stands in for libpff's own must give its results.
-TEST(PstBlockCrc, MatchesLibpffsOwn) {
-  void* lib = dlopen("libpff.so.1", RTLD_LAZY | RTLD_NOLOAD);
-  ASSERT_NE(lib, nullptr);
-  using Crc = int (*)(uint32_t*, const uint8_t*, size_t, uint32_t, void**);
-  auto theirs = reinterpret_cast<Crc>(dlsym(lib, "libfmapi_checksum_calculate_weak_crc32"));
-  ASSERT_NE(theirs, nullptr);
-  Dl_info where{};
-  ASSERT_NE(dladdr(reinterpret_cast<void*>(theirs), &where), 0);
-  ASSERT_NE(std::string(where.dli_fname).find("libpff"), std::string::npos) << where.dli_fname;
-  std::vector<uint8_t> bytes(70000);
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 131 + (i >> 7));
-  const struct {
-    size_t offset, size;
-    uint32_t initial;
-  } cases[] = {{0, 0, 0}, {0, 1, 0}, {3, 7, 0xFFFFFFFF}, {1, 8188, 0}, {5, 65531, 0x12345678}, {0, 70000, 0}};
-  for (const auto& c : cases) {
-    uint32_t expected = 0;
-    ASSERT_EQ(theirs(&expected, bytes.data() + c.offset, c.size, c.initial, nullptr), 1);
-    EXPECT_EQ(pst::WeakCrc32(c.initial, bytes.data() + c.offset, c.size), expected) << c.size << " bytes";
-  }
-  dlclose(lib);
-}
 
 TEST(PstFileOpen, RefusesMissingFilesAndOtherFiles) {
   testing_support::TempMachine machine;
