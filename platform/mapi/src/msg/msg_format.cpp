@@ -1,9 +1,9 @@
 #include "msg/msg_format.h"
 
-#include <array>
 #include <vector>
 
 #include "com/com.h"
+#include "mapi/format_crc.h"
 
 namespace mapi::msg {
 
@@ -23,17 +23,6 @@ std::u16string Hex8(ULONG v) {
   for (int i = 7; i >= 0; --i, v >>= 4) s[i] = kDigits[v & 0xF];
   return s;
 }
-
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-  std::array<uint32_t, 256> t{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[i] = c;
-  }
-  return t;
-}
-constexpr auto kCrcTable = MakeCrcTable();
 
 constexpr DWORD kReadMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr DWORD kWriteMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE;
@@ -63,7 +52,7 @@ uint32_t NameCrc(std::u16string_view name) {
   uint32_t crc = 0;
   for (char16_t c : name)
     for (uint8_t byte : {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>(c >> 8)})
-      crc = kCrcTable[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+      crc = mapi::FormatCrcByte(crc, byte);
   return crc;
 }
 
