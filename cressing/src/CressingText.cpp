@@ -2,12 +2,10 @@
 
 #include "win32/codepage.h"
 
-std::u16string AnsiToWide(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), size, nullptr, 0);
-  if (units <= 0) return {};
-  std::u16string wide(static_cast<std::size_t>(units), u'\0');
-  MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), size, wide.data(), units);
-  return wide;
+std::u16string WideValue(const SPropValue& value) {
+  return value.Value.lpszW ? std::u16string(value.Value.lpszW) : std::u16string();
+}
+
+std::u16string AnsiValue(const SPropValue& value) {
+  return value.Value.lpszA ? win32::AnsiToUtf16(value.Value.lpszA) : std::u16string();
 }

@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "mapi/mapidefs.h"
 #include "win32/text.h"
 #include "win32/types.h"
 
-// 8-bit text in the thread's ANSI code page, widened.
-std::u16string AnsiToWide(std::string_view text);
+// The text of a PT_UNICODE or PT_STRING8 property value (8-bit text in the
+// ANSI code page, widened); empty when the value has none.
+std::u16string WideValue(const SPropValue& value);
+std::u16string AnsiValue(const SPropValue& value);
 
 // A text field of N units: the text cut so that the terminator fits.
 template <std::size_t N>

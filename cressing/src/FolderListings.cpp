@@ -67,9 +67,6 @@ Level ReadLevel(IMAPIFolder* folder) {
   return level;
 }
 
-CString WideText(const SPropValue& value) { return value.Value.lpszW ? CString(value.Value.lpszW) : CString(); }
-CString AnsiText(const SPropValue& value) { return value.Value.lpszA ? AnsiToWide(value.Value.lpszA) : CString(); }
-
 }  // namespace
 
 LRESULT CCressingDlg::OnCopyFolderName(WPARAM wParam, LPARAM lParam) {
@@ -269,17 +266,17 @@ std::int32_t CCressingDlg::WalkRow(Walk walk, const SRow& row, IMsgStore* store,
         countKnown = true;
         break;
       case PR_DISPLAY_NAME_W:
-        if (const CString wide = WideText(value); !wide.empty()) name(wide);
+        if (const CString wide = WideValue(value); !wide.empty()) name(wide);
         break;
       case PR_DISPLAY_NAME_A:
         if (!named)
-          if (const CString converted = AnsiText(value); !converted.empty()) name(converted);
+          if (const CString converted = AnsiValue(value); !converted.empty()) name(converted);
         break;
       case PR_CONTAINER_CLASS_W:
-        writeLine(WideText(value));
+        writeLine(WideValue(value));
         break;
       case PR_CONTAINER_CLASS_A:
-        if (!lineWritten) writeLine(AnsiText(value));
+        if (!lineWritten) writeLine(AnsiValue(value));
         break;
       case PR_ENTRYID: {
         if (!named) name(CString());

@@ -7,6 +7,7 @@
 #include "MapiErrorText.h"
 #include "mapi/mapicode.h"
 #include "mapi/mapidefs.h"
+#include "win32/codepage.h"
 #include "win32/ui.h"
 
 namespace {
@@ -27,7 +28,7 @@ BOOL CCressingDlg::OnLogon(const LOGON_INFO& info) {
   const char16_t* step = nullptr;
   switch (info.case_Mapi) {
     case kCasePstFiles: {
-      const CString profile = AnsiToWide(FieldText(info.profile));
+      const CString profile = win32::AnsiToUtf16(FieldText(info.profile));
       LogoffSession();
       status = LogonProfile(m_logonParent, profile);
       step = kPstFilesStep;
@@ -39,8 +40,8 @@ BOOL CCressingDlg::OnLogon(const LOGON_INFO& info) {
       step = kOutlookStep;
       break;
     case kCaseExchange: {
-      const CString profile = AnsiToWide(FieldText(info.profile));
-      m_exchangeUser = AnsiToWide(FieldText(info.user));
+      const CString profile = win32::AnsiToUtf16(FieldText(info.profile));
+      m_exchangeUser = win32::AnsiToUtf16(FieldText(info.user));
       LogoffSession();
       status = LogonProfile(m_logonParent, profile);
       step = kExchangeStep;

@@ -28,9 +28,6 @@ struct StoreNames {
   }
 };
 
-CString WideValue(const SPropValue& value) { return value.Value.lpszW ? CString(value.Value.lpszW) : CString(); }
-CString AnsiValue(const SPropValue& value) { return value.Value.lpszA ? AnsiToWide(value.Value.lpszA) : CString(); }
-
 }  // namespace
 
 void CCressingDlg::ClearDisplayNameList() {
