@@ -5,6 +5,7 @@
 
 #include "com/storage.h"
 #include "mapi/mapicode.h"
+#include "mapi/message_copy.h"
 #include "mapi/mapitags.h"
 #include "pst/pst_items.h"
 #include "pst/pst_objects.h"
@@ -115,7 +116,7 @@ class PstAttach final : public mapi::AttachObject<> {
     if (iid && *iid != IID_IAttachment) return MAPI_E_INTERFACE_NOT_SUPPORTED;
     auto* target = static_cast<IAttach*>(dest);
     HRESULT hr = CopyPropsByName(this, target, exclude, problems);
-    if (SUCCEEDED(hr) && !InTagArray(exclude, PR_ATTACH_DATA_BIN)) hr = CopyData(target);
+    if (SUCCEEDED(hr) && !mapi::InTags(exclude, PR_ATTACH_DATA_BIN)) hr = CopyData(target);
     return FAILED(hr) ? hr : S_OK;
   }
 

@@ -1,16 +1,15 @@
-// Copying PST messages into other messages (an .msg file's message): the
-// properties with named ones mapped by name, and the recipients.
+// Copying PST objects' properties into other objects (an .msg file's
+// message), named ones mapped by name.
 #include <vector>
 
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
 #include "mapi/mapix.h"
+#include "mapi/message_copy.h"
 #include "pst/pst_objects.h"
 
 namespace pst {
 namespace {
-
-constexpr ULONG kModRecipAdd = 0x00000002;
 
 mapi::Buffer<SPropTagArray> TagArray(const std::vector<ULONG>& tags) {
   LPSPropTagArray a = nullptr;
@@ -49,12 +48,6 @@ std::vector<ULONG> MapNamedTags(IMAPIProp* source, IMAPIProp* dest, const std::v
 
 }  // namespace
 
-bool InTagArray(const SPropTagArray* tags, ULONG tag) {
-  for (ULONG i = 0; tags && i < tags->cValues; ++i)
-    if (PROP_ID(tags->aulPropTag[i]) == PROP_ID(tag)) return true;
-  return false;
-}
-
 HRESULT CopyPropsByName(IMAPIProp* source, IMAPIProp* dest, const SPropTagArray* exclude,
                         LPSPropProblemArray* problems) {
   if (problems) *problems = nullptr;
@@ -68,7 +61,7 @@ HRESULT CopyPropsByName(IMAPIProp* source, IMAPIProp* dest, const SPropTagArray*
   std::vector<size_t> namedAt;
   for (ULONG i = 0; i < count; ++i) {
     ULONG type = PROP_TYPE(all[i].ulPropTag);
-    if (type == PT_OBJECT || type == PT_ERROR || InTagArray(exclude, all[i].ulPropTag)) continue;
+    if (type == PT_OBJECT || type == PT_ERROR || mapi::InTags(exclude, all[i].ulPropTag)) continue;
     if (PROP_ID(all[i].ulPropTag) >= 0x8000) {
       named.push_back(all[i].ulPropTag);
       namedAt.push_back(values.size());
@@ -84,32 +77,6 @@ HRESULT CopyPropsByName(IMAPIProp* source, IMAPIProp* dest, const SPropTagArray*
   }
   if (values.empty()) return S_OK;
   return dest->SetProps(static_cast<ULONG>(values.size()), values.data(), problems);
-}
-
-HRESULT AddRecipients(const std::vector<std::shared_ptr<const mapi::PropMap>>& rows, IMessage* dest) {
-  if (rows.empty()) return S_OK;
-  LPADRLIST list = nullptr;
-  ULONG bytes = static_cast<ULONG>(offsetof(ADRLIST, aEntries) + sizeof(ADRENTRY) * rows.size());
-  if (MAPIAllocateBuffer(bytes, reinterpret_cast<void**>(&list)) != S_OK) return MAPI_E_NOT_ENOUGH_MEMORY;
-  list->cEntries = 0;
-  struct Free {
-    LPADRLIST l;
-    ~Free() { FreePadrlist(l); }
-  } freeList{list};
-  for (const auto& row : rows) {
-    ADRENTRY& entry = list->aEntries[list->cEntries];
-    entry = ADRENTRY{};
-    ULONG n = static_cast<ULONG>(row->size());
-    if (MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * (n ? n : 1)),
-                           reinterpret_cast<void**>(&entry.rgPropVals)) != S_OK)
-      return MAPI_E_NOT_ENOUGH_MEMORY;
-    ++list->cEntries;
-    row->ForEach([&](const SPropValue& v) {
-      if (PROP_ID(v.ulPropTag) == PROP_ID(PR_ROWID) || PROP_TYPE(v.ulPropTag) == PT_ERROR) return;
-      if (mapi::CopyProp(v, entry.rgPropVals, &entry.rgPropVals[entry.cValues]) == S_OK) ++entry.cValues;
-    });
-  }
-  return dest->ModifyRecipients(kModRecipAdd, list);
 }
 
 }  // namespace pst

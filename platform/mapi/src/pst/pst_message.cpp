@@ -4,6 +4,7 @@
 
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
+#include "mapi/message_copy.h"
 #include "mapi/table.h"
 #include "pst/pst_items.h"
 #include "pst/pst_objects.h"
@@ -48,8 +49,16 @@ class PstMessage final : public mapi::MessageObject<> {
     auto* target = static_cast<IMessage*>(dest);
     HRESULT hr = CopyPropsByName(this, target, exclude, problems);
     if (FAILED(hr)) return hr;
-    if (!InTagArray(exclude, PR_MESSAGE_RECIPIENTS) && FAILED(hr = AddRecipients(RecipientMaps(), target))) return hr;
-    if (!InTagArray(exclude, PR_MESSAGE_ATTACHMENTS)) hr = CopyAttachments(target);
+    std::vector<std::shared_ptr<const mapi::PropMap>> recipients;
+    if (!mapi::InTags(exclude, PR_MESSAGE_RECIPIENTS)) recipients = RecipientMaps();
+    std::vector<const mapi::PropMap*> rows;
+    for (const auto& r : recipients) rows.push_back(r.get());
+    std::vector<ULONG> numbers;
+    {
+      auto lock = store_->file->Lock();
+      for (int i = 0, n = AttachmentCount(item_.get()); i < n; ++i) numbers.push_back(static_cast<ULONG>(i));
+    }
+    hr = mapi::CopyMessageContents(this, dest, exclude, rows, numbers);
     return FAILED(hr) ? hr : S_OK;
   }
 
@@ -158,24 +167,6 @@ class PstMessage final : public mapi::MessageObject<> {
       rows.push_back(std::move(row));
     }
     return rows;
-  }
-
-  HRESULT CopyAttachments(IMessage* target) {
-    int n = 0;
-    {
-      auto lock = store_->file->Lock();
-      n = AttachmentCount(item_.get());
-    }
-    for (int i = 0; i < n; ++i) {
-      ComPtr<IAttach> from, to;
-      ULONG number = 0;
-      HRESULT hr = OpenAttach(static_cast<ULONG>(i), nullptr, 0, from.ReleaseAndGetAddressOf());
-      if (SUCCEEDED(hr)) hr = target->CreateAttach(nullptr, 0, &number, to.ReleaseAndGetAddressOf());
-      if (SUCCEEDED(hr)) hr = from->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IAttachment, to.Get(), 0, nullptr);
-      if (SUCCEEDED(hr)) hr = to->SaveChanges(KEEP_OPEN_READWRITE);
-      if (FAILED(hr)) return hr;
-    }
-    return S_OK;
   }
 
   Store store_;

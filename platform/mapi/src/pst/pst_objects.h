@@ -55,14 +55,10 @@ void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props);
 
 namespace pst {
 
-// Whether the tag's property id is among tags (which may be null).
-bool InTagArray(const SPropTagArray* tags, ULONG tag);
 // Copies every property of source into dest but the excluded ones, objects
 // and error values; named properties go by name, so they land on dest's
 // own ids for the same names.
 HRESULT CopyPropsByName(IMAPIProp* source, IMAPIProp* dest, const SPropTagArray* exclude,
                         LPSPropProblemArray* problems);
-// Adds the rows to dest's recipients (ModifyRecipients with MODRECIP_ADD).
-HRESULT AddRecipients(const std::vector<std::shared_ptr<const mapi::PropMap>>& rows, IMessage* dest);
 
 }  // namespace pst
