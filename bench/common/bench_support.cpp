@@ -15,6 +15,7 @@
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
 #include "mapi/profiles.h"
+#include "mapi/props.h"
 #include "pstgen/synthetic.h"
 #include "win32/text.h"
 
@@ -28,11 +29,8 @@ constexpr char kProfile[] = "Bench";
 double SecondsOf(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
 mapi::Buffer<SPropTagArray> Columns(std::initializer_list<ULONG> tags) {
-  mapi::Buffer<SPropTagArray> cols;
-  MAPIAllocateBuffer(static_cast<ULONG>(CbNewSPropTagArray(static_cast<ULONG>(tags.size()))), mapi::Out(cols));
+  mapi::Buffer<SPropTagArray> cols = mapi::NewTagArray({tags.begin(), tags.size()});
   if (!cols) throw std::bad_alloc();
-  cols->cValues = 0;
-  for (ULONG t : tags) cols->aulPropTag[cols->cValues++] = t;
   return cols;
 }
 

@@ -7,12 +7,6 @@
 
 namespace mapi {
 
-bool InTags(const SPropTagArray* tags, ULONG tag) {
-  for (ULONG i = 0; tags && i < tags->cValues; ++i)
-    if (PROP_ID(tags->aulPropTag[i]) == PROP_ID(tag)) return true;
-  return false;
-}
-
 namespace {
 
 struct AdrListFree {

@@ -56,18 +56,11 @@ SCODE Alloc(size_t bytes, T** out) {
   return MAPIAllocateBuffer(static_cast<ULONG>(bytes ? bytes : 1), reinterpret_cast<void**>(out));
 }
 
-LPSPropTagArray NewTagArray(ULONG n) {
+LPSPropTagArray AllocTagArray(ULONG n) {
   LPSPropTagArray tags = nullptr;
   if (FAILED(Alloc(CbNewSPropTagArray(n), &tags))) return nullptr;
   tags->cValues = n;
   return tags;
-}
-
-bool InArray(const SPropTagArray* tags, ULONG tag) {
-  if (!tags) return false;
-  for (ULONG i = 0; i < tags->cValues; ++i)
-    if (PROP_ID(tags->aulPropTag[i]) == PROP_ID(tag)) return true;
-  return false;
 }
 
 SCODE CopyName(const PropName& n, void* parent, MAPINAMEID** out) {
@@ -129,7 +122,7 @@ constexpr ULONG kNoTag = PROP_TAG(PT_NULL, PROP_ID_NULL);
 
 HRESULT GetPropList(const PropMap& props, ULONG flags, LPSPropTagArray* tags) {
   if (!tags) return MAPI_E_INVALID_PARAMETER;
-  *tags = NewTagArray(static_cast<ULONG>(props.size()));
+  *tags = AllocTagArray(static_cast<ULONG>(props.size()));
   if (!*tags) return MAPI_E_NOT_ENOUGH_MEMORY;
   ULONG n = 0;
   props.ForEach([&](const SPropValue& v) { (*tags)->aulPropTag[n++] = ListedTag(v.ulPropTag, flags); });
@@ -196,8 +189,8 @@ HRESULT CopyPropsTo(const PropMap& props, NameMap* names, const SPropTagArray* e
   props.ForEach([&](const SPropValue& v) {
     const ULONG type = PROP_TYPE(v.ulPropTag);
     if (type == PT_OBJECT || type == PT_ERROR) return;
-    if (InArray(exclude, v.ulPropTag)) return;
-    if (include && !InArray(include, v.ulPropTag)) return;
+    if (InTags(exclude, v.ulPropTag)) return;
+    if (include && !InTags(include, v.ulPropTag)) return;
     if (PROP_ID(v.ulPropTag) >= 0x8000) {
       const PropName* n = names ? names->NameOf(PROP_ID(v.ulPropTag)) : nullptr;
       if (!n) return;
@@ -243,7 +236,7 @@ HRESULT GetNamesFromIDs(const PropMap& props, NameMap* names, LPSPropTagArray* t
     props.ForEach([&](const SPropValue& v) {
       if (PROP_ID(v.ulPropTag) >= 0x8000) ids.push_back(v.ulPropTag);
     });
-    LPSPropTagArray all = NewTagArray(static_cast<ULONG>(ids.size()));
+    LPSPropTagArray all = AllocTagArray(static_cast<ULONG>(ids.size()));
     if (!all) return MAPI_E_NOT_ENOUGH_MEMORY;
     for (size_t i = 0; i < ids.size(); ++i) all->aulPropTag[i] = ids[i];
     *tags = all;
@@ -274,7 +267,7 @@ HRESULT GetIDsFromNames(NameMap* names, ULONG count, LPMAPINAMEID* in, ULONG fla
   if (!tags || (count && !in)) return MAPI_E_INVALID_PARAMETER;
   *tags = nullptr;
   if (count == 0) return MAPI_E_NO_SUPPORT;
-  LPSPropTagArray out = NewTagArray(count);
+  LPSPropTagArray out = AllocTagArray(count);
   if (!out) return MAPI_E_NOT_ENOUGH_MEMORY;
   HRESULT status = S_OK;
   for (ULONG i = 0; i < count; ++i) {

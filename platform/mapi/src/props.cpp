@@ -2,6 +2,7 @@
 // requested tag from a stored value.
 #include "mapi/props.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "win32/codepage.h"
@@ -182,6 +183,22 @@ size_t PropDataSize(const SPropValue& v) {
     case PT_BINARY: return v.Value.bin.cb;
     default: return 0;
   }
+}
+
+Buffer<SPropTagArray> NewTagArray(std::span<const ULONG> tags) {
+  void* p = nullptr;
+  if (MAPIAllocateBuffer(static_cast<ULONG>(CbNewSPropTagArray(static_cast<ULONG>(tags.size()))), &p) != S_OK)
+    return nullptr;
+  auto* a = static_cast<SPropTagArray*>(p);
+  a->cValues = static_cast<ULONG>(tags.size());
+  std::copy(tags.begin(), tags.end(), a->aulPropTag);
+  return Buffer<SPropTagArray>(a);
+}
+
+bool InTags(const SPropTagArray* tags, ULONG tag) {
+  for (ULONG i = 0; tags && i < tags->cValues; ++i)
+    if (PROP_ID(tags->aulPropTag[i]) == PROP_ID(tag)) return true;
+  return false;
 }
 
 Prop MakeLong(ULONG tag, LONG x) {

@@ -11,14 +11,7 @@
 namespace mapi_test {
 
 // A tag array in a MAPI buffer.
-inline mapi::Buffer<SPropTagArray> Tags(std::initializer_list<ULONG> tags) {
-  void* p = nullptr;
-  MAPIAllocateBuffer(static_cast<ULONG>(CbNewSPropTagArray(static_cast<ULONG>(tags.size()))), &p);
-  auto* a = static_cast<SPropTagArray*>(p);
-  a->cValues = 0;
-  for (ULONG t : tags) a->aulPropTag[a->cValues++] = t;
-  return mapi::Buffer<SPropTagArray>(a);
-}
+inline mapi::Buffer<SPropTagArray> Tags(std::initializer_list<ULONG> tags) { return mapi::NewTagArray({tags.begin(), tags.size()}); }
 
 inline std::u16string W(const SPropValue& v) { return v.Value.lpszW ? std::u16string(v.Value.lpszW) : u""; }
 inline std::string A(const SPropValue& v) { return v.Value.lpszA ? std::string(v.Value.lpszA) : ""; }

@@ -9,9 +9,6 @@
 
 namespace mapi {
 
-// Whether the tag's property id is among tags (which may be null).
-bool InTags(const SPropTagArray* tags, ULONG tag);
-
 // Adds the rows to dest's recipients (ModifyRecipients with MODRECIP_ADD);
 // PR_ROWID and error values stay behind, dest numbers its own rows.
 HRESULT AddRecipientRows(const std::vector<const PropMap*>& rows, IMessage* dest);

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,11 @@ SCODE CopyProp(const SPropValue& src, void* parent, SPropValue* dst);
 Prop DupProp(const SPropValue& src);
 // Byte size of the data src points to (strings with terminator, arrays).
 size_t PropDataSize(const SPropValue& src);
+
+// The tags as a tag array in a MAPI buffer; null when it cannot be allocated.
+Buffer<SPropTagArray> NewTagArray(std::span<const ULONG> tags);
+// Whether the tag's property id is among tags (which may be null).
+bool InTags(const SPropTagArray* tags, ULONG tag);
 
 // Builders for exact values in tests and providers.
 Prop MakeLong(ULONG tag, LONG v);

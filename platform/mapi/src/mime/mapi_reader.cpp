@@ -41,16 +41,6 @@ constexpr ULONG kAttachTags[kAttachPropCount] = {PR_ATTACH_METHOD, PR_ATTACH_LON
                                                  PR_DISPLAY_NAME_W, PR_ATTACH_MIME_TAG_W, PR_ATTACH_CONTENT_ID_W,
                                                  PR_ATTACH_FLAGS};
 
-template <size_t N>
-mapi::Buffer<SPropTagArray> TagArray(const ULONG (&tags)[N]) {
-  void* p = nullptr;
-  if (MAPIAllocateBuffer(static_cast<ULONG>(CbNewSPropTagArray(N)), &p) != S_OK) return nullptr;
-  auto* a = static_cast<SPropTagArray*>(p);
-  a->cValues = N;
-  for (size_t i = 0; i < N; ++i) a->aulPropTag[i] = tags[i];
-  return mapi::Buffer<SPropTagArray>(a);
-}
-
 // A fetched set of values, indexed like the tag array it was asked with.
 class Values {
  public:
@@ -204,7 +194,7 @@ HRESULT ReadRecipients(IMessage* msg, Message& out) {
   ComPtr<IMAPITable> table;
   HRESULT hr = msg->GetRecipientTable(MAPI_UNICODE, table.ReleaseAndGetAddressOf());
   if (FAILED(hr)) return hr;
-  mapi::Buffer<SPropTagArray> tags = TagArray(kRecipientTags);
+  mapi::Buffer<SPropTagArray> tags = mapi::NewTagArray(kRecipientTags);
   mapi::RowSet rows;
   hr = HrQueryAllRows(table.Get(), tags.get(), nullptr, nullptr, 0, mapi::Out(rows));
   if (FAILED(hr)) return hr;
@@ -222,7 +212,7 @@ HRESULT ReadRecipients(IMessage* msg, Message& out) {
 }
 
 HRESULT ReadAttachment(IAttach* att, Attachment& out, int depth) {
-  mapi::Buffer<SPropTagArray> tags = TagArray(kAttachTags);
+  mapi::Buffer<SPropTagArray> tags = mapi::NewTagArray(kAttachTags);
   Values v;
   HRESULT hr = v.Fetch(att, tags.get());
   if (FAILED(hr)) return hr;
@@ -251,7 +241,7 @@ HRESULT ReadAttachments(IMessage* msg, Message& out, int depth) {
   HRESULT hr = msg->GetAttachmentTable(MAPI_UNICODE, table.ReleaseAndGetAddressOf());
   if (FAILED(hr)) return hr;
   const ULONG numTag[] = {PR_ATTACH_NUM};
-  mapi::Buffer<SPropTagArray> tags = TagArray(numTag);
+  mapi::Buffer<SPropTagArray> tags = mapi::NewTagArray(numTag);
   mapi::RowSet rows;
   hr = HrQueryAllRows(table.Get(), tags.get(), nullptr, nullptr, 0, mapi::Out(rows));
   if (FAILED(hr)) return hr;
@@ -273,7 +263,7 @@ HRESULT ReadAttachments(IMessage* msg, Message& out, int depth) {
 
 HRESULT ReadMapiMessage(IMessage* message, Message& out, int depth) {
   if (!message) return E_INVALIDARG;
-  mapi::Buffer<SPropTagArray> tags = TagArray(kMessageTags);
+  mapi::Buffer<SPropTagArray> tags = mapi::NewTagArray(kMessageTags);
   if (!tags) return E_OUTOFMEMORY;
   Values v;
   HRESULT hr = v.Fetch(message, tags.get());

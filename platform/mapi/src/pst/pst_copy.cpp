@@ -11,21 +11,11 @@
 namespace pst {
 namespace {
 
-mapi::Buffer<SPropTagArray> TagArray(const std::vector<ULONG>& tags) {
-  LPSPropTagArray a = nullptr;
-  if (MAPIAllocateBuffer(static_cast<ULONG>(CbNewSPropTagArray(static_cast<ULONG>(tags.size()))),
-                         reinterpret_cast<void**>(&a)) != S_OK)
-    return nullptr;
-  a->cValues = static_cast<ULONG>(tags.size());
-  std::copy(tags.begin(), tags.end(), a->aulPropTag);
-  return mapi::Buffer<SPropTagArray>(a);
-}
-
 // Dest's ids for the names of source's named tags (0 where a name has none).
 std::vector<ULONG> MapNamedTags(IMAPIProp* source, IMAPIProp* dest, const std::vector<ULONG>& named) {
   std::vector<ULONG> mapped(named.size(), 0);
   if (named.empty()) return mapped;
-  auto tags = TagArray(named);
+  auto tags = mapi::NewTagArray(named);
   LPSPropTagArray asked = tags.get();
   ULONG count = 0;
   LPMAPINAMEID* names = nullptr;
