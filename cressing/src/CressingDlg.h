@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CressingRecords.h"
+#include "ItemTime.h"
 #include "ListDisplayName.h"
 #include "ListFile.h"
 #include "MapiHolders.h"
@@ -14,6 +15,8 @@
 #include "engine/EngineWindow.h"
 #include "mfc/strings.h"
 #include "win32/file.h"
+
+struct ItemValues;
 
 class CCressingDlg : public engine::CEngineDlg {
  public:
@@ -23,6 +26,20 @@ class CCressingDlg : public engine::CEngineDlg {
   // The entry lookups that start a folder export; 0 when no entry matches.
   std::int32_t ExportFolderForLotus(HWND requester, const CString& folderPath, std::int32_t entryIndex);
   std::int32_t ExportFolderForGroupwise(HWND requester, const CString& folderPath, std::int32_t entryIndex);
+
+  // Named properties of an item and the members file of a distribution
+  // list (NamedProps.cpp, MembersFile.cpp). Formatting a list's member
+  // property writes "DistListInfo.txt" in the current folder.
+  void GetPropNameAndValue(const SPropValue& prop, const MAPINAMEID* name, CString& valueText, CString& nameText);
+  void FormatNamedProp(const SPropValue& prop, const MAPINAMEID* name, CString& valueText, CString& nameText);
+  CString PropValueToText(const SPropValue& prop, TimeBase base = TimeBase::Utc);
+  void WriteDistListMember(const SPropValue& members, ULONG index);
+  // The named-property pass over one message: every property from id
+  // 0x8000 on, formatted with its name, its value stored where its name
+  // text says. Clears m_memberFilePath first, so that only a list that
+  // writes a members file names one. Stops before the next property once
+  // m_stopRequested is 1.
+  void ReadNamedValues(IMAPIProp* message, ItemValues& values);
 
   // Error texts (Logon.cpp).
   CString GetMapiErrorText(HRESULT status, const CString& stepText) const;

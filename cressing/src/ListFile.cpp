@@ -13,21 +13,34 @@ std::u16string TempListPath(std::u16string_view fileName) {
   return path;
 }
 
+std::u16string CurrentFolderPath(std::u16string_view fileName) {
+  std::u16string folder(260, u'\0');
+  DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+  if (length >= folder.size()) {
+    folder.assign(length, u'\0');
+    length = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+  }
+  folder.resize(length < folder.size() ? length : 0);
+  return folder + u"\\" + std::u16string(fileName);
+}
+
 bool ListFile::Create(std::u16string_view fileName) {
   return m_file.Open(TempListPath(fileName), win32::kFileWrite) == ERROR_SUCCESS;
 }
 
-void ListFile::WriteLine(std::u16string_view text) {
-  if (!m_file.IsOpen()) return;
+std::vector<unsigned char> Utf16LeBytes(std::u16string_view text) {
   std::vector<unsigned char> bytes;
-  bytes.reserve((text.size() + 2) * 2);
-  auto put = [&bytes](char16_t unit) {
+  bytes.reserve(text.size() * 2);
+  for (char16_t unit : text) {
     bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
     bytes.push_back(static_cast<unsigned char>(unit >> 8));
-  };
-  for (char16_t unit : text) put(unit);
-  put(u'\r');
-  put(u'\n');
+  }
+  return bytes;
+}
+
+void ListFile::WriteLine(std::u16string_view text) {
+  if (!m_file.IsOpen()) return;
+  const std::vector<unsigned char> bytes = Utf16LeBytes(std::u16string(text) + u"\r\n");
   m_file.Seek(0, win32::SeekFrom::End);
   m_file.Write(bytes.data(), bytes.size());
 }

@@ -5,11 +5,17 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "win32/file.h"
 
+// The text as UTF-16LE bytes, without byte-order mark.
+std::vector<unsigned char> Utf16LeBytes(std::u16string_view text);
+
 // GetTempPathW's folder, a backslash and the name.
 std::u16string TempListPath(std::u16string_view fileName);
+// The current directory (however long), a backslash and the name.
+std::u16string CurrentFolderPath(std::u16string_view fileName);
 
 class ListFile {
  public:
