@@ -14,6 +14,7 @@
 #include "CressingRecords.h"
 #include "testing/temp_machine.h"
 #include "win32/text.h"
+#include "win32/time.h"
 
 namespace cressing_test {
 
@@ -35,6 +36,36 @@ class TempFolder {
   std::string previous_;
   bool hadPrevious_ = false;
 };
+
+// Sets TZ (the machine's zone) while it lives.
+class Zone {
+ public:
+  explicit Zone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) previous_ = old, hadPrevious_ = true;
+    setenv("TZ", tz, 1);
+  }
+  ~Zone() {
+    if (hadPrevious_) setenv("TZ", previous_.c_str(), 1);
+    else unsetenv("TZ");
+  }
+
+ private:
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
+// A UTC time as a file time.
+inline FILETIME UtcTime(int year, int month, int day, int hour, int minute) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  FILETIME ft{};
+  SystemTimeToFileTime(&st, &ft);
+  return ft;
+}
 
 inline std::vector<unsigned char> ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

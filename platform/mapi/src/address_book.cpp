@@ -92,6 +92,26 @@ std::u16string NamedText(IMAPIProp* obj, LONG lid) {
   return PropText(*v);
 }
 
+// An object of an open store by its entry id: in the store the id names,
+// else in any store of the profile that takes it (a PST file's own entry
+// ids, which Outlook keeps in distribution lists, carry the file's record
+// key rather than the uid the session gave the store).
+ComPtr<IMAPIProp> OpenStoreObject(SessionState& session, const BYTE* id, ULONG cb) {
+  std::vector<ComPtr<IMsgStore>> stores;
+  if (auto named = session.StoreForObject(id, cb))
+    stores.push_back(std::move(named));
+  else
+    for (const OpenedStore& o : session.ProfileStores()) stores.push_back(o.store);
+  for (const auto& store : stores) {
+    ComPtr<IUnknown> unk;
+    ULONG type = 0;
+    if (SUCCEEDED(store->OpenEntry(cb, reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id)), nullptr, 0, &type,
+                                   unk.ReleaseAndGetAddressOf())))
+      if (auto object = unk.As<IMAPIProp>()) return object;
+  }
+  return nullptr;
+}
+
 // A contact of an open store behind a wrapped entry id: its first e-mail
 // address.
 std::optional<Person> OpenContact(SessionState& session, const BYTE* p, ULONG cb) {
@@ -99,14 +119,7 @@ std::optional<Person> OpenContact(SessionState& session, const BYTE* p, ULONG cb
   const BYTE* inner = p + 21;
   const ULONG innerCb = cb - 21;
   if (auto one = ParseOneOff(inner, innerCb)) return one;
-  auto store = session.StoreForObject(inner, innerCb);
-  if (!store) return std::nullopt;
-  ComPtr<IUnknown> unk;
-  ULONG type = 0;
-  if (FAILED(store->OpenEntry(innerCb, reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(inner)), nullptr, 0, &type,
-                              unk.ReleaseAndGetAddressOf())))
-    return std::nullopt;
-  auto msg = unk.As<IMAPIProp>();
+  auto msg = OpenStoreObject(session, inner, innerCb);
   if (!msg) return std::nullopt;
   Person person;
   person.address = NamedText(msg.Get(), 0x8083);  // email 1 address

@@ -168,7 +168,12 @@ std::vector<T> List(const json& j, const char* key, F&& parse) {
 Message ParseMessage(const json& j) {
   std::uint32_t cp = CodePageOf(j);
   Message m;
-  m.props.push_back({PR_MESSAGE_CLASS_W, Utf16Value(Wide(j, "class", u"IPM.Note"))});
+  m.withoutClass = j.contains("class") && j["class"].is_null();
+  if (!m.withoutClass) m.props.push_back({PR_MESSAGE_CLASS_W, Utf16Value(Wide(j, "class", u"IPM.Note"))});
+  if (j.contains("id")) {
+    if (!j["id"].is_string()) throw DescriptionError(".id: expected a string");
+    m.id = j["id"].get<std::string>();
+  }
   for (Property& p : Props(j, cp)) SetOrReplace(m.props, p.tag, std::move(p.value));
   m.named = List<NamedProperty>(j, "named", [&](const json& n) { return Named(n, cp); });
   m.recipients = List<Recipient>(j, "recipients", [&](const json& r) { return ParseRecipient(r, cp); });
@@ -179,7 +184,8 @@ Message ParseMessage(const json& j) {
 Folder ParseFolder(const json& j) {
   Folder f;
   f.name = Wide(j, "name");
-  f.containerClass = Wide(j, "class", u"IPF.Note");
+  // A null class leaves the folder without PR_CONTAINER_CLASS_W.
+  if (!(j.contains("class") && j["class"].is_null())) f.containerClass = Wide(j, "class", u"IPF.Note");
   f.props = Props(j, kDefaultCodePage);
   f.messages = List<Message>(j, "messages", ParseMessage);
   f.folders = List<Folder>(j, "folders", ParseFolder);

@@ -138,7 +138,7 @@ void WriteAttachments(MessageContext& ctx, const Message& m, Subnodes& subs) {
 std::vector<Property> MessageProps(const Message& m, NameToIdMap& names) {
   std::vector<Property> props = m.props;
   for (const NamedProperty& n : m.named) props.push_back({PROP_TAG(n.type, names.PropId(n)), n.value});
-  SetDefault(props, PR_MESSAGE_CLASS_W, Utf16Value(u"IPM.Note"));
+  if (!m.withoutClass) SetDefault(props, PR_MESSAGE_CLASS_W, Utf16Value(u"IPM.Note"));
   // Flags given by the description are kept as they are.
   SetDefault(props, PR_MESSAGE_FLAGS, LongValue(kMsgFlagRead | (m.attachments.empty() ? 0 : kMsgFlagHasAttach)));
   SetDefault(props, PR_HASATTACH, BoolValue(!m.attachments.empty()));

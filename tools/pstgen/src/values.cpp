@@ -182,6 +182,37 @@ Bytes OneOffEntryId(const std::u16string& name, const std::u16string& addressTyp
   return id;
 }
 
+namespace {
+// No entry ID starts with these bytes: flags of all ones and a text.
+constexpr std::string_view kContactReferenceMark("\xFF\xFF\xFF\xFFpstgen contact:", 20);
+}  // namespace
+
+Bytes ContactReference(std::string_view id) {
+  if (id.empty()) Bad("a contact entry ID is \"contact:ID\", the \"id\" of an earlier message");
+  Bytes value(kContactReferenceMark.begin(), kContactReferenceMark.end());
+  value.insert(value.end(), id.begin(), id.end());
+  return value;
+}
+
+std::optional<std::string> ContactReferenceId(const Bytes& value) {
+  const std::string_view bytes(reinterpret_cast<const char*>(value.data()), value.size());
+  if (!bytes.starts_with(kContactReferenceMark)) return std::nullopt;
+  return std::string(bytes.substr(kContactReferenceMark.size()));
+}
+
+Bytes ContactEntryId(const Bytes& messageEntryId) {
+  // Flags, the contact provider's UID, the kind of entry (a contact's
+  // e-mail address 1), then the message's own entry ID.
+  static const std::uint8_t kWrappedUid[16] = {0xC0, 0x91, 0xAD, 0xD3, 0x51, 0x9D, 0xCF, 0x11,
+                                               0xA4, 0xA9, 0x00, 0xAA, 0x00, 0x47, 0xFA, 0xA4};
+  Bytes id;
+  Append<std::uint32_t>(id, 0);
+  AppendBytes(id, kWrappedUid, 16);
+  id.push_back(0xC3);
+  AppendBytes(id, messageEntryId);
+  return id;
+}
+
 std::uint64_t FileTimeFromIso(std::string_view text) {
   std::tm tm{};
   std::string s(text);
@@ -241,7 +272,8 @@ Bytes BinaryFromText(std::string_view text) {
   if (text.starts_with("base64:")) return FromBase64(text.substr(7));
   if (text.starts_with("oneoff:")) return OneOffFromText(text.substr(7));
   if (text.starts_with("rtf:")) return CompressedRtf(text.substr(4));
-  Bad("binary values start with \"hex:\", \"base64:\", \"oneoff:\" or \"rtf:\"");
+  if (text.starts_with("contact:")) return ContactReference(text.substr(8));
+  Bad("binary values start with \"hex:\", \"base64:\", \"oneoff:\", \"contact:\" or \"rtf:\"");
 }
 
 Bytes EncodeCodePage(std::string_view utf8, std::uint32_t codePage) {
@@ -266,8 +298,12 @@ Bytes EncodeValue(ULONG type, const json& v, std::uint32_t codePage) {
   ULONG single = type & ~MVI_FLAG;
   std::vector<Bytes> items;
   for (const json& item : v) items.push_back(EncodeSingle(single, item, codePage));
+  return JoinMultiValued(single, items);
+}
+
+Bytes JoinMultiValued(ULONG singleType, const std::vector<Bytes>& items) {
   Bytes out;
-  if (single == PT_UNICODE || single == PT_STRING8 || single == PT_BINARY) {
+  if (singleType == PT_UNICODE || singleType == PT_STRING8 || singleType == PT_BINARY) {
     // Count, then the offset of each item from the start of the value.
     Append<std::uint32_t>(out, std::uint32_t(items.size()));
     std::uint32_t at = std::uint32_t(4 + 4 * items.size());
@@ -275,6 +311,20 @@ Bytes EncodeValue(ULONG type, const json& v, std::uint32_t codePage) {
   }
   for (const Bytes& b : items) AppendBytes(out, b);
   return out;
+}
+
+std::vector<Bytes> SplitMultiValued(const Bytes& value) {
+  if (value.size() < 4) throw std::invalid_argument("a multi-valued value without its count");
+  const std::uint32_t count = GetAt<std::uint32_t>(value, 0);
+  if (count > (value.size() - 4) / 4) throw std::invalid_argument("a multi-valued value shorter than its offsets");
+  std::vector<Bytes> items;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t from = GetAt<std::uint32_t>(value, 4 + 4 * i);
+    const std::uint32_t to = i + 1 < count ? GetAt<std::uint32_t>(value, 4 + 4 * (i + 1)) : std::uint32_t(value.size());
+    if (from > to || to > value.size()) throw std::invalid_argument("a multi-valued value with bad offsets");
+    items.emplace_back(value.begin() + from, value.begin() + to);
+  }
+  return items;
 }
 
 }  // namespace pstgen

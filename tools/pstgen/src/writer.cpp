@@ -16,6 +16,7 @@
 #include "table_columns.h"
 #include "table_context.h"
 #include "property_helpers.h"
+#include "pstgen/values.h"
 
 namespace pstgen {
 namespace {
@@ -45,6 +46,31 @@ constexpr std::int32_t kValidFolderMask = 0x01 | 0x08 | 0x80;  // IPM subtree, w
 std::uint32_t FolderNid(std::uint32_t index) { return std::uint32_t(MakeNid(index, kNidTypeNormalFolder)); }
 
 std::uint32_t TableNid(std::uint32_t folder, std::uint32_t type) { return (folder & ~0x1Fu) | type; }
+
+// Puts the contact entry IDs in for the "contact:" references of binary
+// values, single or multi-valued; `written` holds the entry IDs of the
+// messages with an "id" written so far.
+void ResolveContactReferences(std::vector<Property>& props, const std::map<std::string, Bytes>& written) {
+  auto resolve = [&](Bytes& value) {
+    const std::optional<std::string> id = ContactReferenceId(value);
+    if (!id) return false;
+    const auto it = written.find(*id);
+    if (it == written.end())
+      throw std::invalid_argument("\"contact:" + *id + "\" names no message written before it");
+    value = ContactEntryId(it->second);
+    return true;
+  };
+  for (Property& p : props) {
+    if (PROP_TYPE(p.tag) == PT_BINARY) {
+      resolve(p.value);
+    } else if (PROP_TYPE(p.tag) == PT_MV_BINARY) {
+      std::vector<Bytes> items = SplitMultiValued(p.value);
+      bool changed = false;
+      for (Bytes& item : items) changed |= resolve(item);
+      if (changed) p.value = JoinMultiValued(PT_BINARY, items);
+    }
+  }
+}
 
 }  // namespace
 
@@ -187,6 +213,7 @@ struct PstWriter::Impl {
   std::uint32_t root = 0, ipm = 0, search = 0, deleted = 0;
   std::u16string storeName = u"Personal Folders";
   std::vector<Property> storeProps;
+  std::map<std::string, Bytes> messageIds;  // entry IDs of the messages with an "id"
   bool finished = false;
 };
 
@@ -222,7 +249,9 @@ void PstWriter::AddMessage(FolderId folder, const Message& m) {
   Impl::FolderState& f = impl_->Folder(folder);
   std::uint32_t nid = std::uint32_t(MakeNid(impl_->messageCtx.nextMessageIndex++, kNidTypeNormalMessage));
   std::vector<Property> props = MessageProps(m, impl_->names);
+  ResolveContactReferences(props, impl_->messageIds);
   impl_->AddNode(nid, WriteMessageNode(impl_->messageCtx, m, props), folder);
+  if (!m.id.empty()) impl_->messageIds[m.id] = impl_->EntryId(nid);
   // The contents table keeps only its columns of the message.
   TableRow row{nid, {}};
   for (const Property& p : props)

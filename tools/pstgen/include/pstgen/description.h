@@ -46,6 +46,8 @@ struct Attachment {
 };
 
 struct Message {
+  std::string id;               // names the message for "contact:" entry IDs of later messages
+  bool withoutClass = false;    // no PR_MESSAGE_CLASS_W at all
   std::vector<Property> props;  // PR_MESSAGE_CLASS_W and all others
   std::vector<NamedProperty> named;
   std::vector<Recipient> recipients;
