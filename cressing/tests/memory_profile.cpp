@@ -51,6 +51,75 @@ void MemoryProfile::AddInboxWithoutRowCounts(InboxCount inboxCount) {
   old.leftOutOfRow = {PR_CONTENT_COUNT};
 }
 
+namespace {
+
+constexpr GUID kAddressSet = {0x00062004, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kPublicStrings = {0x00020329, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+ULONG NamedTag(memory::StoreData& data, const GUID& set, LONG lid, ULONG type) {
+  mapi::PropName name;
+  name.guid = set;
+  name.id = lid;
+  return PROP_TAG(type, data.names->IdOf(name, true));
+}
+
+ULONG StringNamedTag(memory::StoreData& data, const GUID& set, std::u16string text, ULONG type) {
+  mapi::PropName name;
+  name.guid = set;
+  name.kind = MNID_STRING;
+  name.name = std::move(text);
+  return PROP_TAG(type, data.names->IdOf(name, true));
+}
+
+// A one-off entry id: 8-bit strings, or UTF-16 ones with the Unicode flag.
+std::string OneOff(std::u16string_view name, std::u16string_view address, bool unicode) {
+  std::string id(4, '\0');
+  id += std::string("\x81\x2B\x1F\xA4\xBE\xA3\x10\x19\x9D\x6E\x00\xDD\x01\x0F\x54\x02", 16);
+  id += unicode ? std::string("\0\0\x01\x80", 4) : std::string("\0\0\x01\x00", 4);
+  for (std::u16string_view part : {name, std::u16string_view(u"SMTP"), address}) {
+    for (char16_t c : part) {
+      id += static_cast<char>(c & 0xFF);
+      if (unicode) id += static_cast<char>(c >> 8);
+    }
+    id += unicode ? std::string(2, '\0') : std::string(1, '\0');
+  }
+  return id;
+}
+
+}  // namespace
+
+void MemoryProfile::AddDistributionLists() {
+  memory::StoreData& data = *state_->data;
+  memory::Folder& contacts = data.AddFolder(*data.ipmSubtree, u"Contacts", "IPF.Contact");
+  const ULONG members = NamedTag(data, kAddressSet, 0x8054, PT_MV_BINARY);
+  const ULONG keywords = StringNamedTag(data, kPublicStrings, u"Keywords", PT_MV_UNICODE);
+
+  memory::Message& team = data.AddMessage(contacts, "IPM.DistList");
+  team.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Team"));
+  team.props.Set(mapi::MakeUnicode(PROP_TAG(PT_UNICODE, 0x9000), u"a property without a name"));
+  team.props.Set(mapi::MakeMvBinary(members, {OneOff(u"Al", u"al@example.com", false), OneOff(u"Nobody", u"", true),
+                                              std::string(24, '\x7F'), OneOff(u"Zo\u00eb", u"zo\u00eb@example.com", true),
+                                              OneOff(u"Li", u"\u674e@example.com", true),
+                                              OneOff(u"Bo", u"bo@example.com", true)}));
+  team.props.Set(mapi::MakeMvUnicode(keywords, {u"Red", u"Blue"}));
+
+  memory::Message& odd = data.AddMessage(contacts, "IPM.DistList");
+  odd.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Odd"));
+  odd.props.Set(mapi::MakeUnicode(CHANGE_PROP_TYPE(members, PT_UNICODE), u"not a member list"));
+
+  memory::Message& plain = data.AddMessage(contacts, "IPM.DistList");
+  plain.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Plain"));
+
+  memory::Message& empty = data.AddMessage(contacts, "IPM.DistList");
+  empty.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Nobody in it"));
+  empty.props.Set(mapi::MakeMvBinary(members, {}));
+
+  memory::Message& after = data.AddMessage(contacts, "IPM.Note");
+  after.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"After"));
+}
+
+void MemoryProfile::FailNames() { state_->data->faults.Fail("GetNamesFromIDs", MAPI_E_NO_SUPPORT); }
+
 void MemoryProfile::FailOneOpenEntry(unsigned letThrough) {
   state_->data->faults.Fail("OpenEntry", MAPI_E_NO_ACCESS).After(letThrough).Times(1);
 }

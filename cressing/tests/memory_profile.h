@@ -28,6 +28,20 @@ class MemoryProfile {
   // once with MAPI_E_NO_ACCESS.
   void FailOneOpenEntry(unsigned letThrough);
 
+  // Top of Personal Folders > Contacts (IPF.Contact) with distribution
+  // lists, in this order:
+  //   "Team": a property 0x9000 without a name, the members (0x8054,
+  //     PT_MV_BINARY): Al (8-bit one-off), Nobody (no address), an entry id
+  //     no address book knows, Zoë (zoë@example.com), Li
+  //     (李@example.com), Bo (bo@example.com), and Keywords Red, Blue;
+  //   "Odd": 0x8054 as PT_UNICODE "not a member list";
+  //   "Plain": no member property;
+  //   "Nobody in it": 0x8054 without values;
+  // then a mail "After".
+  void AddDistributionLists();
+  // Every later GetNamesFromIDs fails with MAPI_E_NO_SUPPORT.
+  void FailNames();
+
  private:
   struct State;
   std::unique_ptr<State> state_;

@@ -34,8 +34,10 @@ The description (JSON):
   FOLDER:     { "name": "Inbox", "class": "IPF.Note", "props": { ... },
                 "messages": [ MESSAGE, ... ], "folders": [ FOLDER, ... ] }
               A top-level folder named "Deleted Items" is the store's own.
-  MESSAGE:    { "class": "IPM.Note", "props": { ... }, "named": [ NAMED, ... ],
+  MESSAGE:    { "class": "IPM.Note", "id": "cat", "props": { ... }, "named": [ NAMED, ... ],
                 "recipients": [ RECIPIENT, ... ], "attachments": [ ATTACHMENT, ... ] }
+              "class": null leaves a folder or message without its class; "id"
+              names a message for the "contact:ID" values of later ones.
   RECIPIENT:  { "type": "to" | "cc" | "bcc", "name": "Ann", "email": "ann@example.com",
                 "address_type": "SMTP", "props": { ... } }
   ATTACHMENT: { "method": 0-7, "filename": ..., "long_filename": ..., "display_name": ...,
@@ -57,7 +59,8 @@ tell the type, write { "type": "PT_LONG", "value": 1 }. Values by type:
   PT_STRING8               string, written in the message's code page
                            (PR_INTERNET_CPID or PR_MESSAGE_CODEPAGE, else 1252)
   PT_BINARY                "hex:0a1b...", "base64:..." or "oneoff:Name|SMTP|address"
-                           (a one-off entry ID, as distribution lists hold)
+                           (a one-off entry ID, as distribution lists hold),
+                           "contact:ID" (the contact entry ID of an earlier message)
                            or "rtf:{\\rtf1 ...}" (compressed RTF for PR_RTF_COMPRESSED)
   PT_CLSID                 "{GUID}"
   PT_MV_*                  an array of the single values

@@ -85,6 +85,9 @@ TEST(Description, MistakesNameTheirPlace) {
        "folders[0].folders[0].messages[0].attachments[0].data: binary values start with"},
       {R"({"folders": [{"messages": [{"attachments": [{"method": 5, "message": {"props": {"PR_BODY_W": 2}}}]}]}]})",
        "attachments[0].message.props.PR_BODY_W: expected a string"},
+      {R"({"folders": [{"messages": [{"id": 5}]}]})", "folders[0].messages[0].id: expected a string"},
+      {R"({"folders": [{"messages": [{"props": {"0x6001": {"type": "PT_BINARY", "value": "contact:"}}}]}]})",
+       "folders[0].messages[0].props.0x6001: a contact entry ID is"},
   };
   for (const Case& c : cases) {
     try {

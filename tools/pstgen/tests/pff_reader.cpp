@@ -144,6 +144,10 @@ ReadMessage ReadMessageItem(libpff_item_t* m) {
     out.rtf.resize(out.rtf.find('\0') == std::string::npos ? rtfSize : out.rtf.find('\0'));
   }
   out.props = ReadProps(m);
+  // libpff types a message by its class and serves recipients and
+  // attachments only to the types it knows: a message without a class has
+  // none for it.
+  if (!out.props.Find(0x001A001F) && !out.props.Find(0x001A001E)) return out;
   ItemHandle recipients;
   ErrorHolder err;
   int has = libpff_message_get_recipients(m, &recipients.p, &err.e);

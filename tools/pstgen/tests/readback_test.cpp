@@ -133,5 +133,47 @@ TEST(PstReadBack, FolderCountsAndFlagsAreDerived) {
   EXPECT_EQ(Bytes({'d', 'e', 'e', 'p'}), innermost.attachments.at(0).data);
 }
 
+TEST(PstReadBack, ContactEntryIdsNameEarlierMessagesAndClassesCanBeLeftOut) {
+  testing_support::TempMachine machine;
+  const fs::path pst = machine.scratch() / "people.pst";
+  pstgen::WritePst(pstgen::ParseDescription(nlohmann::json::parse(R"({ "folders": [
+    { "name": "People", "class": null, "messages": [
+      { "id": "cat", "class": "IPM.Contact", "props": { "PR_DISPLAY_NAME_W": "Cat" } },
+      { "class": "IPM.DistList",
+        "props": { "0x6001": { "type": "PT_BINARY", "value": "contact:cat" } },
+        "named": [ { "set": "PSETID_Address", "lid": 32852, "type": "PT_MV_BINARY",
+                     "value": ["oneoff:Al|SMTP|al@example.com", "contact:cat"] } ] },
+      { "class": null, "props": { "PR_SUBJECT_W": "No class" } } ] } ] })")),
+                   pst);
+  ReadFile got = ReadPst(pst);
+  const ReadFolder* people = got.root.Child("Top of Personal Folders")->Child("People");
+  ASSERT_TRUE(people);
+  EXPECT_FALSE(people->props.Find(PR_CONTAINER_CLASS_W));
+  ASSERT_EQ(people->messages.size(), 3u);
+  EXPECT_FALSE(people->messages[2].props.Find(PR_MESSAGE_CLASS_W));
+  // The contact's entry ID: flags, record key, NID; wrapped as a contact.
+  Bytes contactId(4, 0);
+  const Bytes key = got.store.Find(PR_RECORD_KEY)->data;
+  contactId.insert(contactId.end(), key.begin(), key.end());
+  for (int i = 0; i < 4; ++i) contactId.push_back(std::uint8_t(people->messages[0].id >> (8 * i)));
+  const Bytes wrapped = pstgen::ContactEntryId(contactId);
+  const ReadMessage& list = people->messages[1];
+  EXPECT_EQ(wrapped, list.props.Find(0x60010102)->data);
+  const Bytes addressSet = {0x04, 0x20, 0x06, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+  const Entry* members = list.props.FindNamed(addressSet, 0x8054);
+  ASSERT_TRUE(members);
+  EXPECT_EQ(pstgen::SplitMultiValued(members->data),
+            (std::vector<Bytes>{pstgen::BinaryFromText("oneoff:Al|SMTP|al@example.com"), wrapped}));
+
+  // Only a message written before can be named.
+  for (const char* description : {
+           R"({"folders": [{"messages": [{"named": [{"set": "PSETID_Address", "lid": 32852, "type": "PT_MV_BINARY",
+               "value": ["contact:later"]}]}, {"id": "later"}]}]})",
+           R"({"folders": [{"messages": [{"props": {"0x6001": {"type": "PT_BINARY", "value": "contact:none"}}}]}]})"}) {
+    const pstgen::Store store = pstgen::ParseDescription(nlohmann::json::parse(description));
+    EXPECT_THROW(pstgen::WritePst(store, machine.scratch() / "bad.pst"), std::invalid_argument) << description;
+  }
+}
+
 }  // namespace
 }  // namespace pstgen_test
