@@ -13,7 +13,8 @@ constexpr char16_t kCrLf[] = u"\r\n";
 
 // A value that the reader takes by its line: CR and LF become blanks.
 std::u16string SingleLine(std::u16string value) {
-  std::replace_if(value.begin(), value.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
+  std::replace_if(
+      value.begin(), value.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
   return value;
 }
 
@@ -42,9 +43,9 @@ std::u16string Replaced(std::u16string text, std::u16string_view what, std::u16s
 
 }  // namespace
 
-std::u16string ItemHeader(const std::u16string& creation, const std::u16string& readStatus,
-                          const std::u16string& from, const std::u16string& to, const std::u16string& cc,
-                          const std::u16string& bcc, const std::u16string& subject) {
+std::u16string ItemHeader(const std::u16string& creation, const std::u16string& readStatus, const std::u16string& from,
+                          const std::u16string& to, const std::u16string& cc, const std::u16string& bcc,
+                          const std::u16string& subject) {
   return Labelled(u"Creation Date : ", creation) + Labelled(u"Read Status : ", readStatus) +
          Labelled(u"From : ", from) + Labelled(u"To : ", to) + Labelled(u"CC : ", cc) + Labelled(u"Bcc : ", bcc) +
          Labelled(u"Subject : ", subject);
@@ -70,11 +71,10 @@ std::u16string WriteCalendarItem(std::u16string creation, std::u16string readSta
          Labelled(u"Location : ", location) + Labelled(u"Category : ", category) + u"Body : " + body;
 }
 
-std::u16string WriteTaskItem(std::u16string creation, std::u16string readStatus, std::u16string from,
-                             std::u16string to, std::u16string cc, std::u16string bcc, std::u16string subject,
-                             std::u16string startDate, std::u16string dueDate, std::u16string body,
-                             std::u16string category, std::u16string status, std::u16string priority,
-                             std::u16string orgConfidential) {
+std::u16string WriteTaskItem(std::u16string creation, std::u16string readStatus, std::u16string from, std::u16string to,
+                             std::u16string cc, std::u16string bcc, std::u16string subject, std::u16string startDate,
+                             std::u16string dueDate, std::u16string body, std::u16string category,
+                             std::u16string status, std::u16string priority, std::u16string orgConfidential) {
   return TypeLine(u"TASK") + ItemHeader(creation, readStatus, from, to, cc, bcc, subject) +
          Labelled(u"Start Date : ", startDate) + Labelled(u"Due Date : ", dueDate) +
          Labelled(u"Category : ", category) + Labelled(u"Status : ", status) + Labelled(u"Priority : ", priority) +

@@ -21,9 +21,9 @@ inline constexpr char16_t kDistListTextFile[] = u"ContactDist.txt";
 
 // Lines 2 to 8 of every type: creation date, read status, from, to, cc,
 // bcc and subject, each "Label : value" and CR LF.
-std::u16string ItemHeader(const std::u16string& creation, const std::u16string& readStatus,
-                          const std::u16string& from, const std::u16string& to, const std::u16string& cc,
-                          const std::u16string& bcc, const std::u16string& subject);
+std::u16string ItemHeader(const std::u16string& creation, const std::u16string& readStatus, const std::u16string& from,
+                          const std::u16string& to, const std::u16string& cc, const std::u16string& bcc,
+                          const std::u16string& subject);
 // "<ITEM>" label " : " value "</ITEM>" CR LF.
 std::u16string ItemTagLine(const std::u16string& label, const std::u16string& value);
 
@@ -39,11 +39,10 @@ std::u16string WriteCalendarItem(std::u16string creation, std::u16string readSta
                                  std::u16string startDate, std::u16string endDate, std::u16string location,
                                  std::u16string body, std::u16string category);
 // startDate and dueDate come cut (CutTaskDate).
-std::u16string WriteTaskItem(std::u16string creation, std::u16string readStatus, std::u16string from,
-                             std::u16string to, std::u16string cc, std::u16string bcc, std::u16string subject,
-                             std::u16string startDate, std::u16string dueDate, std::u16string body,
-                             std::u16string category, std::u16string status, std::u16string priority,
-                             std::u16string orgConfidential);
+std::u16string WriteTaskItem(std::u16string creation, std::u16string readStatus, std::u16string from, std::u16string to,
+                             std::u16string cc, std::u16string bcc, std::u16string subject, std::u16string startDate,
+                             std::u16string dueDate, std::u16string body, std::u16string category,
+                             std::u16string status, std::u16string priority, std::u16string orgConfidential);
 std::u16string WriteJournalItem(std::u16string creation, std::u16string readStatus, std::u16string from,
                                 std::u16string to, std::u16string cc, std::u16string bcc, std::u16string subject,
                                 std::u16string body, std::u16string category);

@@ -14,8 +14,10 @@ std::string MemberLine(const std::u16string& address) {
   std::string line;
   line.reserve(address.size() + 2);
   for (char16_t c : address) {
-    if (c == u'\r' || c == u'\n') line += ' ';
-    else line += c <= 0xFF ? static_cast<char>(c) : '?';
+    if (c == u'\r' || c == u'\n')
+      line += ' ';
+    else
+      line += c <= 0xFF ? static_cast<char>(c) : '?';
   }
   return line + "\r\n";
 }

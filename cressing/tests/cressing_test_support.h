@@ -45,8 +45,10 @@ class Zone {
     setenv("TZ", tz, 1);
   }
   ~Zone() {
-    if (hadPrevious_) setenv("TZ", previous_.c_str(), 1);
-    else unsetenv("TZ");
+    if (hadPrevious_)
+      setenv("TZ", previous_.c_str(), 1);
+    else
+      unsetenv("TZ");
   }
 
  private:

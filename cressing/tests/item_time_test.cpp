@@ -65,10 +65,10 @@ TEST(ItemTime, LocalTimesAreTakenAsTheyStand) {
 TEST(ItemTime, NoDateAndTimesPastItGiveEmptyTexts) {
   const cressing_test::Zone zone("America/New_York");
   const FILETIME cases[] = {
-      UtcTime(4501, 1, 1, 0, 0),           // the "no date" of items
-      UtcTime(9999, 12, 31, 23, 59),       // past it
-      UtcTime(30000, 1, 1, 0, 0),          // past what a date can hold
-      {0xFFFFFFFFu, 0xFFFFFFFFu},          // no valid file time at all
+      UtcTime(4501, 1, 1, 0, 0),      // the "no date" of items
+      UtcTime(9999, 12, 31, 23, 59),  // past it
+      UtcTime(30000, 1, 1, 0, 0),     // past what a date can hold
+      {0xFFFFFFFFu, 0xFFFFFFFFu},     // no valid file time at all
   };
   for (const FILETIME& time : cases) {
     EXPECT_EQ(FileTimeText(time), "") << time.dwHighDateTime;

@@ -97,10 +97,10 @@ void MemoryProfile::AddDistributionLists() {
   memory::Message& team = data.AddMessage(contacts, "IPM.DistList");
   team.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Team"));
   team.props.Set(mapi::MakeUnicode(PROP_TAG(PT_UNICODE, 0x9000), u"a property without a name"));
-  team.props.Set(mapi::MakeMvBinary(members, {OneOff(u"Al", u"al@example.com", false), OneOff(u"Nobody", u"", true),
-                                              std::string(24, '\x7F'), OneOff(u"Zo\u00eb", u"zo\u00eb@example.com", true),
-                                              OneOff(u"Li", u"\u674e@example.com", true),
-                                              OneOff(u"Bo", u"bo@example.com", true)}));
+  team.props.Set(mapi::MakeMvBinary(
+      members, {OneOff(u"Al", u"al@example.com", false), OneOff(u"Nobody", u"", true), std::string(24, '\x7F'),
+                OneOff(u"Zo\u00eb", u"zo\u00eb@example.com", true), OneOff(u"Li", u"\u674e@example.com", true),
+                OneOff(u"Bo", u"bo@example.com", true)}));
   team.props.Set(mapi::MakeMvUnicode(keywords, {u"Red", u"Blue"}));
 
   memory::Message& odd = data.AddMessage(contacts, "IPM.DistList");

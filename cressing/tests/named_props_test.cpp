@@ -121,15 +121,16 @@ TEST(NamedProps, ValueTextOfEachType) {
       {"CLSID", value(PT_CLSID, [&](_PV& v) { v.lpguid = &guid; }), u""},
       {"BINARY", value(PT_BINARY, [&](_PV& v) { v.bin = binaries[0]; }), u""},
       {"CURRENCY", value(PT_CURRENCY, [](_PV& v) { v.cur.int64 = 10000; }), u""},
-      {"MV_UNICODE", value(PT_MV_UNICODE, [&](_PV& v) { v.MVszW = {2, strings}; }), u"2: x; y"},
-      {"MV_UNICODE with a null value", value(PT_MV_UNICODE, [&](_PV& v) { v.MVszW = {3, strings}; }),
-       u"3: x; y; "},
-      {"MV without values", value(PT_MV_UNICODE, [](_PV& v) { v.MVszW = {0, nullptr}; }), u"0: "},
-      {"MV_LONG", value(PT_MV_LONG, [&](_PV& v) { v.MVl = {2, longs}; }), u"2: 1; 4294967295"},
-      {"MV_BINARY", value(PT_MV_BINARY, [&](_PV& v) { v.MVbin = {2, binaries}; }),
+      {"MV_UNICODE", value(PT_MV_UNICODE, [&](_PV& v) { v.MVszW.cValues = 2, v.MVszW.lppszW = strings; }), u"2: x; y"},
+      {"MV_UNICODE with a null value",
+       value(PT_MV_UNICODE, [&](_PV& v) { v.MVszW.cValues = 3, v.MVszW.lppszW = strings; }), u"3: x; y; "},
+      {"MV without values", value(PT_MV_UNICODE, [](_PV& v) { v.MVszW.cValues = 0, v.MVszW.lppszW = nullptr; }),
+       u"0: "},
+      {"MV_LONG", value(PT_MV_LONG, [&](_PV& v) { v.MVl.cValues = 2, v.MVl.lpl = longs; }), u"2: 1; 4294967295"},
+      {"MV_BINARY", value(PT_MV_BINARY, [&](_PV& v) { v.MVbin.cValues = 2, v.MVbin.lpbin = binaries; }),
        u"2: cb: 3 lpb: 001FAB; cb: 0 lpb: NULL"},
       // Elements read as the support layer reads them: no time text there.
-      {"MV_SYSTIME", value(PT_MV_SYSTIME, [&](_PV& v) { v.MVft = {1, times}; }), u"1: "},
+      {"MV_SYSTIME", value(PT_MV_SYSTIME, [&](_PV& v) { v.MVft.cValues = 1, v.MVft.lpft = times; }), u"1: "},
   };
   TestDlg dlg;
   for (const auto& c : cases) EXPECT_EQ(dlg.PropValueToText(c.prop), c.text) << c.what;

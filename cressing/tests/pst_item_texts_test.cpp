@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "ItemText.h"
 #include "cressing_test_support.h"
@@ -122,8 +121,8 @@ TEST_F(PstItemTexts, MailAndItemsWithoutClass) {
   const ItemTextFile mail = Text(inbox[0].Get());
   EXPECT_EQ(mail.fileName, u"Mail.txt");
   EXPECT_EQ(Utf8(mail.text), Utf8(u"ITEM TYPE - EMAIL\r\nCreation Date : 3/15/2024 9:05 AM\r\nRead Status : 1\r\n"
-                                   u"From : ann@example.com\r\nTo : Bo\r\nCC : Cy\r\nBcc : \r\n"
-                                   u"Subject : Hello  there\r\nImportance : 2\r\nBody : Hi,\r\nsee you."));
+                                  u"From : ann@example.com\r\nTo : Bo\r\nCC : Cy\r\nBcc : \r\n"
+                                  u"Subject : Hello  there\r\nImportance : 2\r\nBody : Hi,\r\nsee you."));
   const ItemTextFile classless = Text(inbox[1].Get());
   EXPECT_EQ(classless.fileName, u"Mail.txt");
   EXPECT_EQ(Utf8(classless.text),
@@ -134,7 +133,8 @@ TEST_F(PstItemTexts, MailAndItemsWithoutClass) {
   ASSERT_EQ(notes.size(), 1u);
   const ItemTextFile note = Text(notes[0].Get());
   EXPECT_EQ(note.fileName, u"Notes.txt");
-  EXPECT_EQ(Utf8(note.text), Utf8(u"ITEM TYPE - EMAIL\r\n" + BareHeader(u"Note") + u"Importance : \r\nBody : Buy milk"));
+  EXPECT_EQ(Utf8(note.text),
+            Utf8(u"ITEM TYPE - EMAIL\r\n" + BareHeader(u"Note") + u"Importance : \r\nBody : Buy milk"));
 }
 
 TEST_F(PstItemTexts, AppointmentTaskAndJournal) {
@@ -175,7 +175,8 @@ TEST_F(PstItemTexts, ContactAndDistributionListsWithTheirMembers) {
   EXPECT_EQ(contact.fileName, u"Contact.txt");
   EXPECT_TRUE(contact.text.starts_with(u"ITEM TYPE - CONTACT\r\n" + BareHeader(u"")));
   std::size_t tagLines = 0;
-  for (std::size_t at = contact.text.find(u"<ITEM>"); at != std::u16string::npos; at = contact.text.find(u"<ITEM>", at + 1))
+  for (std::size_t at = contact.text.find(u"<ITEM>"); at != std::u16string::npos;
+       at = contact.text.find(u"<ITEM>", at + 1))
     ++tagLines;
   EXPECT_EQ(tagLines, 51u);
   for (const char16_t* line : {
@@ -208,7 +209,8 @@ TEST_F(PstItemTexts, ContactAndDistributionListsWithTheirMembers) {
 
   // A list without members names no members file, not even the last one.
   const ItemTextFile empty = Text(people[2].Get());
-  EXPECT_TRUE(empty.text.ends_with(u"<ITEM>Comment : </ITEM>\r\n<ITEM>Name : Empty</ITEM>\r\n<ITEM>Category : </ITEM>\r\n"));
+  EXPECT_TRUE(
+      empty.text.ends_with(u"<ITEM>Comment : </ITEM>\r\n<ITEM>Name : Empty</ITEM>\r\n<ITEM>Category : </ITEM>\r\n"));
   EXPECT_TRUE(dlg_.m_memberFilePath.empty());
 }
 

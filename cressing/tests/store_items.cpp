@@ -42,9 +42,9 @@ ComPtr<IMAPIFolder> FindFolder(IMsgStore* store, IMAPIFolder* parent, const std:
 }
 
 std::int32_t ItemTypeOf(const std::u16string& messageClass) {
-  const std::pair<const char16_t*, std::int32_t> kTypes[] = {
-      {u"IPM.Appointment", 1}, {u"IPM.Contact", 2}, {u"IPM.DistList", 12},
-      {u"IPM.StickyNote", 3},  {u"IPM.Task", 4},    {u"IPM.Activity", 5}};
+  const std::pair<const char16_t*, std::int32_t> kTypes[] = {{u"IPM.Appointment", 1}, {u"IPM.Contact", 2},
+                                                             {u"IPM.DistList", 12},   {u"IPM.StickyNote", 3},
+                                                             {u"IPM.Task", 4},        {u"IPM.Activity", 5}};
   for (const auto& [cls, type] : kTypes)
     if (messageClass == cls) return type;
   return 0;

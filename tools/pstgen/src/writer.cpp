@@ -55,8 +55,7 @@ void ResolveContactReferences(std::vector<Property>& props, const std::map<std::
     const std::optional<std::string> id = ContactReferenceId(value);
     if (!id) return false;
     const auto it = written.find(*id);
-    if (it == written.end())
-      throw std::invalid_argument("\"contact:" + *id + "\" names no message written before it");
+    if (it == written.end()) throw std::invalid_argument("\"contact:" + *id + "\" names no message written before it");
     value = ContactEntryId(it->second);
     return true;
   };
