@@ -48,13 +48,7 @@ class CressingEngine : public ::testing::Test {
   }
   // A PST file made by pstgen from a JSON description.
   std::filesystem::path MakePst(const std::string& name, const std::string& description) {
-    const auto json = machine_.scratch() / (name + ".json");
-    std::ofstream(json) << description;
-    const auto pst = machine_.scratch() / (name + ".pst");
-    const std::string command = (testing_support::BuildDir() / "bin" / "pstgen").string() + " '" + json.string() +
-                                "' '" + pst.string() + "' > /dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return pst;
+    return testing_support::MakePst(machine_.scratch(), name, description);
   }
   // A profile of PST services, each a file and its store name.
   struct PstFile {
