@@ -113,6 +113,16 @@ BOOL RunStep(CCorvidOutlookProfileManager& manager, Call call, const CString& te
   }
 }
 
+// CreateDispatch as a step: FALSE, with `notCreated`, when no object is made.
+BOOL CreateStep(CCorvidOutlookProfileManager& manager, COleDispatchDriver& driver, LPCWSTR progId,
+                const CString& notCreated, const CString& thrown, Texts texts = Texts::kMessage) {
+  BOOL created = FALSE;
+  const auto create = [&] { created = driver.CreateDispatch(progId); };
+  if (!RunStep(manager, create, thrown, texts)) return FALSE;
+  if (!created) manager.SetErrorText(notCreated);
+  return created;
+}
+
 }  // namespace
 
 CString NewGuidString() {
@@ -159,21 +169,8 @@ CCorvidOutlookProfileManager::~CCorvidOutlookProfileManager() {
 BOOL CCorvidOutlookProfileManager::CreatePstProfile(const CStringArray& pstPaths, CString& profileName, HWND parent) {
   SetErrorText(CString());
   const CString name = NewGuidString();
-  BOOL created = FALSE;
-  if (!RunStep(
-          *this, [&] { created = Profiles.CreateDispatch(kProfilesProgId); }, kCreateDispatchFailed))
-    return FALSE;
-  if (!created) {
-    SetErrorText(kCreateDispatchFailed);
-    return FALSE;
-  }
-  if (!RunStep(
-          *this, [&] { AddProfile(name, parent); }, kAddProfileFailed))
-    return FALSE;
-  if (!ProfileObject.m_lpDispatch) {
-    SetErrorText(kAddProfileFailed);
-    return FALSE;
-  }
+  if (!CreateStep(*this, Profiles, kProfilesProgId, kCreateDispatchFailed, kCreateDispatchFailed)) return FALSE;
+  if (!AddNewProfile(name, parent)) return FALSE;
   profileName = name;
   if (LogonAndAddPstStores(name, pstPaths, parent, TRUE)) return TRUE;
   DeleteNewProfile();
@@ -205,25 +202,23 @@ BOOL CCorvidOutlookProfileManager::LogonAndAddPstStores(const CString& profileNa
   }
 
   BOOL added = FALSE;
-  const BOOL ran = RunStep(
-      *this,
-      [&] {
-        SessionStores.AttachDispatch(GetDispatch(RDOSession, kSessionStores));
-        for (const CString& path : pstPaths) {
-          try {
-            const COleVariant displayName(std::u16string_view{path});
-            IDispatch* store = nullptr;
-            SessionStores.InvokeHelper(kStoresAddPst, DISPATCH_METHOD, VT_DISPATCH, &store,
-                                       Params(VTS_BSTR VTS_VARIANT VTS_VARIANT), path.c_str(), &one, &displayName);
-            PstStore.AttachDispatch(store);
-            added = TRUE;
-          } catch (const COleDispatchException& e) {
-            const CString cut = CutAddStoreMessage(MessageOf(e, kAddStoreMessageBuffer));
-            if (!cut.empty()) SetErrorText(cut);
-          }
-        }
-      },
-      kAddStoreFailed);
+  const auto addStores = [&] {
+    SessionStores.AttachDispatch(GetDispatch(RDOSession, kSessionStores));
+    for (const CString& path : pstPaths) {
+      try {
+        const COleVariant displayName(std::u16string_view{path});
+        IDispatch* store = nullptr;
+        SessionStores.InvokeHelper(kStoresAddPst, DISPATCH_METHOD, VT_DISPATCH, &store,
+                                   Params(VTS_BSTR VTS_VARIANT VTS_VARIANT), path.c_str(), &one, &displayName);
+        PstStore.AttachDispatch(store);
+        added = TRUE;
+      } catch (const COleDispatchException& e) {
+        const CString cut = CutAddStoreMessage(MessageOf(e, kAddStoreMessageBuffer));
+        if (!cut.empty()) SetErrorText(cut);
+      }
+    }
+  };
+  const BOOL ran = RunStep(*this, addStores, kAddStoreFailed);
   if (added) return TRUE;
   if (ran && GetErrorText().empty()) SetErrorText(kAddStoreFailed);
   return FALSE;
@@ -232,37 +227,21 @@ BOOL CCorvidOutlookProfileManager::LogonAndAddPstStores(const CString& profileNa
 BOOL CCorvidOutlookProfileManager::CreateExchangeProfile(const CString& mailbox, const CString& server,
                                                          CString& profileName, HWND parent) {
   SetErrorText(CString());
-  BOOL created = FALSE;
-  if (!RunStep(
-          *this, [&] { created = Profiles.CreateDispatch(kProfilesProgId); }, kCreateDispatchFailed))
-    return FALSE;
-  if (!created) {
-    SetErrorText(kCreateDispatchFailed);
-    return FALSE;
-  }
+  if (!CreateStep(*this, Profiles, kProfilesProgId, kCreateDispatchFailed, kCreateDispatchFailed)) return FALSE;
   LONG count = 0;
-  if (!RunStep(
-          *this, [&] { Profiles.GetProperty(kProfilesCount, VT_I4, &count); }, u"Could not retrieve profiles count."))
-    return FALSE;
+  const auto readCount = [&] { Profiles.GetProperty(kProfilesCount, VT_I4, &count); };
+  if (!RunStep(*this, readCount, u"Could not retrieve profiles count.")) return FALSE;
   const CString name = NewGuidString();
   profileName = name;
-  if (!RunStep(
-          *this, [&] { AddProfile(name, parent); }, kAddProfileFailed))
-    return FALSE;
-  if (!ProfileObject.m_lpDispatch) {
-    SetErrorText(kAddProfileFailed);
-    return FALSE;
-  }
+  if (!AddNewProfile(name, parent)) return FALSE;
   if (AddExchangeService(mailbox, server, parent)) return TRUE;
   DeleteNewProfile();
   return FALSE;
 }
 
 BOOL CCorvidOutlookProfileManager::AddExchangeService(const CString& mailbox, const CString& server, HWND parent) {
-  if (!RunStep(
-          *this, [&] { ProfileServices.AttachDispatch(GetDispatch(ProfileObject, kProfileServices)); },
-          u"Get Profile Services Failed."))
-    return FALSE;
+  const auto getServices = [&] { ProfileServices.AttachDispatch(GetDispatch(ProfileObject, kProfileServices)); };
+  if (!RunStep(*this, getServices, u"Get Profile Services Failed.")) return FALSE;
   if (!ProfileServices.m_lpDispatch) {
     SetErrorText(u"Services Dispatch Failed.");
     return FALSE;
@@ -280,24 +259,16 @@ BOOL CCorvidOutlookProfileManager::AddExchangeService(const CString& mailbox, co
     return FALSE;
   }
 
-  BOOL created = FALSE;
-  if (!RunStep(
-          *this, [&] { created = PropertyBag.CreateDispatch(kPropertyBagProgId); },
-          u"Create dispatch failed for property bag.", Texts::kFixed))
+  if (!CreateStep(*this, PropertyBag, kPropertyBagProgId, u"Create dispatch  Failed.",
+                  u"Create dispatch failed for property bag.", Texts::kFixed))
     return FALSE;
-  if (!created) {
-    SetErrorText(u"Create dispatch  Failed.");
-    return FALSE;
-  }
   const auto addNames = [&] {
     AddBagProperty(PropertyBag, PR_PROFILE_UNRESOLVED_SERVER, COleVariant(std::u16string_view{server}));
     AddBagProperty(PropertyBag, PR_PROFILE_UNRESOLVED_NAME, COleVariant(std::u16string_view{mailbox}));
   };
   if (!RunStep(*this, addNames, kAddBagPropertyFailed, Texts::kFixed)) return FALSE;
-  if (!RunStep(
-          *this, [&] { AddBagProperty(PropertyBag, PR_PROFILE_CONFIG_FLAGS, COleVariant(kConfigFlags)); },
-          kAddBagPropertyFailed, Texts::kMessage, u"Fail to add profile property."))
-    return FALSE;
+  const auto addFlags = [&] { AddBagProperty(PropertyBag, PR_PROFILE_CONFIG_FLAGS, COleVariant(kConfigFlags)); };
+  if (!RunStep(*this, addFlags, kAddBagPropertyFailed, Texts::kMessage, u"Fail to add profile property.")) return FALSE;
 
   try {
     ProfileService.InvokeHelper(kServiceConfigure, DISPATCH_METHOD, VT_EMPTY, nullptr,
@@ -373,11 +344,16 @@ BOOL CCorvidOutlookProfileManager::CheckSession(HWND owner) {
   return created;
 }
 
-void CCorvidOutlookProfileManager::AddProfile(const CString& name, HWND parent) {
-  IDispatch* profile = nullptr;
-  Profiles.InvokeHelper(kProfilesAdd, DISPATCH_METHOD, VT_DISPATCH, &profile, Params(VTS_BSTR VTS_BOOL VTS_BOOL VTS_I4),
-                        name.c_str(), FALSE, FALSE, WindowValue(parent));
-  ProfileObject.AttachDispatch(profile);
+BOOL CCorvidOutlookProfileManager::AddNewProfile(const CString& name, HWND parent) {
+  const auto add = [&] {
+    IDispatch* profile = nullptr;
+    Profiles.InvokeHelper(kProfilesAdd, DISPATCH_METHOD, VT_DISPATCH, &profile,
+                          Params(VTS_BSTR VTS_BOOL VTS_BOOL VTS_I4), name.c_str(), FALSE, FALSE, WindowValue(parent));
+    ProfileObject.AttachDispatch(profile);
+  };
+  if (!RunStep(*this, add, kAddProfileFailed)) return FALSE;
+  if (!ProfileObject.m_lpDispatch) SetErrorText(kAddProfileFailed);
+  return ProfileObject.m_lpDispatch != nullptr;
 }
 
 void CCorvidOutlookProfileManager::DeleteNewProfile() {

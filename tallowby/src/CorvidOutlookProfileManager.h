@@ -37,8 +37,9 @@ class CCorvidOutlookProfileManager {
   CString GetErrorText() const { return m_errorText; }
 
  private:
-  // Adds a profile named `name` into ProfileObject (throws as the server does).
-  void AddProfile(const CString& name, HWND parent);
+  // Adds a profile named `name` into ProfileObject; FALSE with the error
+  // text when there is none.
+  BOOL AddNewProfile(const CString& name, HWND parent);
   // Steps 4 on of an Exchange profile: the service, its configuration or,
   // when the service cannot configure itself, its profile sections.
   BOOL AddExchangeService(const CString& mailbox, const CString& server, HWND parent);

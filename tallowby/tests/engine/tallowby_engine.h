@@ -61,11 +61,9 @@ class TallowbyEngine : public ::testing::Test {
 
   void Start() {
     std::string error;
-    engine_ = controller::EngineProcess::Start(testing_support::BuildDir() / "bin" / "tallowby",
-                                               {"<GUID>tallowby-test"}, &error);
-    ASSERT_TRUE(engine_) << error;
-    window_ = controller::WaitForWindow(u"<GUID>tallowby-test", kLimit, &*engine_);
-    ASSERT_NE(window_, nullptr);
+    window_ = controller::StartEngine(testing_support::BuildDir() / "bin" / "tallowby", u"<GUID>tallowby-test", kLimit,
+                                      &engine_, &error);
+    ASSERT_NE(window_, nullptr) << error;
   }
   // Closes the engine as the controlling program does; its exit status.
   std::optional<int> Close() {
@@ -165,11 +163,9 @@ class TallowbyEngine : public ::testing::Test {
   // Cressing, started beside Tallowby, and its requests.
   void StartCressing() {
     std::string error;
-    cressing_ = controller::EngineProcess::Start(testing_support::BuildDir() / "bin" / "cressing",
-                                                 {"<GUID>cressing-test"}, &error);
-    ASSERT_TRUE(cressing_) << error;
-    cressingWindow_ = controller::WaitForWindow(u"<GUID>cressing-test", kLimit, &*cressing_);
-    ASSERT_NE(cressingWindow_, nullptr);
+    cressingWindow_ = controller::StartEngine(testing_support::BuildDir() / "bin" / "cressing", u"<GUID>cressing-test",
+                                              kLimit, &cressing_, &error);
+    ASSERT_NE(cressingWindow_, nullptr) << error;
   }
   LRESULT CressingLogon(std::int32_t caseMapi, const std::u16string& profile, const char* user = "") {
     LOGON_INFO info{};
