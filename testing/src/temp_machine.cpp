@@ -1,6 +1,7 @@
 #include "testing/temp_machine.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -42,6 +43,16 @@ fs::path BuildDir() {
 
 fs::path SharedFixtures() {
   return fs::path(BRACKENFORD_SOURCE_DIR) / ".." / "shared" / "fixtures";
+}
+
+fs::path MakePst(const fs::path& folder, const std::string& name, const std::string& description) {
+  const fs::path json = folder / (name + ".json");
+  std::ofstream(json) << description;
+  const fs::path pst = folder / (name + ".pst");
+  const std::string command =
+      (BuildDir() / "bin" / "pstgen").string() + " '" + json.string() + "' '" + pst.string() + "' > /dev/null";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+  return pst;
 }
 
 }  // namespace testing_support

@@ -2,14 +2,14 @@
 // requester as the controlling program drives it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
-
-#include <gtest/gtest.h>
 
 #include "controller/Requester.h"
 #include "cressing_test_support.h"
@@ -32,29 +32,21 @@ class CressingEngine : public ::testing::Test {
   // Starts the engine once the test has set up the machine.
   void Start() {
     std::string error;
-    engine_ = controller::EngineProcess::Start(testing_support::BuildDir() / "bin" / "cressing",
-                                               {"<GUID>cressing-test"}, &error);
-    ASSERT_TRUE(engine_) << error;
-    window_ = controller::WaitForWindow(u"<GUID>cressing-test", kLimit, &*engine_);
-    ASSERT_NE(window_, nullptr);
+    window_ = controller::StartEngine(testing_support::BuildDir() / "bin" / "cressing", u"<GUID>cressing-test", kLimit,
+                                      &engine_, &error);
+    ASSERT_NE(window_, nullptr) << error;
   }
 
   // The machine's MAPI: the installed library as the system "mapi32.dll",
   // which the engine finds when the registry names no other.
   void InstallMapi() {
     namespace fs = std::filesystem;
-    fs::copy_file(testing_support::BuildDir() / "lib" / "libbrackenford_mapi.so",
-                  win32::SystemFolder() / "mapi32.dll", fs::copy_options::overwrite_existing);
+    fs::copy_file(testing_support::BuildDir() / "lib" / "libbrackenford_mapi.so", win32::SystemFolder() / "mapi32.dll",
+                  fs::copy_options::overwrite_existing);
   }
   // A PST file made by pstgen from a JSON description.
   std::filesystem::path MakePst(const std::string& name, const std::string& description) {
-    const auto json = machine_.scratch() / (name + ".json");
-    std::ofstream(json) << description;
-    const auto pst = machine_.scratch() / (name + ".pst");
-    const std::string command = (testing_support::BuildDir() / "bin" / "pstgen").string() + " '" + json.string() +
-                                "' '" + pst.string() + "' > /dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return pst;
+    return testing_support::MakePst(machine_.scratch(), name, description);
   }
   // A profile of PST services, each a file and its store name.
   struct PstFile {
@@ -76,8 +68,7 @@ class CressingEngine : public ::testing::Test {
   std::vector<std::u16string> ListFileLines(const char* name) {
     const auto bytes = ListFileBytes(name);
     std::u16string text;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-      text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
     std::vector<std::u16string> lines;
     for (std::size_t at = 0; at < text.size();) {
       std::size_t end = text.find(u"\r\n", at);

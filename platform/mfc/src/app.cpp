@@ -1,5 +1,7 @@
 #include "mfc/app.h"
 
+#include <filesystem>
+
 #include "win32/text.h"
 
 namespace {
@@ -42,6 +44,12 @@ CWinApp* AfxGetApp() { return g_app; }
 int AfxWinMain() {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
+  // Without a name of its own the application is named after its program
+  // file, as message box captions show it.
+  if (app->m_pszAppName.empty()) {
+    std::error_code ec;
+    app->m_pszAppName = win32::Utf8ToUtf16(std::filesystem::read_symlink("/proc/self/exe", ec).stem().string());
+  }
   if (!app->InitInstance()) return app->ExitInstance();
   return app->Run();
 }

@@ -31,4 +31,10 @@ std::filesystem::path BuildDir();
 // ../shared/fixtures of the checkout.
 std::filesystem::path SharedFixtures();
 
+// <folder>/<name>.pst written by the build's pstgen from a JSON description
+// (kept beside it as <name>.json); throws std::runtime_error naming the
+// command when pstgen fails.
+std::filesystem::path MakePst(const std::filesystem::path& folder, const std::string& name,
+                              const std::string& description);
+
 }  // namespace testing_support

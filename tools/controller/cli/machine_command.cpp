@@ -11,6 +11,8 @@
 #include "mapi/mapicode.h"
 #include "mapi/mimeconv.h"
 #include "mapi/profiles.h"
+#include "profman/profman.h"
+#include "redemption/redemption.h"
 #include "win32/machine.h"
 #include "win32/text.h"
 
@@ -26,6 +28,9 @@ struct InprocServer {
 };
 const InprocServer kInprocServers[] = {
     {CLSID_IConverterSession, u"", "brackenford_mimeconv.so"},
+    {profman::CLSID_Profiles, profman::kProfilesProgId, profman::kLibrary},
+    {profman::CLSID_PropertyBag, profman::kPropertyBagProgId, profman::kLibrary},
+    {redemption::CLSID_RDOSession, redemption::kSessionProgId, redemption::kLibrary},
 };
 
 void RegisterServers() {

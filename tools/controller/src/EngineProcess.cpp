@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "controller/Requester.h"
+#include "win32/text.h"
 
 extern char** environ;
 
@@ -86,6 +87,15 @@ HWND WaitForWindow(std::u16string_view title, std::chrono::milliseconds limit, E
     if (std::chrono::steady_clock::now() >= end) return nullptr;
     std::this_thread::sleep_for(kPollInterval);
   }
+}
+
+HWND StartEngine(const std::filesystem::path& program, std::u16string_view title, std::chrono::milliseconds limit,
+                 std::optional<EngineProcess>* process, std::string* error) {
+  *process = EngineProcess::Start(program, {win32::Utf16ToUtf8(title)}, error);
+  if (!*process) return nullptr;
+  HWND window = WaitForWindow(title, limit, &**process);
+  if (!window && error) *error = program.filename().string() + " showed no window titled " + win32::Utf16ToUtf8(title);
+  return window;
 }
 
 }  // namespace controller

@@ -87,4 +87,24 @@ bool IsInitialized();
 // InprocServer32 (the library's path) and, when progId is given, the ProgID
 // in both directions.
 HRESULT RegisterInprocServer(REFCLSID clsid, std::u16string_view progId, const std::filesystem::path& library);
+
+// The class factory an in-process server hands out for class T: each
+// CreateInstance makes a new T (no aggregation).
+template <class T>
+class ClassFactory final : public ComObject<IClassFactory> {
+ public:
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return Make<T>()->QueryInterface(riid, ppv);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+// DllGetClassObject's answer for class T.
+template <class T>
+HRESULT GetClassObject(REFIID riid, void** ppv) {
+  return Make<ClassFactory<T>>()->QueryInterface(riid, ppv);
+}
 }  // namespace com

@@ -49,17 +49,6 @@ class TestObject final : public com::DispatchObject<TestObject> {
   com::Variant value_;
 };
 
-class Factory final : public com::ComObject<IClassFactory> {
- public:
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-    if (!ppv) return E_INVALIDARG;
-    *ppv = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return com::Make<TestObject>()->QueryInterface(riid, ppv);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid,
@@ -67,7 +56,7 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFC
   if (!ppv) return E_INVALIDARG;
   *ppv = nullptr;
   if (clsid != kTestServerClsid) return CLASS_E_CLASSNOTAVAILABLE;
-  return com::Make<Factory>()->QueryInterface(riid, ppv);
+  return com::GetClassObject<TestObject>(riid, ppv);
 }
 
 extern "C" __attribute__((visibility("default"))) long TestServerLive() { return g_live.load(); }

@@ -98,4 +98,11 @@ class EngineProcess {
 // soon as `owner` (when given) has exited.
 HWND WaitForWindow(std::u16string_view title, std::chrono::milliseconds limit, EngineProcess* owner = nullptr);
 
+// Starts an engine program with `title` (which holds "<GUID>") as its
+// command line and waits for its window of that title: the window, with
+// the running program in *process; nullptr (and why, in *error) when the
+// program does not start or shows no such window within `limit`.
+HWND StartEngine(const std::filesystem::path& program, std::u16string_view title, std::chrono::milliseconds limit,
+                 std::optional<EngineProcess>* process, std::string* error = nullptr);
+
 }  // namespace controller
