@@ -7,14 +7,17 @@
 std::u16string TempListPath(std::u16string_view fileName) {
   WCHAR folder[260] = {};
   const DWORD length = GetTempPathW(260, folder);
-  std::u16string path(folder, length < 260 ? length : 0);
+  // 0 is a failure; 260 or more the size a folder that does not fit needs.
+  if (length == 0 || length >= 260) return {};
+  std::u16string path(folder, length);
   path += u"\\";
   path += fileName;
   return path;
 }
 
 bool ListFile::Create(std::u16string_view fileName) {
-  return m_file.Open(TempListPath(fileName), win32::kFileWrite) == ERROR_SUCCESS;
+  const std::u16string path = TempListPath(fileName);
+  return !path.empty() && m_file.Open(path, win32::kFileWrite) == ERROR_SUCCESS;
 }
 
 void ListFile::WriteLine(std::u16string_view text) {

@@ -8,7 +8,8 @@
 
 #include "win32/file.h"
 
-// GetTempPathW's folder, a backslash and the name.
+// GetTempPathW's folder, a backslash and the name; empty when there is no
+// temporary folder or its path does not fit the 260-unit buffer.
 std::u16string TempListPath(std::u16string_view fileName);
 
 class ListFile {
