@@ -7,7 +7,9 @@
 std::u16string TempListPath(std::u16string_view fileName) {
   WCHAR folder[260] = {};
   const DWORD length = GetTempPathW(260, folder);
-  std::u16string path(folder, length < 260 ? length : 0);
+  // 0 is a failure; 260 or more the size a folder that does not fit needs.
+  if (length == 0 || length >= 260) return {};
+  std::u16string path(folder, length);
   path += u"\\";
   path += fileName;
   return path;
@@ -25,7 +27,8 @@ std::u16string CurrentFolderPath(std::u16string_view fileName) {
 }
 
 bool ListFile::Create(std::u16string_view fileName) {
-  return m_file.Open(TempListPath(fileName), win32::kFileWrite) == ERROR_SUCCESS;
+  const std::u16string path = TempListPath(fileName);
+  return !path.empty() && m_file.Open(path, win32::kFileWrite) == ERROR_SUCCESS;
 }
 
 std::vector<unsigned char> Utf16LeBytes(std::u16string_view text) {

@@ -12,7 +12,8 @@
 // The text as UTF-16LE bytes, without byte-order mark.
 std::vector<unsigned char> Utf16LeBytes(std::u16string_view text);
 
-// GetTempPathW's folder, a backslash and the name.
+// GetTempPathW's folder, a backslash and the name; empty when there is no
+// temporary folder or its path does not fit the 260-unit buffer.
 std::u16string TempListPath(std::u16string_view fileName);
 // The current directory (however long), a backslash and the name.
 std::u16string CurrentFolderPath(std::u16string_view fileName);

@@ -88,4 +88,27 @@ TEST(ListFile, WritesUtf16LeLinesWithCrLfAndReplacesAnOldFile) {
             cressing_test::ListBytes({u"Bo\u00EEte", u"", u"\U0001F4E7"}));
 }
 
+TEST(ListFile, NoFileWhenTheTemporaryFolderDoesNotFitItsBuffer) {
+  namespace fs = std::filesystem;
+  testing_support::TempMachine machine;
+  // The buffer holds 260 units with the terminator: a folder of 258 units
+  // with its separator fits, one unit more does not.
+  const std::size_t base = machine.scratch().native().size() + 1;
+  const fs::path fits = machine.scratch() / std::string(258 - base, 'f');
+  const fs::path over = machine.scratch() / std::string(259 - base, 'o');
+  fs::create_directory(fits);
+  fs::create_directory(over);
+  {
+    cressing_test::TempFolder temp(fits);
+    EXPECT_EQ(TempListPath(u"DisplayName.txt"), win32::Utf8ToUtf16(fits.string()) + u"/\\DisplayName.txt");
+    ListFile file;
+    EXPECT_TRUE(file.Create(u"DisplayName.txt"));
+  }
+  cressing_test::TempFolder temp(over);
+  EXPECT_EQ(TempListPath(u"DisplayName.txt"), u"");
+  ListFile file;
+  EXPECT_FALSE(file.Create(u"DisplayName.txt")) << "never a file at the root instead";
+  EXPECT_FALSE(file.IsOpen());
+}
+
 }  // namespace

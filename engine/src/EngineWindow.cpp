@@ -1,8 +1,51 @@
 #include "engine/EngineWindow.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "win32/machine.h"
 #include "win32/process.h"
 
 namespace engine {
+
+namespace {
+
+const char* ProgramName() { return program_invocation_short_name; }
+
+// What the engine needs before its window can exist: the machine root
+// (nothing is made in place of a missing one) and a desktop folder that only
+// this user can reach. False, having said why on standard error.
+bool MachineReady() {
+  const std::filesystem::path root = win32::MachineRoot();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(root, ec)) {
+    std::fprintf(stderr,
+                 "%s: the machine root %s does not exist; create it with `brackenford machine init` "
+                 "(or set BRACKENFORD_MACHINE to another one)\n",
+                 ProgramName(), root.c_str());
+    return false;
+  }
+  std::string problem;
+  if (win32::MakePrivateFolder(win32::DesktopFolder(), &problem) != 0) {
+    std::fprintf(stderr, "%s: cannot use the desktop folder %s\n", ProgramName(), problem.c_str());
+    return false;
+  }
+  return true;
+}
+
+void PrintUsage() {
+  std::fprintf(stderr,
+               "usage: %s '<GUID>title'\n"
+               "An engine that a controlling program starts and drives with window messages: its hidden window\n"
+               "takes the command line from \"<GUID>\" on as its title. Without \"<GUID>\" it ends at once.\n"
+               "The machine root is $BRACKENFORD_MACHINE, else ~/.local/share/brackenford/machine\n"
+               "(`brackenford machine init` makes one).\n",
+               ProgramName());
+}
+
+}  // namespace
 
 std::optional<std::u16string> TitleFromCommandLine(std::u16string_view commandLine) {
   const std::size_t at = commandLine.find(kTitleMarker);
@@ -17,6 +60,8 @@ bool IsFilteredKey(const MSG& msg) {
 }
 
 BOOL RunEngineDialog(CWinApp& app, CDialog& dlg, Startup startup) {
+  // Nothing of the engine exists yet: ending here leaves nothing behind.
+  if (!MachineReady()) std::exit(EXIT_FAILURE);
   if (startup == Startup::kWizard) {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&icc);
@@ -71,7 +116,10 @@ BOOL CEngineDlg::OnInitDialog() {
   // The title is how the controlling program tells this engine instance apart.
   const CString commandLine = CommandLine();
   const std::optional<CString> title = TitleFromCommandLine(commandLine);
-  if (!title) EndDialog(0);
+  if (!title) {
+    PrintUsage();
+    EndDialog(0);
+  }
   SetWindowText(title ? title->c_str() : commandLine.c_str());
   return TRUE;
 }

@@ -116,6 +116,21 @@ TEST_F(PstEngine, LogonFailuresAndOutlookCases) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
+TEST_F(PstEngine, ListingsNeverWriteThroughALinkPlantedAsTheirFile) {
+  namespace fs = std::filesystem;
+  const fs::path victim = machine_.scratch() / "victim.txt";
+  std::ofstream(victim) << "keep";
+  for (const char* name : {"DisplayName.txt", "FolderName.txt"}) fs::create_symlink(victim, temp_.File(name));
+  Start();
+  ASSERT_EQ(Logon(0, "Two Stores"), 1);
+  EXPECT_EQ(Message(WM_LIST_STORES), 0) << "the listing goes on without its file";
+  EXPECT_EQ(Message(WM_LIST_STORE_FOLDERS, 2), 0);
+  EXPECT_EQ(Request(CD_CHECK_STORE, std::int32_t{2}), 1) << "the entries were made";
+  EXPECT_TRUE(TakeMessages().empty());
+  EXPECT_EQ(cressing_test::ReadBytes(victim), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
+  EXPECT_TRUE(fs::is_symlink(temp_.File("DisplayName.txt")));
+}
+
 // Outlook's own file: its mail folders carry no container class, so each
 // comes once without type part; the others twice with theirs.
 TEST_F(PstEngine, WalksAPstWrittenByOutlook) {

@@ -42,6 +42,9 @@ enum class Startup {
 
 // The start-up of every engine: prepares the framework, runs `dlg` modally as
 // the main window, and returns FALSE so that the program ends with the dialog.
+// Without a machine root, or with a desktop folder that cannot be made
+// private, it says so on standard error and the program ends with status 1
+// before anything is made.
 BOOL RunEngineDialog(CWinApp& app, CDialog& dlg, Startup startup);
 
 // The About box: a visible dialog, which the unattended desktop ends at once.

@@ -1,8 +1,10 @@
 #include "connections.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <new>
 
@@ -22,17 +24,51 @@ struct Accepted {
   DWORD window;
   int fd;
   bool serving;
+  FrameReader reader;
+  Clock::time_point lastActive;
 };
 
 struct Pool {
   std::mutex mutex;
   std::vector<Outgoing> idleOut;
   std::vector<Accepted> in;
+  std::map<DWORD, Clock::time_point> acceptPausedUntil;
 };
 
 Pool& P() {
   static Pool pool;
   return pool;
+}
+
+std::vector<Accepted>::iterator FindIn(int fd) {
+  auto& in = P().in;
+  return std::find_if(in.begin(), in.end(), [&](const Accepted& a) { return a.fd == fd; });
+}
+
+// Nothing of a frame read and nothing waiting on the socket (or hung up).
+bool Quiet(const Accepted& a) {
+  char byte;
+  return !a.reader.Started() && ::recv(a.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0;
+}
+
+// Closes the idle connection (of `window`, or of any) that was active
+// longest ago, preferring one that has nothing in flight. Pool locked.
+bool CloseIdlestLocked(std::optional<DWORD> window) {
+  auto& in = P().in;
+  auto best = in.end();
+  bool bestQuiet = false;
+  for (auto it = in.begin(); it != in.end(); ++it) {
+    if (it->serving || (window && it->window != *window)) continue;
+    const bool quiet = Quiet(*it);
+    if (best == in.end() || (quiet && !bestQuiet) || (quiet == bestQuiet && it->lastActive < best->lastActive)) {
+      best = it;
+      bestQuiet = quiet;
+    }
+  }
+  if (best == in.end()) return false;
+  ::close(best->fd);
+  in.erase(best);
+  return true;
 }
 
 }  // namespace
@@ -66,42 +102,101 @@ void Release(DWORD target, const Lease& lease, bool healthy) {
 
 void Adopt(DWORD window, int fd) {
   std::lock_guard lock(P().mutex);
-  P().in.push_back({window, fd, true});
+  auto& in = P().in;
+  const auto kept = std::count_if(in.begin(), in.end(), [&](const Accepted& a) { return a.window == window; });
+  if (static_cast<std::size_t>(kept) >= kMaxKeptPerWindow) CloseIdlestLocked(window);
+  in.push_back({window, fd, false, FrameReader(), Clock::now()});
 }
 
 std::vector<Incoming> Idle() {
   std::lock_guard lock(P().mutex);
   std::vector<Incoming> out;
+  out.reserve(P().in.size());
   for (const auto& a : P().in)
     if (!a.serving) out.push_back({a.window, a.fd});
   return out;
 }
 
-bool Claim(int fd) {
+Arrival Receive(int fd, Frame& frame, const char** why) {
+  *why = nullptr;
   std::lock_guard lock(P().mutex);
-  for (auto& a : P().in) {
-    if (a.fd != fd || a.serving) continue;
-    a.serving = true;
-    return true;
+  auto it = FindIn(fd);
+  if (it == P().in.end() || it->serving) return Arrival::kNothing;
+  const Clock::time_point now = Clock::now();
+  switch (it->reader.ReadFrom(fd, now)) {
+    case FrameReader::Status::kPartial:
+      it->lastActive = now;
+      return Arrival::kNothing;
+    case FrameReader::Status::kFrame:
+      frame = it->reader.Take();
+      it->serving = true;
+      it->lastActive = now;
+      return Arrival::kFrame;
+    case FrameReader::Status::kRefused:
+      *why = it->reader.Why();
+      break;
+    case FrameReader::Status::kClosed:
+      break;
   }
-  return false;
+  ::close(fd);
+  P().in.erase(it);
+  return Arrival::kGone;
 }
 
 void Done(int fd, bool keep) {
   std::lock_guard lock(P().mutex);
-  auto& in = P().in;
-  auto it = std::find_if(in.begin(), in.end(), [&](const Accepted& a) { return a.fd == fd; });
-  if (it == in.end()) return;
+  auto it = FindIn(fd);
+  if (it == P().in.end()) return;
   if (keep && windows::IsLocal(it->window)) {
     it->serving = false;
+    it->lastActive = Clock::now();
     return;
   }
   ::close(fd);
-  in.erase(it);
+  P().in.erase(it);
+}
+
+std::optional<Clock::time_point> DropExpired(Clock::time_point now, void (*dropped)(const char* why)) {
+  std::lock_guard lock(P().mutex);
+  std::optional<Clock::time_point> next;
+  std::erase_if(P().in, [&](const Accepted& a) {
+    if (a.serving || !a.reader.Started()) return false;
+    const Clock::time_point end = a.reader.StartedAt() + kFrameLimit;
+    if (end > now) {
+      next = next ? std::min(*next, end) : end;
+      return false;
+    }
+    ::close(a.fd);
+    dropped("frame not complete within the time limit");
+    return true;
+  });
+  return next;
+}
+
+bool CloseIdlest() {
+  std::lock_guard lock(P().mutex);
+  return CloseIdlestLocked(std::nullopt);
+}
+
+void PauseAccepting(DWORD window, Clock::time_point now) {
+  std::lock_guard lock(P().mutex);
+  P().acceptPausedUntil[window] = now + kAcceptPause;
+}
+
+std::optional<Clock::time_point> AcceptingPausedUntil(DWORD window, Clock::time_point now) {
+  std::lock_guard lock(P().mutex);
+  auto& paused = P().acceptPausedUntil;
+  if (paused.empty()) return std::nullopt;
+  auto it = paused.find(window);
+  if (it == paused.end()) return std::nullopt;
+  if (it->second > now) return it->second;
+  paused.erase(it);
+  return std::nullopt;
 }
 
 void ForgetWindow(DWORD window) {
   std::lock_guard lock(P().mutex);
+  P().acceptPausedUntil.erase(window);
   std::erase_if(P().in, [&](const Accepted& a) {
     if (a.window != window || a.serving) return false;
     ::close(a.fd);
@@ -116,6 +211,7 @@ void ResetAfterFork() {
   for (const auto& a : p.in) ::close(a.fd);
   p.idleOut.clear();
   p.in.clear();
+  p.acceptPausedUntil.clear();
 }
 
 }  // namespace win32::connections

@@ -1,14 +1,28 @@
 // Connections kept open between processes' windows. A sender reuses its idle
 // connection to a target window instead of connecting for every message,
-// and a window keeps serving the frames that arrive on a connection it
-// accepted until the peer hangs up.
+// and a window keeps the connections it accepted, assembling each one's
+// frames as their bytes arrive, until the peer hangs up.
+//
+// What a window keeps is bounded: a frame must come whole within
+// kFrameLimit of its first byte, a window keeps at most
+// kMaxKeptPerWindow connections (a new one closes the idlest), and a window
+// whose accept fails for want of descriptors or memory pauses accepting
+// instead of trying again at once.
 #pragma once
 
+#include <optional>
 #include <vector>
 
+#include "frame_reader.h"
 #include "win32/types.h"
 
 namespace win32::connections {
+
+constexpr auto kFrameLimit = std::chrono::seconds(5);
+constexpr std::size_t kMaxKeptPerWindow = 64;
+constexpr auto kAcceptPause = std::chrono::milliseconds(200);
+
+// --- the sender's side
 
 // A connection to another process's window for one request.
 struct Lease {
@@ -22,20 +36,41 @@ Lease Acquire(DWORD target);
 // closes any other.
 void Release(DWORD target, const Lease& lease, bool healthy);
 
+// --- the window's side
+
 // A connection accepted on a window's socket, with the window it serves.
 struct Incoming {
   DWORD window;
   int fd;
 };
 
-// Takes an accepted connection, marked as being served.
+// Keeps a non-blocking connection accepted for `window`, closing the
+// window's idlest one when it already keeps the most it may.
 void Adopt(DWORD window, int fd);
-// The accepted connections waiting for their next frame.
+// The kept connections that no frame is being served on.
 std::vector<Incoming> Idle();
-// Marks an idle connection as being served; false when it is gone.
-bool Claim(int fd);
+
+enum class Arrival {
+  kNothing,  // no whole frame yet (or the connection is being served)
+  kFrame,    // a whole frame: the connection is being served until Done
+  kGone,     // closed: the peer hung up, or `why` tells what was refused
+};
+// Reads what arrived on an idle connection.
+Arrival Receive(int fd, Frame& frame, const char** why);
 // After a frame: waits for the next one, or is closed.
 void Done(int fd, bool keep);
+
+// Closes the connections whose frame did not come whole within the limit
+// (each `why` goes to `dropped`); returns when the next one runs out.
+std::optional<Clock::time_point> DropExpired(Clock::time_point now, void (*dropped)(const char* why));
+// Closes the idlest kept connection of any window; false when none is idle.
+bool CloseIdlest();
+
+// Accepting for a window paused after a failed accept; whether it is paused
+// now, and until when.
+void PauseAccepting(DWORD window, Clock::time_point now);
+std::optional<Clock::time_point> AcceptingPausedUntil(DWORD window, Clock::time_point now);
+
 // Closes the idle connections of a destroyed window; those being served are
 // closed when they are done.
 void ForgetWindow(DWORD window);

@@ -20,12 +20,17 @@ namespace win32::desktop {
 
 namespace {
 
+// The desktop folder, made private first: whoever reaches a window's
+// socket can send it messages. Nothing is made when the machine root is
+// missing. Empty, with errno set and the reason on standard error, when it
+// cannot be used.
 fs::path Folder() {
   fs::path folder = DesktopFolder();
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);
-    ::chmod(folder.c_str(), 0700);
+  std::string problem;
+  if (const int err = MakePrivateFolder(folder, &problem)) {
+    std::fprintf(stderr, "win32: cannot use the desktop folder %s\n", problem.c_str());
+    errno = err;
+    return {};
   }
   return folder;
 }
@@ -56,8 +61,10 @@ std::string HexName(DWORD value) {
 fs::path SocketPath(DWORD value) { return FilePath(value, "sock"); }
 
 int Listen(DWORD value) {
+  const fs::path folder = Folder();
+  if (folder.empty()) return -1;
   sockaddr_un addr;
-  if (!MakeAddress(Folder() / (HexName(value) + ".sock"), addr)) return -1;
+  if (!MakeAddress(folder / (HexName(value) + ".sock"), addr)) return -1;
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 128) != 0) {

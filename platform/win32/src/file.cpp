@@ -83,13 +83,19 @@ DWORD File::OpenPosix(const fs::path& path, FileMode mode, bool* existed) {
                           (mode.append ? O_APPEND : 0);
   const bool mayCreate = mode.creation == FileCreation::CreateAlways || mode.creation == FileCreation::OpenAlways ||
                          mode.creation == FileCreation::CreateNew;
+  // A file that may be created or emptied is never reached through a
+  // symbolic link: in a folder others can write to, a planted link would
+  // make the write land on a file of the link's choosing.
+  const int noFollow = mayCreate || truncate ? O_NOFOLLOW : 0;
   bool was = false;
-  const int fd = OpenFd(path, accessFlags, mayCreate, mode.creation == FileCreation::CreateNew, was);
+  const int fd = OpenFd(path, accessFlags | noFollow, mayCreate, mode.creation == FileCreation::CreateNew, was);
   if (existed) *existed = was;
   if (fd < 0) {
     const int err = errno;
     if (err == EEXIST) return ERROR_FILE_EXISTS;
     if (err == EISDIR) return ERROR_ACCESS_DENIED;
+    struct stat st {};
+    if (err == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return ERROR_ACCESS_DENIED;
     return PathError(err, path);
   }
   fd_ = fd;

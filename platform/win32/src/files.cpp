@@ -184,10 +184,23 @@ BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
 }
 
 DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) {
-  const char* env = std::getenv("TMPDIR");
-  std::u16string dir = win32::Utf8ToUtf16(env && *env ? env : "/tmp/");
-  if (dir.back() != u'/') dir += u'/';
-  return win32::CopyOutText(dir, lpBuffer, nBufferLength);
+  std::string dir;
+  if (const char* env = std::getenv("TMPDIR"); env && *env) {
+    dir = env;
+  } else {
+    // The user's own folder, as Windows gives each user a %TEMP% of their own.
+    const fs::path temp = win32::TempFolder();
+    std::string problem;
+    if (const int err = win32::MakePrivateFolder(temp, &problem)) {
+      std::fprintf(stderr, "win32: cannot use the temporary folder %s\n", problem.c_str());
+      win32::Fail(err == ENOENT ? ERROR_PATH_NOT_FOUND : win32::ErrorFromErrno(err));
+      return 0;
+    }
+    dir = temp.string();
+  }
+  std::u16string text = win32::Utf8ToUtf16(dir);
+  if (text.back() != u'/') text += u'/';
+  return win32::CopyOutText(text, lpBuffer, nBufferLength);
 }
 
 UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) {

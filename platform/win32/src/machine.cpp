@@ -1,6 +1,12 @@
 #include "win32/machine.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -21,11 +27,44 @@ fs::path ProfilesFolder() { return MachineRoot() / "profiles"; }
 fs::path ExchangeFolder() { return MachineRoot() / "exchange"; }
 fs::path NotesFolder() { return MachineRoot() / "notes"; }
 fs::path DesktopFolder() { return MachineRoot() / "desktop"; }
+fs::path TempFolder() { return MachineRoot() / "temp"; }
+
+int MakePrivateFolder(const fs::path& folder, std::string* problem) {
+  auto fail = [&](int err, const std::string& why) {
+    if (problem) *problem = folder.string() + ": " + why;
+    return err;
+  };
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return fail(errno, std::strerror(errno));
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == ENOTDIR) return fail(EACCES, "not a folder (a link is not followed)");
+    return fail(errno, std::strerror(errno));
+  }
+  struct stat st {};
+  int err = 0;
+  std::string why;
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+    why = std::strerror(err);
+  } else if (st.st_uid != ::geteuid()) {
+    err = EACCES;
+    why = "belongs to another user (uid " + std::to_string(st.st_uid) + ")";
+  } else if ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) {
+    err = errno;
+    why = std::string("open to others and cannot be made private: ") + std::strerror(err);
+  }
+  ::close(fd);
+  return err ? fail(err, why) : 0;
+}
 
 void InitMachineRoot(const fs::path& root) {
   fs::create_directories(root);
-  for (const char* sub : {"system", "profiles", "exchange", "notes", "desktop"}) fs::create_directories(root / sub);
-  fs::permissions(root / "desktop", fs::perms::owner_all, fs::perm_options::replace);
+  for (const char* sub : {"system", "profiles", "exchange", "notes"}) fs::create_directories(root / sub);
+  for (const char* sub : {"desktop", "temp"}) {
+    std::string problem;
+    if (const int err = MakePrivateFolder(root / sub, &problem))
+      throw fs::filesystem_error(problem, root / sub, std::error_code(err, std::generic_category()));
+  }
   const fs::path reg = root / "registry.reg";
   if (!fs::exists(reg)) {
     std::ofstream out(reg, std::ios::binary);

@@ -12,7 +12,9 @@
 
 #include <new>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -98,53 +100,21 @@ void Enqueue(const MSG& msg) {
 
 void Drop(const char* why) { std::fprintf(stderr, "win32: dropped a message frame: %s\n", why); }
 
-// Receive timeout for the frame of an accepted connection: senders write the
-// whole frame before they wait, so only a broken peer is ever this slow.
-constexpr int kFrameTimeoutSeconds = 5;
+// Connections accepted on one window's socket in one round of polling: a
+// handful, so that a flood of connections cannot push out the ones already
+// kept before their frames are read.
+constexpr int kAcceptsPerRound = 8;
 
 LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto proc = windows::LocalProc(HandleValue(hwnd));
   return proc ? (*proc)(hwnd, message, wParam, lParam) : 0;
 }
 
-// Reads whole `size` bytes of a frame; a peer that stalls longer than the
-// frame timeout gets less.
-std::size_t ReadFrameBytes(int fd, void* data, std::size_t size) {
-  auto* p = static_cast<BYTE*>(data);
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::recv(fd, p + got, size - got, MSG_DONTWAIT);
-    if (n > 0) {
-      got += static_cast<std::size_t>(n);
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      break;
-    } else if (errno == EAGAIN) {
-      pollfd pfd{fd, POLLIN, 0};
-      if (::poll(&pfd, 1, kFrameTimeoutSeconds * 1000) <= 0) break;
-    }
-  }
-  return got;
-}
-
-bool Dropped(const char* why) {
-  Drop(why);
-  return false;
-}
-
-// Reads one frame from an accepted connection and acts on it. False when
-// the connection is done: the peer hung up (a probe hangs up at once) or
-// sent what is refused.
-bool ServeFrame(DWORD value, int fd) {
-  FrameHeader h;
-  const std::size_t got = ReadFrameBytes(fd, &h, sizeof h);
-  if (got == 0) return false;
-  if (got < sizeof h) return Dropped("truncated header");
-  if (auto check = wire::CheckHeader(h); check != wire::FrameCheck::kOk) return Dropped(wire::FrameCheckText(check));
-  if (static_cast<FrameKind>(h.kind) == FrameKind::kReply) return Dropped("reply without a request");
-  // Exactly cbData bytes, not initialised first: all of them are read.
-  std::unique_ptr<BYTE[]> payload(h.payloadSize ? new BYTE[h.payloadSize] : nullptr);
-  if (ReadFrameBytes(fd, payload.get(), h.payloadSize) != h.payloadSize) return Dropped("truncated payload");
-
+// Acts on a whole frame that came on an accepted connection. False when
+// the connection is done: the reply could not be written at once (the
+// peer gave up, or does not read its replies).
+bool ServeFrame(DWORD value, int fd, const connections::Frame& frame) {
+  const FrameHeader& h = frame.header;
   const HWND hwnd = HandleFromValue(value);
   if (static_cast<FrameKind>(h.kind) == FrameKind::kPost) {
     Enqueue(MSG{hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam), 0, {0, 0}});
@@ -152,33 +122,53 @@ bool ServeFrame(DWORD value, int fd) {
   }
   LRESULT result;
   if (h.message == WM_COPYDATA) {
-    COPYDATASTRUCT cds{static_cast<ULONG_PTR>(h.dwData), h.cbData, payload.get()};
+    COPYDATASTRUCT cds{static_cast<ULONG_PTR>(h.dwData), h.cbData, frame.payload.get()};
     const bool null = (h.flags & wire::kNullCopyData) != 0;
     result = Deliver(hwnd, WM_COPYDATA, static_cast<WPARAM>(h.wParam), null ? 0 : reinterpret_cast<LPARAM>(&cds));
   } else {
     result = Deliver(hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam));
   }
   const FrameHeader reply = wire::MakeReply(result);
-  return desktop::WriteAll(fd, &reply, sizeof reply);  // a sender that gave up hangs up
+  return desktop::WriteAll(fd, &reply, sizeof reply);
 }
 
-// Accepts one connection waiting on a window's socket and serves its first
-// frame; the next round of polling finds any others.
-bool ServeListener(const windows::Listener& l) {
-  if (!windows::StillListening(l.value, l.fd)) return false;
-  const int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return false;
-  connections::Adopt(l.value, fd);
-  connections::Done(fd, ServeFrame(l.value, fd));
+// Reads what arrived on an accepted connection and serves its frame once
+// it is whole. True when a frame was served.
+bool ServeIncoming(const connections::Incoming& c) {
+  connections::Frame frame;
+  const char* why = nullptr;
+  switch (connections::Receive(c.fd, frame, &why)) {
+    case connections::Arrival::kNothing:
+      return false;
+    case connections::Arrival::kGone:
+      if (why) Drop(why);
+      return false;
+    case connections::Arrival::kFrame:
+      break;
+  }
+  connections::Done(c.fd, ServeFrame(c.window, c.fd, frame));
   return true;
 }
 
-// Serves the next frame of a connection accepted earlier.
-bool ServeIncoming(const connections::Incoming& c) {
-  if (!connections::Claim(c.fd)) return false;
-  const bool keep = ServeFrame(c.window, c.fd);
-  connections::Done(c.fd, keep);
-  return keep;
+// Accepts the connections waiting on a window's socket (a few a round) and
+// serves the frames they came with. Short of descriptors it closes the
+// idlest connection kept to make room; when that cannot help, accepting
+// pauses for a while instead of failing again at once.
+bool ServeListener(const windows::Listener& l) {
+  bool served = false;
+  for (int i = 0; i < kAcceptsPerRound && windows::StillListening(l.value, l.fd); ++i) {
+    const int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+      if ((errno == EMFILE || errno == ENFILE) && connections::CloseIdlest()) continue;
+      connections::PauseAccepting(l.value, connections::Clock::now());
+      break;
+    }
+    connections::Adopt(l.value, fd);
+    served = ServeIncoming({l.value, fd}) || served;  // a sender writes its frame as it connects
+  }
+  return served;
 }
 
 void DrainWake() {
@@ -187,11 +177,27 @@ void DrainWake() {
   }
 }
 
+// Milliseconds from `now` to `when`, rounded up, capping `timeoutMs`
+// (-1: no limit).
+int CapTimeout(int timeoutMs, connections::Clock::time_point now, connections::Clock::time_point when) {
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when - now).count();
+  const int until = static_cast<int>(std::clamp<long long>(ms, 0, 24 * 3600 * 1000));
+  return timeoutMs < 0 ? until : std::min(timeoutMs, until);
+}
+
 // One round of waiting: polls `extra` (if any) with this process's windows
 // and the wake-up event, serves what arrived on the windows. Returns the
-// events of `extra`, or 0.
+// events of `extra`, or 0. Frames that take too long to come whole are
+// dropped on the way; the wait ends when the next of them runs out.
 short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
+  const auto now = connections::Clock::now();
+  if (auto next = connections::DropExpired(now, Drop)) timeoutMs = CapTimeout(timeoutMs, now, *next);
   std::vector<windows::Listener> listeners = windows::Listeners();
+  std::erase_if(listeners, [&](const windows::Listener& l) {
+    const auto paused = connections::AcceptingPausedUntil(l.value, now);
+    if (paused) timeoutMs = CapTimeout(timeoutMs, now, *paused);
+    return paused.has_value();
+  });
   std::vector<connections::Incoming> incoming = connections::Idle();
   std::vector<pollfd> fds;
   fds.reserve(listeners.size() + incoming.size() + 2);
@@ -208,11 +214,12 @@ short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
     DrainWake();
     if (servedAny) *servedAny = true;
   }
+  const std::size_t firstIncoming = i + listeners.size();
+  for (std::size_t k = 0; k < incoming.size(); ++k) {
+    if (fds[firstIncoming + k].revents && ServeIncoming(incoming[k]) && servedAny) *servedAny = true;
+  }
   for (const auto& l : listeners) {
     if (fds[i++].revents && ServeListener(l) && servedAny) *servedAny = true;
-  }
-  for (const auto& c : incoming) {
-    if (fds[i++].revents && ServeIncoming(c) && servedAny) *servedAny = true;
   }
   return extraEvents;
 }

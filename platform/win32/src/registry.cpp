@@ -185,6 +185,7 @@ LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSA
   const LONG rc = EditKey(
       hKey, 0,
       [&](Key& top, const Path& path, bool& changed) -> LONG {
+        if (path.size() - 1 > win32::reg::kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
         Key* key = &top;
         for (const auto& name : path) {
           bool created = false;

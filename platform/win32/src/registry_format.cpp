@@ -5,6 +5,7 @@
 // onto indented lines after a trailing backslash. "[-path]" and '"name"=-'
 // delete, as when regedit imports a file.
 #include <cstdio>
+#include <string>
 
 #include "registry_tree.h"
 #include "win32/registry.h"
@@ -119,6 +120,8 @@ class Parser {
       const std::size_t bs = wide.find(u'\\', start);
       path.push_back(wide.substr(start, bs == std::u16string::npos ? std::u16string::npos : bs - start));
       if (path.back().empty()) return Problem("empty key name in \"" + std::string(inner) + "\"");
+      if (path.size() - 1 > kMaxKeyDepth)
+        return Problem("key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       if (bs == std::u16string::npos) break;
       start = bs + 1;
     }

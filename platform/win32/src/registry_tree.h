@@ -34,6 +34,10 @@ struct Key {
 // Key names from the top: the root's name ("HKEY_LOCAL_MACHINE") first.
 using Path = std::vector<std::u16string>;
 
+// Levels of keys a root may hold, as on Windows. The tree is copied and
+// freed recursively, so no key may lie deeper.
+constexpr std::size_t kMaxKeyDepth = 512;
+
 // Registry names compare without regard to case.
 bool EqualNoCase(std::u16string_view a, std::u16string_view b);
 int CompareNoCase(std::u16string_view a, std::u16string_view b);

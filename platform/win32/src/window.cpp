@@ -137,7 +137,7 @@ std::optional<Window> Claim() {
       return std::nullopt;
     }
     if (errno != EADDRINUSE) {
-      SetLastError(ErrorFromErrno(errno));
+      SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
       return std::nullopt;
     }
   }

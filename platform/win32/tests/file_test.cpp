@@ -102,6 +102,38 @@ TEST_F(FileObject, RefusesFoldersReadOnlyWritesAndMissingPaths) {
   EXPECT_EQ(f.Open(Win(path), win32::kFileRead), ERROR_SUCCESS);
 }
 
+TEST_F(FileObject, WritesNeverFollowALinkPlantedAsTheFileName) {
+  // As another user could plant them in a shared temporary folder: one link
+  // to a file of ours, one to a file not there yet.
+  const fs::path victim = dir / "victim.txt", absent = dir / "absent.txt";
+  Put(victim, "victim");
+  const fs::path toVictim = dir / "DisplayName.txt", toAbsent = dir / "FolderName.txt";
+  fs::create_symlink(victim, toVictim);
+  fs::create_symlink(absent, toAbsent);
+  const struct {
+    DWORD access, disposition, code;
+  } cases[] = {
+      {GENERIC_WRITE, CREATE_ALWAYS, ERROR_ACCESS_DENIED},
+      {GENERIC_WRITE, OPEN_ALWAYS, ERROR_ACCESS_DENIED},
+      {FILE_APPEND_DATA, OPEN_ALWAYS, ERROR_ACCESS_DENIED},
+      {GENERIC_WRITE, TRUNCATE_EXISTING, ERROR_ACCESS_DENIED},
+      {GENERIC_WRITE, CREATE_NEW, ERROR_FILE_EXISTS},
+  };
+  for (const fs::path& link : {toVictim, toAbsent}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(link.filename().string() + " disposition " + std::to_string(c.disposition));
+      EXPECT_EQ(CreateFileW(Win(link).c_str(), c.access, 0, nullptr, c.disposition, 0, nullptr),
+                INVALID_HANDLE_VALUE);
+      EXPECT_EQ(GetLastError(), c.code);
+    }
+  }
+  EXPECT_EQ(Get(victim), "victim");
+  EXPECT_FALSE(fs::exists(absent));
+  win32::File reader;
+  ASSERT_EQ(reader.Open(Win(toVictim), win32::kFileRead), ERROR_SUCCESS) << "reading may follow a link";
+  EXPECT_EQ(ReadAll(reader), "victim");
+}
+
 TEST_F(FileObject, ReadWriteSeekAndLength) {
   win32::File f;
   ASSERT_EQ(f.Open(Win(path), {win32::FileAccess::ReadWrite, win32::FileCreation::CreateAlways, false}),

@@ -79,10 +79,40 @@ TEST_F(Files, TempPathPlusBackslashAndNameOpensTheFileInTmpdir) {
     EXPECT_TRUE(fs::exists(dir / "DisplayName.txt"));
     fs::remove(dir / "DisplayName.txt");
   }
+}
+
+TEST_F(Files, WithoutTmpdirTheTempPathIsAPrivateFolderOfTheMachine) {
   ScopedEnv none("TMPDIR", nullptr);
-  WCHAR buf[16];
-  EXPECT_EQ(GetTempPathW(16, buf), 5u);
-  EXPECT_EQ(std::u16string(buf), u"/tmp/");
+  const fs::path temp = machine.root() / "temp";
+  const std::u16string want = W(temp) + u"/";
+  auto tempPath = [] {
+    WCHAR buf[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, buf);
+    return n < MAX_PATH ? std::u16string(buf, n) : std::u16string();
+  };
+  EXPECT_EQ(tempPath(), want);
+  fs::remove(temp);
+  EXPECT_EQ(tempPath(), want) << "made again when missing";
+  ASSERT_EQ(::chmod(temp.c_str(), 0777), 0);
+  EXPECT_EQ(tempPath(), want);
+  EXPECT_EQ(fs::status(temp).permissions() & fs::perms::all, fs::perms::owner_all) << "closed to others";
+
+  // A link planted in its place is not followed.
+  fs::remove(temp);
+  fs::create_directory_symlink(dir, temp);
+  ::testing::internal::CaptureStderr();
+  SetLastError(0);
+  EXPECT_EQ(GetTempPathW(MAX_PATH, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("a link is not followed"), std::string::npos);
+
+  // Without a machine root nothing is made in its place.
+  win32::SetMachineRoot(dir / "no-machine");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(GetTempPathW(MAX_PATH, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(fs::exists(dir / "no-machine"));
 }
 
 TEST_F(Files, TextGettersFollowTheWindowsCountContract) {

@@ -266,6 +266,36 @@ TEST_F(Registry, DamagedFileNamesTheLineAndIsLeftAsItIs) {
   }
 }
 
+// Nesting depth of keys: a file that holds them deeper than Windows allows
+// is damaged (the tree is never built), and no call makes one.
+TEST_F(Registry, KeysDeeperThanTheLimitAreRefused) {
+  auto nested = [](int depth) {
+    std::string path = "HKEY_CURRENT_USER";
+    for (int i = 0; i < depth; ++i) path += "\\k";
+    return path;
+  };
+  const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n";
+  WriteRegistry(head + "[" + nested(512) + "]\n\"v\"=dword:00000001\n");
+  EXPECT_EQ(win32::CheckRegistry(), ERROR_SUCCESS) << "512 levels are allowed";
+  for (int depth : {513, 300000}) {
+    SCOPED_TRACE(depth);
+    WriteRegistry(head + "[" + nested(depth) + "]\n");
+    std::string message;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(win32::CheckRegistry(&message), LSTATUS(ERROR_BADDB));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("registry.reg:5: key nested deeper than 512 levels"), std::string::npos) << message;
+  }
+
+  WriteRegistry(head);
+  std::u16string sub;
+  for (int i = 0; i < 511; ++i) sub += u"k\\";
+  win32::ScopedKey key, deeper;
+  EXPECT_EQ(Create(HKEY_CURRENT_USER, (sub + u"last").c_str(), key), ERROR_SUCCESS);
+  EXPECT_EQ(Create(key.get(), u"one more", deeper), LSTATUS(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(win32::CheckRegistry(), ERROR_SUCCESS);
+}
+
 TEST_F(Registry, KeysDeleteOnlyWhenEmptyAndHandlesSeeTheDeletion) {
   ASSERT_EQ(win32::RegSetDword(HKEY_CLASSES_ROOT, u"CLSID\\{A}\\InprocServer32", u"x", 1), ERROR_SUCCESS);
   win32::ScopedKey clsid, inproc;

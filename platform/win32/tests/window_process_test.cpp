@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -218,6 +219,44 @@ TEST_F(CrossProcess, MalformedFramesAreDroppedAndTheWindowKeepsWorking) {
     ::close(fd);
     EXPECT_EQ(SendMessageW(target_, WM_NEST, reinterpret_cast<WPARAM>(self_), 0), 1000);
   }
+}
+
+TEST_F(CrossProcess, AFrameArrivingInPiecesIsServedWhole) {
+  using namespace win32::wire;
+  StartPeer();
+  // Larger than the first piece of memory the peer takes for a payload.
+  std::vector<BYTE> record(300000);
+  for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<BYTE>(i * 7 + (i >> 9));
+  std::vector<BYTE> frame = Bytes(MakeCopyData(reinterpret_cast<std::uint64_t>(self_), kEchoCode, record.size()),
+                                  record.size());
+  std::memcpy(frame.data() + sizeof(FrameHeader), record.data(), record.size());
+  const int fd = win32::desktop::Connect(win32::HandleValue(target_));
+  ASSERT_GE(fd, 0);
+  // Pieces of every size, the first inside the header, with pauses between.
+  std::size_t at = 0;
+  for (std::size_t piece : {std::size_t{1}, std::size_t{30}, std::size_t{40}, std::size_t{70000}}) {
+    ASSERT_TRUE(win32::desktop::WriteAll(fd, frame.data() + at, piece));
+    at += piece;
+    std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_TRUE(win32::desktop::WriteAll(fd, frame.data() + at, frame.size() - at));
+  // The peer echoes the record to our window before it answers: serve it.
+  g_received = {};
+  FrameHeader reply{};
+  std::size_t got = 0;
+  const auto until = std::chrono::steady_clock::now() + 10s;
+  while (got < sizeof reply && std::chrono::steady_clock::now() < until) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    const ssize_t n = ::recv(fd, reinterpret_cast<char*>(&reply) + got, sizeof reply - got, MSG_DONTWAIT);
+    if (n == 0) break;
+    if (n > 0) got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  ASSERT_EQ(got, sizeof reply);
+  EXPECT_EQ(reply.result, static_cast<std::int64_t>(7 + record.size()));
+  EXPECT_EQ(g_received.code, kEchoCode);
+  EXPECT_TRUE(g_received.bytes == record) << "the record came back exactly";
 }
 
 TEST_F(CrossProcess, AConnectionServesFrameAfterFrameUntilOneIsRefused) {

@@ -87,6 +87,23 @@ TEST(Window, SendToNoWindowAnswersZeroWithInvalidHandle) {
   EXPECT_FALSE(PostMessageW(win32::HandleFromValue(0x1234abcd), WM_CLOSE, 0, 0));
 }
 
+TEST(Window, TheDesktopIsMadePrivateAndNeverMadeWithoutAMachineRoot) {
+  testing_support::TempMachine machine;
+  ASSERT_EQ(::chmod(win32::DesktopFolder().c_str(), 0777), 0);
+  HWND w = peer::MakeWindow(u"opened", Echo);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ((fs::status(win32::DesktopFolder()).permissions() & fs::perms::all), fs::perms::owner_all);
+  DestroyWindow(w);
+
+  const fs::path missing = machine.scratch() / "no-machine";
+  win32::SetMachineRoot(missing);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(peer::MakeWindow(u"nowhere", Echo), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot use the desktop folder"), std::string::npos);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
 TEST(Window, DesktopPathTooLongForASocketIsRefusedClearly) {
   testing_support::TempMachine machine;
   const fs::path deep = machine.scratch() / std::string(110, 'd');

@@ -1,7 +1,13 @@
 // The three engine programs started by the window convention: found by the
 // title their command line gives, answering what they do not know with the
 // default handling, and ending with their dialog.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -33,6 +39,28 @@ class EngineWindow : public ::testing::TestWithParam<const char*> {
     return std::move(*process);
   }
 
+  // Runs the engine with `args` to its end: its exit status and what it
+  // wrote on standard error.
+  struct Ended {
+    std::optional<int> status;
+    std::string err;
+  };
+  Ended RunToEnd(const std::vector<std::string>& args) {
+    const fs::path log = machine_.scratch() / "stderr.txt";
+    const int saved = ::dup(2);
+    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::dup2(fd, 2);
+    ::close(fd);
+    auto engine = controller::EngineProcess::Start(Program(), args);
+    ::dup2(saved, 2);
+    ::close(saved);
+    Ended ended;
+    if (engine) ended.status = engine->WaitForExit(kLimit);
+    std::ifstream in(log);
+    ended.err.assign(std::istreambuf_iterator<char>(in), {});
+    return ended;
+  }
+
   testing_support::TempMachine machine_;
 };
 
@@ -44,11 +72,56 @@ TEST_P(EngineWindow, TitleRunsFromTheFirstMarkerToTheEndOfTheCommandLine) {
   EXPECT_EQ(engine.Close(window, kLimit), 0);
 }
 
-TEST_P(EngineWindow, WithoutTheMarkerExitsAtOnceHavingHandledNothing) {
-  auto engine = controller::EngineProcess::Start(Program(), {"no", "marker"});
-  ASSERT_TRUE(engine);
-  EXPECT_EQ(engine->WaitForExit(kLimit), 0);
-  EXPECT_TRUE(fs::is_empty(win32::DesktopFolder())) << "no window is left on the desktop";
+TEST_P(EngineWindow, WithoutTheMarkerSaysHowItIsStartedAndEnds) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"no", "marker"}, {"--help"}}) {
+    SCOPED_TRACE(args.front());
+    const Ended ended = RunToEnd(args);
+    EXPECT_EQ(ended.status, 0);
+    EXPECT_NE(ended.err.find(std::string("usage: ") + GetParam() + " '<GUID>title'"), std::string::npos) << ended.err;
+    EXPECT_TRUE(fs::is_empty(win32::DesktopFolder())) << "no window is left on the desktop";
+  }
+}
+
+TEST_P(EngineWindow, WithoutAMachineRootSaysSoAndMakesNothing) {
+  const fs::path missing = machine_.scratch() / "no-machine";
+  win32::SetMachineRoot(missing);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"<GUID>x"}, {"--help"}}) {
+    SCOPED_TRACE(args.front());
+    const Ended ended = RunToEnd(args);
+    EXPECT_EQ(ended.status, 1);
+    EXPECT_NE(ended.err.find(missing.string() + " does not exist"), std::string::npos) << ended.err;
+    EXPECT_NE(ended.err.find("`brackenford machine init`"), std::string::npos) << ended.err;
+    EXPECT_FALSE(fs::exists(missing));
+  }
+}
+
+TEST_P(EngineWindow, MakesTheDesktopFolderPrivateOrRefusesToStart) {
+  const fs::path desktop = win32::DesktopFolder();
+  ASSERT_EQ(::chmod(desktop.c_str(), 0777), 0);
+  HWND window = nullptr;
+  auto engine = StartEngine({"<GUID>private"}, u"<GUID>private", window);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(fs::status(desktop).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(engine.Close(window, kLimit), 0);
+
+  // A folder that is not this user's own is never used: a link to one, or
+  // (when the test may give it away) one owned by another user.
+  const fs::path elsewhere = machine_.scratch() / "elsewhere";
+  fs::create_directory(elsewhere);
+  fs::remove(desktop);
+  fs::create_directory_symlink(elsewhere, desktop);
+  Ended ended = RunToEnd({"<GUID>linked"});
+  EXPECT_EQ(ended.status, 1);
+  EXPECT_NE(ended.err.find("a link is not followed"), std::string::npos) << ended.err;
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+  if (::geteuid() != 0) return;
+  fs::remove(desktop);
+  fs::create_directory(desktop);
+  ASSERT_EQ(::chown(desktop.c_str(), 65534, 65534), 0);
+  ended = RunToEnd({"<GUID>owned"});
+  EXPECT_EQ(ended.status, 1);
+  EXPECT_NE(ended.err.find("belongs to another user"), std::string::npos) << ended.err;
+  EXPECT_TRUE(fs::is_empty(desktop));
 }
 
 TEST_P(EngineWindow, TwoInstancesAreFoundApartByTitle) {

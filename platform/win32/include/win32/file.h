@@ -47,6 +47,8 @@ class File {
   // closed first. A missing file is ERROR_FILE_NOT_FOUND (its folder missing:
   // ERROR_PATH_NOT_FOUND), a folder or a read-only file opened for writing
   // ERROR_ACCESS_DENIED, CreateNew on an existing file ERROR_FILE_EXISTS.
+  // A mode that may create or empty the file never follows a symbolic link
+  // in the last part of the path (ERROR_ACCESS_DENIED).
   // *existed tells whether the file was there before.
   DWORD Open(std::u16string_view windowsPath, FileMode mode, bool* existed = nullptr);
   DWORD OpenPosix(const std::filesystem::path& path, FileMode mode, bool* existed = nullptr);
@@ -97,7 +99,8 @@ constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
 
 // Share modes, attributes and flags are accepted and not enforced. Opening
 // an existing file with CREATE_ALWAYS or OPEN_ALWAYS succeeds and sets
-// ERROR_ALREADY_EXISTS, as Windows does. INVALID_HANDLE_VALUE on failure.
+// ERROR_ALREADY_EXISTS, as Windows does. Every disposition but OPEN_EXISTING
+// refuses a symbolic link as the file's own name (ERROR_ACCESS_DENIED). INVALID_HANDLE_VALUE on failure.
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    SECURITY_ATTRIBUTES* lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);

@@ -49,7 +49,9 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
 // The current folder, as a POSIX path without a trailing separator.
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
 BOOL SetCurrentDirectoryW(LPCWSTR lpPathName);
-// $TMPDIR, else /tmp/, always with a trailing separator.
+// $TMPDIR, else the machine root's temp/ (made a private folder of the user
+// first; 0 when it cannot be), always with a trailing separator. A path
+// longer than the buffer gives the size needed, the buffer untouched.
 DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
 // The machine root's system folder, without a trailing separator.
 UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);

@@ -54,7 +54,9 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 // Each returns a Win32 status (ERROR_SUCCESS on success); a missing key or
 // value is ERROR_FILE_NOT_FOUND, a key deleted under an open handle
-// ERROR_KEY_DELETED.
+// ERROR_KEY_DELETED. Keys lie at most 512 levels below their root: a deeper
+// one is not created (ERROR_INVALID_PARAMETER), and registry.reg naming one
+// is damaged (ERROR_BADDB).
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass, DWORD dwOptions,
                         REGSAM samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes, PHKEY phkResult,
