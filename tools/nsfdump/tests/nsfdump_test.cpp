@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -175,6 +177,27 @@ TEST_F(NsfdumpTest, OptionsAndBareNamesInTheDataFolder) {
   r = Nsfdump("--machine " + Quote(machine.root().string()) + " --json mailr8.ntf", s);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(json::parse(r.out)["title"], notes::kMailReleaseTemplateTitle);
+}
+
+TEST(MachineInit, InstallsTheMailTemplatesOnce) {
+  testing_support::TempMachine m;
+  const fs::path root = m.scratch() / "fresh";
+  const std::string brackenford = Quote((testing_support::BuildDir() / "bin" / "brackenford").string());
+  const std::string init = brackenford + " --machine " + Quote(root.string()) + " machine init >/dev/null";
+  ASSERT_EQ(std::system(init.c_str()), 0);
+  const auto stamp = fs::last_write_time(root / "notes" / "mail8.ntf");
+  ASSERT_EQ(std::system(init.c_str()), 0);
+  EXPECT_EQ(fs::last_write_time(root / "notes" / "mail8.ntf"), stamp);
+
+  const ToolRun r = Nsfdump("--machine " + Quote(root.string()) + " --json mailr8.ntf", m.scratch());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const json j = json::parse(r.out);
+  EXPECT_NE(j["title"].get<std::string>().find("Mail (R"), std::string::npos);
+  std::vector<std::string> folders;
+  for (const json& f : j["folders"]) folders.push_back(f["name"]);
+  for (const char* name : {"($Inbox)", "($Sent)", "($Drafts)", "($Trash)"})
+    EXPECT_NE(std::find(folders.begin(), folders.end(), name), folders.end()) << name;
+  EXPECT_FALSE(j["views"].empty());
 }
 
 TEST_F(NsfdumpTest, ReadsWhileAnotherProcessWrites) {
