@@ -34,7 +34,7 @@ TEST_F(NoteTest, ItemsKeepOrderAndAppendUnderTheOption) {
   ASSERT_EQ(doc.CreateItem("Body", LNITEMTYPE_HTML, body1.data(), 10, 8, 0x10000), LNNOERROR);
   ASSERT_EQ(doc.CreateItem("SendTo", Text({"a", "", "c"}), 8, 0x10000), LNNOERROR);
   ASSERT_EQ(doc.CreateItem("body", LNITEMTYPE_HTML, body2.data(), 10, 8, 0x10000), LNNOERROR);
-  ASSERT_EQ(doc.CreateItem("PostedDate", Dates({{2024, 3, 15, 14, 5, 0, 0}, {1, 1, 1, 0, 0, 0, 7}}), 0, 0x10000),
+  ASSERT_EQ(doc.CreateItem("PostedDate", Dates({{2024, 3, 15, 14, 5, 0, 0}, {1, 1, 1, 0, 0, 0, 7}, {9999, 12, 31, 23, 59, 59, 99}}), 0, 0x10000),
             LNNOERROR);
   ASSERT_EQ(doc.Save(0), LNNOERROR);
 
@@ -50,7 +50,7 @@ TEST_F(NoteTest, ItemsKeepOrderAndAppendUnderTheOption) {
   EXPECT_EQ(d.items[3].bytes, body2);
   EXPECT_EQ(d.items[3].type, 21u);
   EXPECT_EQ(d.items[4].kind, notes::ItemKind::kTime);
-  EXPECT_EQ(d.items[4].values, (std::vector<std::string>{"2024-03-15T14:05:00", "0001-01-01T00:00:00.07"}));
+  EXPECT_EQ(d.items[4].values, (std::vector<std::string>{"2024-03-15T14:05:00", "0001-01-01T00:00:00.07", "9999-12-31T23:59:59.99"}));
 }
 
 TEST_F(NoteTest, WithoutAppendAnItemReplacesAllOfItsName) {

@@ -60,9 +60,9 @@ TEST(LNStringTranslate, CutsAtTheBufferWithoutSplittingAPair) {
 TEST(LNStringTranslate, RefusesBadArguments) {
   LNString s;
   char buffer[8];
-  EXPECT_EQ(LNStringTranslate(u"x", static_cast<LNCHARSET>(2), &s), LNERR_BAD_CHARSET);
+  EXPECT_EQ(LNStringTranslate(u"x", 2, &s), LNERR_BAD_CHARSET);
   EXPECT_EQ(LNStringTranslate(u"x", LNCHARSET_UNICODE, nullptr), LNERR_NULL_ARGUMENT);
-  EXPECT_EQ(LNStringTranslate(s, LNCHARSET_UNICODE, 4, buffer, 1), LNERR_BAD_ARGUMENT);
+  EXPECT_EQ(LNStringTranslate(s, 0, 4, buffer, 1), LNERR_BAD_ARGUMENT);
   EXPECT_EQ(LNStringTranslate(s, LNCHARSET_UNICODE, 4, nullptr, 8), LNERR_NULL_ARGUMENT);
 }
 

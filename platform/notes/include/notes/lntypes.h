@@ -28,10 +28,9 @@ constexpr LNITEMOPTION LNITEMOPTION_APPEND = 0x10000;
 
 // The text form that LNStringTranslate reads or writes: both are UTF-16,
 // so every text converts without loss (a lone surrogate becomes U+FFFD).
-enum LNCHARSET : LNINT {
-  LNCHARSET_UNICODE = 0,   // UTF-16 in this machine's byte order
-  LNCHARSET_UTF16LE = 1,   // UTF-16, little-endian whatever the machine
-};
+using LNCHARSET = LNINT;
+constexpr LNCHARSET LNCHARSET_UNICODE = 0;  // UTF-16 in this machine's byte order
+constexpr LNCHARSET LNCHARSET_UTF16LE = 1;  // UTF-16, little-endian whatever the machine
 
 // Kinds of database files for LNNotesSession::GetDatabases; combine them.
 using LNDBTYPE = LNINT;
