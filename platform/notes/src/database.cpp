@@ -19,7 +19,7 @@ LNSTATUS LNDatabase::Open(LNINT options) {
   if (options != 0) return Report(LNERR_BAD_ARGUMENT);
   if (impl_->db()) return LNNOERROR;
   Connection connection;
-  if (LNSTATUS s = OpenStore(impl_->file, false, &connection)) return Report(s);
+  if (LNSTATUS s = OpenStore(impl_->file, &connection)) return Report(s);
   std::string title;
   if (LNSTATUS s = ReadInfo(connection.get(), "title", &title)) return Report(s);
   struct stat st {};

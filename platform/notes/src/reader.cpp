@@ -89,7 +89,7 @@ NsfReader::~NsfReader() = default;
 
 LNSTATUS NsfReader::Open(const std::filesystem::path& file) {
   auto state = std::make_unique<State>();
-  if (LNSTATUS s = OpenStore(file, true, &state->db)) return s;
+  if (LNSTATUS s = OpenStore(file, &state->db)) return s;
   // Every later read sees the state of the file at the first one.
   if (LNSTATUS s = Exec(state->db.get(), "BEGIN")) return s;
   state_ = std::move(state);

@@ -115,7 +115,7 @@ LNSTATUS LNNotesSession::CreateDatabaseFromTemplate(const LNString& templatePath
   std::vector<DesignEntry> design;
   {
     Connection db;
-    if (LNSTATUS s = OpenStore(source, true, &db)) return Report(s);
+    if (LNSTATUS s = OpenStore(source, &db)) return Report(s);
     if (LNSTATUS s = ReadDesign(db.get(), &design)) return Report(s);
   }
   header.title = options.GetTitle().IsNull() ? target.stem().string() : options.GetTitle().str();

@@ -76,19 +76,18 @@ LNSTATUS WriteContent(sqlite3* db, const StoreHeader& header, const std::vector<
 
 }  // namespace
 
-LNSTATUS OpenStore(const fs::path& file, bool readOnly, Connection* out) {
+LNSTATUS OpenStore(const fs::path& file, Connection* out) {
   std::error_code ec;
   const fs::file_status st = fs::status(file, ec);
   if (!fs::exists(st)) return LNERR_FILE_NOT_FOUND;
   if (!fs::is_regular_file(st)) return LNERR_NOT_A_DATABASE;
   sqlite3* raw = nullptr;
-  const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-  const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+  const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
   Connection db(raw);
   if (rc != SQLITE_OK) return FromSqlite(rc);
   sqlite3_busy_timeout(db.get(), 10000);
   if (LNSTATUS s = CheckHeader(db.get())) return s;
-  if (!readOnly) {
+  if (sqlite3_db_readonly(db.get(), "main") == 0) {
     if (LNSTATUS s = Exec(db.get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL")) return s;
   }
   *out = std::move(db);

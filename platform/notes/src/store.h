@@ -45,8 +45,10 @@ struct StoreHeader {
 // Opens an existing database file: LNERR_FILE_NOT_FOUND, LNERR_NOT_A_DATABASE
 // (also for a folder, an empty file or a foreign SQLite file),
 // LNERR_DATABASE_VERSION, LNERR_DATABASE_DAMAGED or LNERR_DATABASE_IO.
-// A foreign file is never written to.
-LNSTATUS OpenStore(const std::filesystem::path& file, bool readOnly, Connection* out);
+// A foreign file is never written to. Readers open the file for writing too
+// (a file without write permission is read only), so that the last
+// connection to close folds the write-ahead log back and removes it.
+LNSTATUS OpenStore(const std::filesystem::path& file, Connection* out);
 
 // Creates a database file whole or not at all: it is built under a
 // temporary name beside the target and linked into place only if the

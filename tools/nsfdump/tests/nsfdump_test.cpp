@@ -198,6 +198,11 @@ TEST(MachineInit, InstallsTheMailTemplatesOnce) {
   for (const char* name : {"($Inbox)", "($Sent)", "($Drafts)", "($Trash)"})
     EXPECT_NE(std::find(folders.begin(), folders.end(), name), folders.end()) << name;
   EXPECT_FALSE(j["views"].empty());
+  // Reading leaves nothing behind in the data folder.
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(root / "notes")) files.push_back(e.path().filename());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"mail8.ntf", "mailr8.ntf"}));
 }
 
 TEST_F(NsfdumpTest, ReadsWhileAnotherProcessWrites) {
