@@ -11,6 +11,7 @@
 #include "mapi/mapicode.h"
 #include "mapi/mimeconv.h"
 #include "mapi/profiles.h"
+#include "notes/templates.h"
 #include "profman/profman.h"
 #include "redemption/redemption.h"
 #include "win32/machine.h"
@@ -54,6 +55,7 @@ int Init(const Args& args) {
     return Fail(std::string("machine init: ") + e.what());
   }
   if (std::string error; !mapi::InstallMapi(&error)) return Fail("machine init: " + error);
+  if (std::string error; !notes::InstallMailTemplates(&error)) return Fail("machine init: " + error);
   std::cout << "machine root: " << win32::MachineRoot().string() << "\n";
   return 0;
 }
