@@ -1,5 +1,7 @@
 // Logons, store listings and folder walks of the real engine over PST
 // profiles of the machine's MAPI.
+#include <fstream>
+
 #include "cressing_engine.h"
 
 namespace {
@@ -113,6 +115,20 @@ TEST_F(PstEngine, LogonFailuresAndOutlookCases) {
   EXPECT_EQ(Message(WM_LIST_STORES), 0);
   EXPECT_EQ(ListFileBytes("DisplayName.txt"), ListBytes({u"Small Mail", u"Tree Mail"}));
   EXPECT_EQ(LogonProfile(u"Two Stores"), 1);
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
+// A profile file with a value of the wrong type fails the logon with a
+// status, whose text is sent; the engine goes on serving.
+TEST_F(PstEngine, DamagedProfileFailsTheLogonWithAnErrorText) {
+  std::ofstream(win32::ProfilesFolder() / "broken.json")
+      << R"({"name": "Broken", "services": [{"kind": 3, "path": "/a.pst"}]})";
+  Start();
+  EXPECT_EQ(Logon(0, "Broken"), 0);
+  EXPECT_EQ(TakeMessages(), std::vector<std::u16string>{
+                                u"There is an internal inconsistency in a database, or in a complex property value."});
+  EXPECT_EQ(Logon(0, "Two Stores"), 1);
+  EXPECT_EQ(Message(WM_LIST_STORES), 0);
   EXPECT_TRUE(TakeMessages().empty());
 }
 
