@@ -47,8 +47,7 @@ std::vector<Mailbox> FromJson(const std::string& text, const fs::path& folder) {
     b.pstPath = U16((folder / U8(pst)).string());
     const json& denied = f::Array(j[i], "denied", where);
     for (std::size_t d = 0; d < denied.size(); ++d) {
-      if (!denied[d].is_string())
-        throw f::Damaged(where + "denied[" + std::to_string(d) + "]: expected a string");
+      if (!denied[d].is_string()) throw f::Damaged(where + "denied[" + std::to_string(d) + "]: expected a string");
       b.denied.push_back(U16(denied[d].get<std::string>()));
     }
     out.push_back(std::move(b));

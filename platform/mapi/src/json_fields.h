@@ -3,12 +3,11 @@
 // value by its place ("services[0].kind: expected a string").
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 
@@ -57,10 +56,9 @@ inline long Integer32(const json& object, const char* key, const std::string& wh
   const json* v = Field(object, key);
   if (!v) return 0;
   if (!v->is_number_integer()) throw Damaged(where + key + ": expected an integer");
-  const bool fits = v->is_number_unsigned()
-                        ? v->get<std::uint64_t>() <= std::numeric_limits<std::int32_t>::max()
-                        : v->get<std::int64_t>() >= std::numeric_limits<std::int32_t>::min() &&
-                              v->get<std::int64_t>() <= std::numeric_limits<std::int32_t>::max();
+  const bool fits = v->is_number_unsigned() ? v->get<std::uint64_t>() <= std::numeric_limits<std::int32_t>::max()
+                                            : v->get<std::int64_t>() >= std::numeric_limits<std::int32_t>::min() &&
+                                                  v->get<std::int64_t>() <= std::numeric_limits<std::int32_t>::max();
   if (!fits) throw Damaged(where + key + ": out of range");
   return static_cast<long>(v->get<std::int64_t>());
 }

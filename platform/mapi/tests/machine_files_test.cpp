@@ -96,14 +96,14 @@ TEST(ExchangeNames, OnlyPlainNamesMakeFoldersAndFiles) {
   struct Case {
     const char16_t* server;
     const char16_t* alias;
-  } cases[] = {{u"../../x", u"ann"}, {u"a/b", u"ann"}, {u"..", u"ann"}, {u"EXSRV", u"../../x"},
-               {u"EXSRV", u"a\\b"},  {u"EXSRV", u"."},  {u"EXSRV\n", u"ann"}};
+  } cases[] = {{u"../../x", u"ann"}, {u"a/b", u"ann"}, {u"..", u"ann"},     {u"EXSRV", u"../../x"},
+               {u"EXSRV", u"a\\b"},  {u"EXSRV", u"."}, {u"EXSRV\n", u"ann"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(win32::Utf16ToUtf8(c.server) + " " + win32::Utf16ToUtf8(c.alias));
     EXPECT_EQ(exchange::AddMailbox(c.server, c.alias, u"", pst.u16string(), {}), MAPI_E_INVALID_PARAMETER);
     std::vector<exchange::Mailbox> boxes;
-    EXPECT_EQ(exchange::ReadMailboxes(c.server, &boxes), exchange::IsPlainName(c.server) ? S_OK
-                                                                                          : MAPI_E_INVALID_PARAMETER);
+    EXPECT_EQ(exchange::ReadMailboxes(c.server, &boxes),
+              exchange::IsPlainName(c.server) ? S_OK : MAPI_E_INVALID_PARAMETER);
     EXPECT_FALSE(exchange::ServerExists(c.server));
   }
   // Nothing was made beside or above the servers' folder.

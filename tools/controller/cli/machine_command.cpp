@@ -34,9 +34,7 @@ const InprocServer kInprocServers[] = {
     {CLSID_IConverterSession, u"", "brackenford_mimeconv.so"},
 };
 
-fs::path LibraryFolder() {
-  return fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib";
-}
+fs::path LibraryFolder() { return fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib"; }
 
 void RegisterServers() {
   const auto lib = LibraryFolder();

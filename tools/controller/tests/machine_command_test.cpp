@@ -1,10 +1,10 @@
 // brackenford machine, run as a program: damaged machine files, names that
 // would leave the machine root, files that are no PST, and machine roots
 // that are missing or lost their libraries.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "cli_run.h"
 #include "mapi/install.h"
@@ -26,8 +26,8 @@ class MachineCommand : public ::testing::Test {
   fs::path MakePst(const std::string& name) {
     const fs::path json = machine_.scratch() / (name + ".json"), pst = machine_.scratch() / (name + ".pst");
     std::ofstream(json) << R"({"folders": [{"name": "Inbox", "messages": [{}]}]})";
-    const std::string cmd = (testing_support::BuildDir() / "bin" / "pstgen").string() + " '" + json.string() +
-                            "' '" + pst.string() + "'";
+    const std::string cmd =
+        (testing_support::BuildDir() / "bin" / "pstgen").string() + " '" + json.string() + "' '" + pst.string() + "'";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return pst;
   }
@@ -101,10 +101,10 @@ TEST_F(MachineCommand, PstOptionsMustNameFilesThatOpenAsPst) {
 
 TEST_F(MachineCommand, AMissingMachineIsNamedAndNotCreated) {
   const fs::path elsewhere = machine_.scratch() / "no-machine";
-  for (const char* command : {"machine profiles", "machine add-profile P --pst x.pst", "machine delete-profile P",
-                              "machine add-mailbox --server S --alias a --pst x.pst",
-                              "machine add-exchange-profile E --server S --mailbox a", "send --list",
-                              "send --title t --message 16"}) {
+  for (const char* command :
+       {"machine profiles", "machine add-profile P --pst x.pst", "machine delete-profile P",
+        "machine add-mailbox --server S --alias a --pst x.pst", "machine add-exchange-profile E --server S --mailbox a",
+        "send --list", "send --title t --message 16"}) {
     ExpectFailure("--machine '" + elsewhere.string() + "' " + command,
                   {"no machine at " + elsewhere.string(), "run 'brackenford machine init'"});
     EXPECT_FALSE(fs::exists(elsewhere)) << command;

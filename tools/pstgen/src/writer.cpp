@@ -220,7 +220,7 @@ void PstWriter::AddFolderProps(FolderId folder, const std::vector<Property>& pro
 void PstWriter::AddMessage(FolderId folder, const Message& m) {
   if (impl_->finished) throw std::logic_error("writer already finished");
   Impl::FolderState& f = impl_->Folder(folder);
-  std::uint32_t nid = std::uint32_t(MakeNid(impl_->messageCtx.nextMessageIndex++, kNidTypeNormalMessage));
+  std::uint32_t nid = impl_->messageCtx.NewMessageNid(kNidTypeNormalMessage);
   std::vector<Property> props = MessageProps(m, impl_->names);
   impl_->AddNode(nid, WriteMessageNode(impl_->messageCtx, m, props), folder);
   // The contents table keeps only its columns of the message.
