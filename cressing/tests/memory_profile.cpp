@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "mapi/holders.h"
 #include "mapi/install.h"
 #include "mapi/memory_store.h"
 #include "mapi/profiles.h"
@@ -54,5 +55,7 @@ void MemoryProfile::AddInboxWithoutRowCounts(InboxCount inboxCount) {
 void MemoryProfile::FailOneOpenEntry(unsigned letThrough) {
   state_->data->faults.Fail("OpenEntry", MAPI_E_NO_ACCESS).After(letThrough).Times(1);
 }
+
+long MemoryProfile::LiveMapiBuffers() { return mapi::LiveBuffers(); }
 
 }  // namespace cressing_test

@@ -28,6 +28,9 @@ class MemoryProfile {
   // once with MAPI_E_NO_ACCESS.
   void FailOneOpenEntry(unsigned letThrough);
 
+  // MAPI buffers allocated and not yet freed, in the whole process.
+  static long LiveMapiBuffers();
+
  private:
   struct State;
   std::unique_ptr<State> state_;
