@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "cressing_engine.h"
+#include "testing/shared_fixtures.h"
 
 namespace {
 
@@ -135,7 +136,8 @@ TEST_F(PstEngine, DamagedProfileFailsTheLogonWithAnErrorText) {
 // Outlook's own file: its mail folders carry no container class, so each
 // comes once without type part; the others twice with theirs.
 TEST_F(PstEngine, WalksAPstWrittenByOutlook) {
-  AddPstProfile(u"Outlook Sample", {{testing_support::SharedFixtures() / "outlook-sample.pst", u"Sample"}});
+  SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
+  AddPstProfile(u"Outlook Sample", {{sample, u"Sample"}});
   Start();
   ASSERT_EQ(Logon(0, "Outlook Sample"), 1);
   ASSERT_EQ(Message(WM_LIST_STORES), 0);
