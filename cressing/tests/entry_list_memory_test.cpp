@@ -3,19 +3,15 @@
 // again and again does not grow the engine.
 #include <gtest/gtest.h>
 
-#include "CressingDlg.h"
 #include "cressing_test_support.h"
 #include "memory_profile.h"
+#include "walk_dialog.h"
 
 namespace {
 
 using cressing_test::MemoryProfile;
 
-class TestDlg : public CCressingDlg {
- public:
-  using CCressingDlg::OnCopyDisplayName;
-  using CCressingDlg::OnCopyFolderName;
-};
+using TestDlg = cressing_test::WalkDlg;
 
 // The references the store of the last folder entry has, its entries'
 // own included.
@@ -30,7 +26,7 @@ TEST(EntryListMemory, ListingAgainFreesWhatTheLastWalkKept) {
   cressing_test::TempFolder temp(machine.scratch());
   MemoryProfile profile(machine.scratch());
   profile.AddInboxWithoutRowCounts(MemoryProfile::InboxCount::Four);
-  LoadMAPIFuncs(MyLoadLibrary((testing_support::BuildDir() / "lib" / "libbrackenford_mapi.so").u16string().c_str()));
+  cressing_test::BindInstalledMapi();
 
   TestDlg dlg;
   char name[] = "Memory";
