@@ -24,11 +24,9 @@ CCressingDlg::CCressingDlg(CWnd* pParent)
     : engine::CEngineDlg(kAbout, u"Cressing", pParent), m_pMapiObjects(new CMapiObjects()) {}
 
 CCressingDlg::~CCressingDlg() {
-  // Entries point into the kept row sets and stores; all of them go before
-  // the session holder releases MAPI.
+  // The entries with the row sets and stores they use go before the session
+  // holder releases MAPI.
   ClearDisplayNameList();
-  m_keptRows.clear();
-  m_keptStores.clear();
   m_pMapiObjects.reset();
 }
 

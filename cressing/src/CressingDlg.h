@@ -91,7 +91,8 @@ class CCressingDlg : public engine::CEngineDlg {
   std::int32_t WalkInner(Walk walk, SBinary* entryID, IMsgStore* store, const CString& passedDown, ListFile& file,
                          const CString& parentEntryName);
   LONG GetFolderContentCount(IMsgStore* store, const SRow& row);
-  // Row sets and stores that entries point into stay until the dialog ends.
+  // Row sets and stores that entries point into stay until the entry list
+  // is cleared.
   SRowSet* KeepRows(RowSetPtr rows);
   void KeepStore(IMsgStore* store);
 

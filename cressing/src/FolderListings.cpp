@@ -214,11 +214,12 @@ std::int32_t CCressingDlg::WalkInner(Walk walk, SBinary* entryID, IMsgStore* sto
     file.WriteLine(passedDown);
     return 0;
   }
-  const SRowSet* rows = KeepRows(std::move(level.rows));
-  if (rows->cRows == 0) {
+  // No entry points into an empty level: it is not kept.
+  if (level.rows->cRows == 0) {
     if (!passedDown.empty()) file.WriteLine(passedDown);
     return 0;
   }
+  const SRowSet* rows = KeepRows(std::move(level.rows));
   return WalkLevel(walk, *rows, store, passedDown, parentEntryName, file);
 }
 

@@ -32,6 +32,10 @@ struct StoreNames {
 
 void CCressingDlg::ClearDisplayNameList() {
   while (!m_pDisplayNameList.empty()) m_pDisplayNameList.pop_front();
+  // The entries pointed into these row sets and named these stores: with
+  // them gone, nothing does.
+  m_keptRows.clear();
+  m_keptStores.clear();
 }
 
 CListDisplayName& CCressingDlg::AppendEntry() {

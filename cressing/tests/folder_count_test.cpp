@@ -5,19 +5,15 @@
 
 #include <string>
 
-#include "CressingDlg.h"
 #include "cressing_test_support.h"
 #include "memory_profile.h"
+#include "walk_dialog.h"
 
 namespace {
 
 using cressing_test::MemoryProfile;
 
-class TestDlg : public CCressingDlg {
- public:
-  using CCressingDlg::OnCopyDisplayName;
-  using CCressingDlg::OnCopyFolderName;
-};
+using TestDlg = cressing_test::WalkDlg;
 
 TEST(FolderWalkWithoutRowCount, TakesTheCountFromTheFolderAndZeroWhenItCannot) {
   struct Case {
@@ -36,10 +32,7 @@ TEST(FolderWalkWithoutRowCount, TakesTheCountFromTheFolderAndZeroWhenItCannot) {
     cressing_test::TempFolder temp(machine.scratch());
     MemoryProfile profile(machine.scratch());
     profile.AddInboxWithoutRowCounts(c.inboxCount);
-    // The binding keeps the system folder of the first machine root that the
-    // process looked in; bound here, the slots hold the installed library
-    // whichever test ran before in this process.
-    LoadMAPIFuncs(MyLoadLibrary((testing_support::BuildDir() / "lib" / "libbrackenford_mapi.so").u16string().c_str()));
+    cressing_test::BindInstalledMapi();
 
     TestDlg dlg;
     char name[] = "Memory";

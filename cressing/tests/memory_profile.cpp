@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "mapi/holders.h"
 #include "mapi/install.h"
 #include "mapi/memory_store.h"
 #include "mapi/profiles.h"
@@ -123,5 +124,7 @@ void MemoryProfile::FailNames() { state_->data->faults.Fail("GetNamesFromIDs", M
 void MemoryProfile::FailOneOpenEntry(unsigned letThrough) {
   state_->data->faults.Fail("OpenEntry", MAPI_E_NO_ACCESS).After(letThrough).Times(1);
 }
+
+long MemoryProfile::LiveMapiBuffers() { return mapi::LiveBuffers(); }
 
 }  // namespace cressing_test

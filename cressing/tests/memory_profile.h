@@ -41,6 +41,8 @@ class MemoryProfile {
   void AddDistributionLists();
   // Every later GetNamesFromIDs fails with MAPI_E_NO_SUPPORT.
   void FailNames();
+  // MAPI buffers allocated and not yet freed, in the whole process.
+  static long LiveMapiBuffers();
 
  private:
   struct State;

@@ -1,6 +1,9 @@
 // Logons, store listings and folder walks of the real engine over PST
 // profiles of the machine's MAPI.
+#include <fstream>
+
 #include "cressing_engine.h"
+#include "testing/shared_fixtures.h"
 
 namespace {
 
@@ -131,10 +134,25 @@ TEST_F(PstEngine, ListingsNeverWriteThroughALinkPlantedAsTheirFile) {
   EXPECT_TRUE(fs::is_symlink(temp_.File("DisplayName.txt")));
 }
 
+// A profile file with a value of the wrong type fails the logon with a
+// status, whose text is sent; the engine goes on serving.
+TEST_F(PstEngine, DamagedProfileFailsTheLogonWithAnErrorText) {
+  std::ofstream(win32::ProfilesFolder() / "broken.json")
+      << R"({"name": "Broken", "services": [{"kind": 3, "path": "/a.pst"}]})";
+  Start();
+  EXPECT_EQ(Logon(0, "Broken"), 0);
+  EXPECT_EQ(TakeMessages(), std::vector<std::u16string>{
+                                u"There is an internal inconsistency in a database, or in a complex property value."});
+  EXPECT_EQ(Logon(0, "Two Stores"), 1);
+  EXPECT_EQ(Message(WM_LIST_STORES), 0);
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
 // Outlook's own file: its mail folders carry no container class, so each
 // comes once without type part; the others twice with theirs.
 TEST_F(PstEngine, WalksAPstWrittenByOutlook) {
-  AddPstProfile(u"Outlook Sample", {{testing_support::SharedFixtures() / "outlook-sample.pst", u"Sample"}});
+  SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
+  AddPstProfile(u"Outlook Sample", {{sample, u"Sample"}});
   Start();
   ASSERT_EQ(Logon(0, "Outlook Sample"), 1);
   ASSERT_EQ(Message(WM_LIST_STORES), 0);

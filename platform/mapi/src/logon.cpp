@@ -2,6 +2,7 @@
 #include <atomic>
 
 #include "entry.h"
+#include "json_fields.h"
 #include "mapi/profiles.h"
 #include "session.h"
 #include "win32/codepage.h"
@@ -50,9 +51,14 @@ HRESULT MAPILogonEx(ULONG_PTR, LPSTR profileName, LPSTR, ULONG flags, LPMAPISESS
     if (!byDefault) return (flags & MAPI_LOGON_UI) ? MAPI_E_USER_CANCEL : MAPI_E_LOGON_FAILED;
     name = *byDefault;
   }
-  auto profile = mapi::profiles::Find(name);
-  if (!profile) return MAPI_E_LOGON_FAILED;
-  return mapi::MakeSession(std::move(*profile), session);
+  mapi::profiles::Profile profile;
+  std::string error;
+  if (const HRESULT hr = mapi::profiles::Read(name, &profile, &error); FAILED(hr)) {
+    if (hr != MAPI_E_CORRUPT_DATA) return MAPI_E_LOGON_FAILED;
+    mapi::json_fields::Report(error);
+    return hr;
+  }
+  return mapi::MakeSession(std::move(profile), session);
 }
 
 }  // namespace mapi::entry

@@ -1,12 +1,16 @@
 // MAPI memory: each buffer carries a header that links the blocks
 // MAPIAllocateMore attached to it; freeing the first frees them all.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "entry.h"
+#include "mapi/holders.h"
 
 namespace {
+
+std::atomic<long> g_liveBuffers{0};
 
 // Sits before the caller's bytes; max_align_t keeps those aligned.
 struct alignas(std::max_align_t) Block {
@@ -34,6 +38,7 @@ SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
   *lppBuffer = nullptr;
   Block* b = NewBlock(cbSize);
   if (!b) return MAPI_E_NOT_ENOUGH_MEMORY;
+  ++g_liveBuffers;
   *lppBuffer = b + 1;
   return S_OK;
 }
@@ -54,6 +59,7 @@ SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
 
 ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
   if (!lpBuffer) return S_OK;
+  --g_liveBuffers;
   Block* b = BlockOf(lpBuffer)->head;
   while (b) {
     Block* next = b->next;
@@ -64,6 +70,8 @@ ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
 }
 
 }  // namespace mapi::entry
+
+long mapi::LiveBuffers() { return g_liveBuffers.load(); }
 
 namespace mapi::entry {
 LPMALLOC MAPIGetDefaultMalloc() {

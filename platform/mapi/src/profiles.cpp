@@ -8,6 +8,8 @@
 #include <random>
 
 #include "file_lock.h"
+#include "json_fields.h"
+#include "mapi/exchange.h"
 #include "mapi/mapicode.h"
 #include "win32/machine.h"
 #include "win32/text.h"
@@ -19,9 +21,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 std::string U8(std::u16string_view s) { return win32::Utf16ToUtf8(s); }
-std::u16string U16(const json& j, const char* key) {
-  return j.contains(key) && j[key].is_string() ? win32::Utf8ToUtf16(j[key].get<std::string>()) : u"";
-}
 
 // Profile names are case-insensitive: the file is named after the lower-case
 // name, with every byte but letters, digits, '-' and '_' as %XX.
@@ -70,33 +69,55 @@ json ToJson(const Profile& p) {
   return {{"name", U8(p.name)}, {"user", U8(p.user)}, {"services", std::move(services)}};
 }
 
-std::optional<Profile> FromJson(const std::string& text) {
-  const json j = json::parse(text, nullptr, false);
-  if (j.is_discarded() || !j.is_object()) return std::nullopt;
+// A profile from its file's text; throws json_fields::Damaged naming what
+// is wrong.
+Profile FromJson(const std::string& text) {
+  namespace f = json_fields;
+  const json j = f::Parse(text, json::value_t::object, "a JSON object");
   Profile p;
-  p.name = U16(j, "name");
-  p.user = U16(j, "user");
-  if (j.contains("services") && j["services"].is_array()) {
-    for (const auto& s : j["services"]) {
-      Service svc;
-      svc.kind = s.value("kind", "pst") == "exchange" ? ServiceKind::kExchange : ServiceKind::kPst;
-      svc.uid = s.value("uid", "");
-      svc.displayName = U16(s, "displayName");
-      svc.path = U16(s, "path");
-      svc.server = U16(s, "server");
-      svc.mailbox = U16(s, "mailbox");
-      svc.configFlags = s.value("configFlags", 0);
-      p.services.push_back(std::move(svc));
-    }
+  p.name = f::Text(j, "name", "");
+  if (p.name.empty()) throw f::Damaged("name: missing or empty");
+  p.user = f::Text(j, "user", "");
+  const json& services = f::Array(j, "services", "");
+  for (std::size_t i = 0; i < services.size(); ++i) {
+    const std::string where = f::Item("", "services", i);
+    f::Object(services[i], where.substr(0, where.size() - 1));
+    const json& s = services[i];
+    Service svc;
+    const std::string kind = f::Utf8(s, "kind", where, "pst");
+    if (kind != "pst" && kind != "exchange") throw f::Damaged(where + "kind: \"pst\" or \"exchange\"");
+    svc.kind = kind == "exchange" ? ServiceKind::kExchange : ServiceKind::kPst;
+    svc.uid = f::Utf8(s, "uid", where);
+    svc.displayName = f::Text(s, "displayName", where);
+    svc.path = f::Text(s, "path", where);
+    svc.server = f::Text(s, "server", where);
+    svc.mailbox = f::Text(s, "mailbox", where);
+    svc.configFlags = f::Integer32(s, "configFlags", where);
+    if (svc.kind == ServiceKind::kExchange && !exchange::IsPlainName(svc.server))
+      throw f::Damaged(where + "server: not a plain name");
+    p.services.push_back(std::move(svc));
   }
-  if (p.name.empty()) return std::nullopt;
   return p;
 }
 
-std::optional<Profile> Load(const fs::path& file) {
+// S_OK, MAPI_E_NOT_FOUND for a file that is not there, MAPI_E_CORRUPT_DATA
+// for one that holds no profile (the file and what is wrong in *error).
+HRESULT Load(const fs::path& file, Profile* out, std::string* error) {
   std::string text;
-  if (!ReadWholeFile(file, &text)) return std::nullopt;
-  return FromJson(text);
+  if (!ReadWholeFile(file, &text)) return MAPI_E_NOT_FOUND;
+  try {
+    *out = FromJson(text);
+    return S_OK;
+  } catch (const json_fields::Damaged& e) {
+    if (error) *error = json_fields::InFile(file, e.what());
+    return MAPI_E_CORRUPT_DATA;
+  }
+}
+
+std::optional<Profile> Load(const fs::path& file) {
+  Profile p;
+  if (FAILED(Load(file, &p, nullptr))) return std::nullopt;
+  return p;
 }
 
 bool SameName(std::u16string_view a, std::u16string_view b) { return FileOf(a) == FileOf(b); }
@@ -104,6 +125,14 @@ bool SameName(std::u16string_view a, std::u16string_view b) { return FileOf(a) =
 void MarkDefault(Profile& p) {
   const auto d = DefaultName();
   p.isDefault = d && SameName(*d, p.name);
+}
+
+// An Exchange service names its server as a folder of the machine root.
+bool Valid(const Profile& profile) {
+  if (profile.name.empty()) return false;
+  for (const auto& s : profile.services)
+    if (s.kind == ServiceKind::kExchange && !exchange::IsPlainName(s.server)) return false;
+  return true;
 }
 
 HRESULT Write(Profile& p) {
@@ -114,14 +143,18 @@ HRESULT Write(Profile& p) {
 
 }  // namespace
 
-std::vector<Profile> List() {
+std::vector<Profile> List(std::vector<std::string>* damaged) {
   std::vector<Profile> out;
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(win32::ProfilesFolder(), ec)) {
     if (e.path().extension() != ".json" || e.path().filename().string().front() == '.') continue;
-    if (auto p = Load(e.path())) {
-      MarkDefault(*p);
-      out.push_back(std::move(*p));
+    Profile p;
+    std::string error;
+    if (const HRESULT hr = Load(e.path(), &p, &error); hr == MAPI_E_CORRUPT_DATA && damaged) {
+      damaged->push_back(std::move(error));
+    } else if (SUCCEEDED(hr)) {
+      MarkDefault(p);
+      out.push_back(std::move(p));
     }
   }
   std::sort(out.begin(), out.end(), [](const Profile& a, const Profile& b) { return a.name < b.name; });
@@ -129,14 +162,20 @@ std::vector<Profile> List() {
 }
 
 std::optional<Profile> Find(std::u16string_view name) {
-  if (name.empty()) return std::nullopt;
-  auto p = Load(FileOf(name));
-  if (p) MarkDefault(*p);
+  Profile p;
+  if (FAILED(Read(name, &p))) return std::nullopt;
   return p;
 }
 
+HRESULT Read(std::u16string_view name, Profile* profile, std::string* error) {
+  if (name.empty()) return MAPI_E_NOT_FOUND;
+  const HRESULT hr = Load(FileOf(name), profile, error);
+  if (SUCCEEDED(hr)) MarkDefault(*profile);
+  return hr;
+}
+
 HRESULT Create(Profile profile) {
-  if (profile.name.empty()) return MAPI_E_INVALID_PARAMETER;
+  if (!Valid(profile)) return MAPI_E_INVALID_PARAMETER;
   FileLock lock(LockFile());
   if (!lock.locked()) return MAPI_E_DISK_ERROR;
   std::error_code ec;
@@ -147,7 +186,7 @@ HRESULT Create(Profile profile) {
 }
 
 HRESULT Change(Profile profile) {
-  if (profile.name.empty()) return MAPI_E_INVALID_PARAMETER;
+  if (!Valid(profile)) return MAPI_E_INVALID_PARAMETER;
   FileLock lock(LockFile());
   if (!lock.locked()) return MAPI_E_DISK_ERROR;
   std::error_code ec;

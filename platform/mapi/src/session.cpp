@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "json_fields.h"
 #include "mapi/exchange.h"
 #include "mapi/table.h"
 #include "win32/text.h"
@@ -70,6 +71,12 @@ HRESULT SessionState::OpenPst(const profiles::Service& s, bool isDefault) {
 }
 
 HRESULT SessionState::OpenOwnMailbox(const profiles::Service& s, bool isDefault) {
+  std::vector<exchange::Mailbox> boxes;
+  std::string error;
+  if (const HRESULT hr = exchange::ReadMailboxes(s.server, &boxes, &error); FAILED(hr)) {
+    if (hr == MAPI_E_CORRUPT_DATA) json_fields::Report(error);
+    return hr;
+  }
   auto box = exchange::FindMailbox(s.server, s.mailbox);
   if (!box) return MAPI_E_NOT_FOUND;
   ComPtr<IMsgStore> store;
@@ -266,7 +273,9 @@ class Session final : public com::ComObject<IMAPISession> {
 
 HRESULT MakeSession(profiles::Profile profile, IMAPISession** out) {
   auto state = std::make_shared<SessionState>(std::move(profile));
-  if (FAILED(state->OpenProfileStores())) return MAPI_E_LOGON_FAILED;
+  // A damaged mailbox list says so; any other failure is a failed logon.
+  if (const HRESULT hr = state->OpenProfileStores(); FAILED(hr))
+    return hr == MAPI_E_CORRUPT_DATA ? hr : MAPI_E_LOGON_FAILED;
   *out = com::Make<Session>(std::move(state)).Detach();
   return S_OK;
 }

@@ -6,6 +6,7 @@
 
 #include "pst/pst_file.h"
 #include "pst/pst_namemap.h"
+#include "testing/shared_fixtures.h"
 #include "testing/temp_machine.h"
 
 namespace pst {
@@ -72,7 +73,8 @@ TEST(PstNameMap, DecodesEveryKindOfEntryAndSkipsBrokenOnes) {
 }
 
 TEST(PstNameMap, ReadsTheMapOfTheSampleFile) {
-  auto file = PstFile::Open((testing_support::SharedFixtures() / "outlook-sample.pst").string());
+  SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
+  auto file = PstFile::Open(sample.string());
   ASSERT_TRUE(file);
   auto lock = file->Lock();
   const NameMap& map = file->Names();

@@ -9,6 +9,7 @@
 #include "pst/pst_file.h"
 #include "pst/pst_items.h"
 #include "pst/pst_record.h"
+#include "testing/shared_fixtures.h"
 #include "testing/temp_machine.h"
 #include "win32/text.h"
 
@@ -44,8 +45,9 @@ uint32_t IpmSubtree(PstFile& f) {
 class PstReader : public ::testing::Test {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
     std::string error;
-    file_ = PstFile::Open(Sample(), &error);
+    file_ = PstFile::Open(sample.string(), &error);
     ASSERT_TRUE(file_) << error;
     lock_ = file_->Lock();
   }

@@ -16,8 +16,9 @@ constexpr GUID kPsetidAddress = {0x00062004, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 
 class PstStoreSample : public ::testing::Test {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
     HRESULT hr = E_FAIL;
-    store_ = OpenStore(Sample(), &hr);
+    store_ = OpenStore(sample, &hr);
     ASSERT_EQ(hr, S_OK);
     ASSERT_TRUE(store_);
   }

@@ -14,6 +14,7 @@
 #include "mapi/mapitags.h"
 #include "mapi/mapix.h"
 #include "mapi/provider.h"
+#include "testing/shared_fixtures.h"
 #include "testing/temp_machine.h"
 #include "win32/text.h"
 

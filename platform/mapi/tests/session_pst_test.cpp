@@ -10,6 +10,7 @@
 #include "mapi/profiles.h"
 #include "mapi/provider.h"
 #include "mapi_test_util.h"
+#include "testing/shared_fixtures.h"
 #include "testing/temp_machine.h"
 #include "win32/text.h"
 
@@ -17,12 +18,6 @@ namespace {
 
 using mapi_test::Tags;
 namespace profiles = mapi::profiles;
-
-bool HavePstProvider(const std::u16string& path) {
-  ComPtr<IMsgStore> store;
-  mapi::StoreIdentity id;
-  return mapi::OpenPstStore(path, id, 0, store.ReleaseAndGetAddressOf()) != MAPI_E_NO_SUPPORT;
-}
 
 struct PstSession {
   testing_support::TempMachine machine;
@@ -82,7 +77,7 @@ void Walk(IMsgStore* store, IMAPIFolder* folder, std::vector<std::string>* ids) 
 
 TEST(PstSession, FolderTreeOfTheOutlookSampleWithStableEntryIds) {
   PstSession f;
-  if (!HavePstProvider(f.sample)) GTEST_SKIP() << "no PST provider linked in";
+  SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
   f.AddProfile(u"Sample", f.sample);
   std::vector<std::string> ids[2];
   for (auto& walk : ids) {
@@ -129,7 +124,7 @@ TEST(PstSession, FilesThatAreNoPstsFailTheLogon) {
 
 TEST(PstSession, AnotherUsersMailboxOpensToItsFolderTree) {
   PstSession f;
-  if (!HavePstProvider(f.sample)) GTEST_SKIP() << "no PST provider linked in";
+  SKIP_WITHOUT_SHARED_FIXTURE(sample, "outlook-sample.pst");
   namespace exchange = mapi::exchange;
   ASSERT_EQ(exchange::AddMailbox(u"EXSRV", u"ann", u"Ann", f.sample, {}), S_OK);
   ASSERT_EQ(exchange::AddMailbox(u"EXSRV", u"bob", u"Bob", f.sample, {}), S_OK);

@@ -2,6 +2,7 @@
 // its own name and returns the process exit status.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ using Args = std::vector<std::string>;
 
 int MachineCommand(const Args& args);
 int SendCommand(const Args& args);
+
+// Why the machine root cannot serve a command, naming the remedy, or
+// nothing: it does not exist or is not set up, its registry is damaged, or
+// a library it registered is gone.
+std::optional<std::string> MachineProblem();
 
 // Prints `message` to standard error prefixed with the program name; returns 1.
 int Fail(const std::string& message);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "com/com.h"
 #include "commands.h"
@@ -11,15 +12,20 @@
 #include "mapi/mapicode.h"
 #include "mapi/mimeconv.h"
 #include "mapi/profiles.h"
+#include "mapi/provider.h"
 #include "notes/templates.h"
 #include "profman/profman.h"
 #include "redemption/redemption.h"
+#include "win32/guid.h"
+#include "win32/registry.h"
 #include "win32/machine.h"
 #include "win32/text.h"
 
 namespace brackenford_cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // In-process COM servers, shared objects in the lib/ folder beside bin/.
 struct InprocServer {
@@ -34,8 +40,10 @@ const InprocServer kInprocServers[] = {
     {redemption::CLSID_RDOSession, redemption::kSessionProgId, redemption::kLibrary},
 };
 
+fs::path LibraryFolder() { return fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib"; }
+
 void RegisterServers() {
-  const auto lib = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "lib";
+  const auto lib = LibraryFolder();
   for (const InprocServer& s : kInprocServers)
     if (FAILED(com::RegisterInprocServer(s.clsid, s.progId, lib / s.library)))
       throw std::runtime_error(std::string("cannot register ") + s.library);
@@ -121,11 +129,25 @@ std::u16string AbsolutePath(const std::string& file) {
   return U16(std::filesystem::absolute(std::filesystem::path(file)).lexically_normal().string());
 }
 
+// Server names and aliases become folder and file names in the machine root.
+std::optional<std::string> NameProblem(const std::string& option, const std::string& name) {
+  if (mapi::exchange::IsPlainName(U16(name))) return std::nullopt;
+  return "--" + option + " '" + name + "' is not a plain name (no '/', '\\', '.' or '..')";
+}
+
+// Why the file cannot serve as a PST file, or nothing.
+std::optional<std::string> PstProblem(const std::string& file) {
+  std::string reason;
+  if (SUCCEEDED(mapi::CheckPstFile(AbsolutePath(file), &reason))) return std::nullopt;
+  return file + ": " + reason;
+}
+
 std::string Status(HRESULT hr) {
   switch (hr) {
     case MAPI_E_COLLISION: return "a profile of that name exists";
     case MAPI_E_NOT_FOUND: return "not found";
     case MAPI_E_INVALID_PARAMETER: return "invalid name";
+    case MAPI_E_CORRUPT_DATA: return "damaged file";
     default: {
       char buf[16];
       std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(hr));
@@ -145,6 +167,8 @@ int AddProfile(const Args& args) {
   if (!Parse(args, {"pst"}, {"default"}, &p, &error)) return Fail("machine add-profile: " + error);
   if (p.words.size() != 1) return Fail("machine add-profile: give one profile NAME");
   if (p.All("pst").empty()) return Fail("machine add-profile: give at least one --pst FILE");
+  for (const auto& file : p.All("pst"))
+    if (auto problem = PstProblem(file)) return Fail("machine add-profile: " + *problem);
   mapi::profiles::Profile profile;
   profile.name = U16(p.words[0]);
   profile.isDefault = p.Has("default");
@@ -168,6 +192,7 @@ int AddExchangeProfile(const Args& args) {
   if (p.words.size() != 1) return Fail("machine add-exchange-profile: give one profile NAME");
   if (p.One("server").empty() || p.One("mailbox").empty())
     return Fail("machine add-exchange-profile: give --server and --mailbox");
+  if (auto problem = NameProblem("server", p.One("server"))) return Fail("machine add-exchange-profile: " + *problem);
   mapi::profiles::Profile profile;
   profile.name = U16(p.words[0]);
   profile.user = U16(p.One("user"));
@@ -191,10 +216,16 @@ int AddMailbox(const Args& args) {
   if (!p.words.empty()) return Fail("machine add-mailbox: unexpected argument '" + p.words[0] + "'");
   if (p.One("server").empty() || p.One("alias").empty() || p.One("pst").empty())
     return Fail("machine add-mailbox: give --server, --alias and --pst");
+  for (const char* option : {"server", "alias"})
+    if (auto problem = NameProblem(option, p.One(option))) return Fail("machine add-mailbox: " + *problem);
+  if (auto problem = PstProblem(p.One("pst"))) return Fail("machine add-mailbox: " + *problem);
   std::vector<std::u16string> denied;
   for (const auto& d : p.All("deny")) denied.push_back(U16(d));
+  std::string damage;
   const HRESULT hr = mapi::exchange::AddMailbox(U16(p.One("server")), U16(p.One("alias")),
-                                                U16(p.One("display-name")), AbsolutePath(p.One("pst")), denied);
+                                                U16(p.One("display-name")), AbsolutePath(p.One("pst")), denied,
+                                                &damage);
+  if (hr == MAPI_E_CORRUPT_DATA) return Fail("machine add-mailbox: damaged file " + damage);
   if (FAILED(hr)) return Fail("machine add-mailbox: " + p.One("pst") + ": " + Status(hr));
   std::cout << U8(mapi::exchange::MailboxDn(U16(p.One("alias")))) << "\n";
   return 0;
@@ -206,7 +237,8 @@ int Profiles(const Args& args) {
     return 0;
   }
   if (!args.empty()) return Fail("machine profiles: unexpected argument '" + args[0] + "'");
-  for (const auto& profile : mapi::profiles::List()) {
+  std::vector<std::string> damaged;
+  for (const auto& profile : mapi::profiles::List(&damaged)) {
     std::cout << U8(profile.name) << (profile.isDefault ? " (default)" : "") << "\n";
     for (const auto& s : profile.services) {
       if (s.kind == mapi::profiles::ServiceKind::kPst)
@@ -215,7 +247,8 @@ int Profiles(const Args& args) {
         std::cout << "  exchange " << U8(s.server) << ": " << U8(s.mailbox) << "\n";
     }
   }
-  return 0;
+  for (const auto& error : damaged) Fail("machine profiles: damaged file " + error);
+  return damaged.empty() ? 0 : 1;
 }
 
 int DeleteProfile(const Args& args) {
@@ -251,6 +284,35 @@ void Usage(std::ostream& out) {
 
 }  // namespace
 
+std::optional<std::string> MachineProblem() {
+  const fs::path root = win32::MachineRoot();
+  constexpr const char* kInit = "run 'brackenford machine init'";
+  std::error_code ec;
+  if (!fs::is_directory(root, ec)) return "no machine at " + root.string() + ": " + kInit + " first";
+  for (const fs::path& part : {win32::RegistryFile(), win32::SystemFolder(), win32::ProfilesFolder(),
+                               win32::ExchangeFolder(), win32::NotesFolder(), win32::DesktopFolder()})
+    if (!fs::exists(part, ec))
+      return "the machine at " + root.string() + " is not set up (no " + part.filename().string() + "): " + kInit;
+  if (std::string message; win32::CheckRegistry(&message) != ERROR_SUCCESS)
+    return "the machine's registry is damaged: " + message;
+  // Libraries the machine names: the system MAPI library (a link), the MAPI
+  // component and the COM servers. One that is named but gone was
+  // registered by a build that moved or went away.
+  std::vector<fs::path> named;
+  if (const fs::path link = win32::SystemFolder() / "mapi32.dll"; fs::is_symlink(link, ec)) named.push_back(link);
+  const std::u16string component = std::u16string(mapi::kComponentsKey) + u"\\" + mapi::kMapiComponentId;
+  if (auto path = win32::RegGetString(HKEY_LOCAL_MACHINE, component, u"")) named.emplace_back(U8(*path));
+  for (const InprocServer& s : kInprocServers)
+    if (auto path = win32::RegGetString(HKEY_CLASSES_ROOT, u"CLSID\\" + win32::GuidToString(s.clsid) +
+                                                               u"\\InprocServer32", u""))
+      named.emplace_back(U8(*path));
+  for (const fs::path& library : named)
+    if (!fs::exists(library, ec))
+      return "the library " + library.string() + " that the machine at " + root.string() + " names is gone: " +
+             kInit + " again";
+  return std::nullopt;
+}
+
 int MachineCommand(const Args& args) {
   if (args.empty()) {
     Usage(std::cerr);
@@ -260,8 +322,13 @@ int MachineCommand(const Args& args) {
     Usage(std::cout);
     return 0;
   }
-  for (const Sub& s : kSubs)
-    if (args[0] == s.name) return s.run(Args(args.begin() + 1, args.end()));
+  for (const Sub& s : kSubs) {
+    if (args[0] != s.name) continue;
+    const Args rest(args.begin() + 1, args.end());
+    if (s.run != Init && !WantsHelp(rest))
+      if (auto problem = MachineProblem()) return Fail("machine " + args[0] + ": " + *problem);
+    return s.run(rest);
+  }
   Usage(std::cerr);
   return Fail("machine: unknown subcommand '" + args[0] + "'");
 }

@@ -1,6 +1,7 @@
 // brackenford: sets up the simulated machine and drives the engines.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -62,8 +63,14 @@ int main(int argc, char** argv) {
     Usage(std::cout);
     return 0;
   }
-  for (const Command& c : kCommands)
-    if (args[0] == c.name) return c.run(Args(args.begin() + 1, args.end()));
+  for (const Command& c : kCommands) {
+    if (args[0] != c.name) continue;
+    try {
+      return c.run(Args(args.begin() + 1, args.end()));
+    } catch (const std::exception& e) {
+      return Fail(args[0] + ": " + e.what());
+    }
+  }
   Usage(std::cerr);
   return Fail("unknown command '" + args[0] + "'");
 }

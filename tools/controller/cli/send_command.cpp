@@ -1,6 +1,8 @@
 // brackenford send: one request to an engine window, found by its title,
 // with the WM_COPYDATA replies it sends back shown and saved.
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <type_traits>
+#include <utility>
 
 #include "commands.h"
 #include "controller/Requester.h"
@@ -31,7 +34,7 @@ constexpr const char* kUsage =
     "  --self-at OFFSET   also write our window handle (8 bytes, little-endian) at OFFSET\n"
     "  --replies DIR      save each WM_COPYDATA received meanwhile as DIR/NNN-CODE.bin\n"
     "  --answer CODE=V    answer received messages with that code by V (default 1)\n"
-    "  --wait SECONDS     wait that long for the window to appear (default 0)\n"
+    "  --wait SECONDS     wait that long for the window to appear (default 0, at most 86400)\n"
     "  --list             print the titles of the desktop's windows\n"
     "Prints 'result: N' and one 'reply NNN: code CODE, BYTES bytes' line per reply.\n"
     "Exit status: 0 delivered, 2 no window has the title, 1 any other failure.\n";
@@ -39,7 +42,7 @@ constexpr const char* kUsage =
 struct Options {
   std::string title;
   bool list = false;
-  std::optional<long long> message;
+  std::optional<UINT> message;
   long long lParam = 0;
   std::optional<unsigned long long> copyCode;
   std::string dataFile;
@@ -49,19 +52,32 @@ struct Options {
   double waitSeconds = 0;
 };
 
-// Whole-string numbers, decimal or 0x-hex.
+// Whole-string numbers, decimal or 0x-hex, that T holds.
 template <class T>
 bool ParseNumber(const std::string& text, T& out) {
-  if (text.empty()) return false;
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
   errno = 0;
   char* end = nullptr;
   if constexpr (std::is_signed_v<T>) {
-    out = static_cast<T>(std::strtoll(text.c_str(), &end, 0));
+    const long long n = std::strtoll(text.c_str(), &end, 0);
+    if (!std::in_range<T>(n)) return false;
+    out = static_cast<T>(n);
   } else {
     if (text[0] == '-') return false;
-    out = static_cast<T>(std::strtoull(text.c_str(), &end, 0));
+    const unsigned long long n = std::strtoull(text.c_str(), &end, 0);
+    if (!std::in_range<T>(n)) return false;
+    out = static_cast<T>(n);
   }
   return errno == 0 && end && *end == '\0';
+}
+
+// Seconds to wait: a plain decimal number up to a day.
+constexpr double kMaxWaitSeconds = 86400;
+bool ParseSeconds(const std::string& text, double& out) {
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.')) return false;
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(out) && out >= 0 && out <= kMaxWaitSeconds;
 }
 
 // Parses the arguments; an error text, or nothing when they are sound.
@@ -79,8 +95,8 @@ std::optional<std::string> Parse(const Args& args, Options& o) {
     } else if (a == "--title") {
       if (!value(o.title)) return "--title needs a text";
     } else if (a == "--message") {
-      long long n;
-      if (!value(v) || !ParseNumber(v, n)) return "--message needs a number";
+      UINT n;
+      if (!value(v) || !ParseNumber(v, n)) return "--message needs a message number (0 to 0xFFFFFFFF)";
       o.message = n;
     } else if (a == "--lparam") {
       if (!value(v) || !ParseNumber(v, o.lParam)) return "--lparam needs a number";
@@ -104,10 +120,7 @@ std::optional<std::string> Parse(const Args& args, Options& o) {
         return "--answer needs CODE=VALUE";
       o.answers[code] = answer;
     } else if (a == "--wait") {
-      char* end = nullptr;
-      if (!value(v)) return "--wait needs seconds";
-      o.waitSeconds = std::strtod(v.c_str(), &end);
-      if (!end || *end || o.waitSeconds < 0) return "--wait needs seconds";
+      if (!value(v) || !ParseSeconds(v, o.waitSeconds)) return "--wait needs seconds (0 to 86400)";
     } else {
       return "unexpected argument '" + a + "'";
     }
@@ -170,6 +183,7 @@ int SendCommand(const Args& args) {
     std::cerr << kUsage;
     return Fail("send: " + *error);
   }
+  if (auto problem = MachineProblem()) return Fail("send: " + *problem);
   if (o.list) return List();
 
   std::vector<BYTE> data;
@@ -207,7 +221,7 @@ int SendCommand(const Args& args) {
     result = requester.SendCopyData(target, static_cast<ULONG_PTR>(*o.copyCode), data.data(),
                                     static_cast<DWORD>(data.size()));
   } else {
-    result = requester.Send(target, static_cast<UINT>(*o.message), static_cast<LPARAM>(o.lParam));
+    result = requester.Send(target, *o.message, static_cast<LPARAM>(o.lParam));
   }
   if (!result.delivered) return Fail("send: the window '" + o.title + "' went away before it answered");
   std::printf("result: %lld\n", static_cast<long long>(result.value));

@@ -2,25 +2,20 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "cli_run.h"
 #include "controller/Requester.h"
 #include "fake_engine.h"
 #include "testing/temp_machine.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using cli_test::ReadFile;
 
 namespace {
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class SendCommand : public ::testing::Test {
  protected:
@@ -34,13 +29,10 @@ class SendCommand : public ::testing::Test {
   }
   // Runs `brackenford send ARGS`; keeps its output, returns its exit status.
   int Run(const std::string& args) {
-    const fs::path out = machine_.scratch() / "out.txt", err = machine_.scratch() / "err.txt";
-    const std::string cmd = (testing_support::BuildDir() / "bin" / "brackenford").string() + " send " + args + " >" +
-                            out.string() + " 2>" + err.string();
-    const int status = std::system(cmd.c_str());
-    out_ = ReadFile(out);
-    err_ = ReadFile(err);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    cli_test::Run run = cli_test::Brackenford("send " + args, machine_.scratch());
+    out_ = std::move(run.out);
+    err_ = std::move(run.err);
+    return run.status;
   }
 
   testing_support::TempMachine machine_;
@@ -100,6 +92,35 @@ TEST_F(SendCommand, PlainMessagesListAndExitStatuses) {
 
   EXPECT_EQ(Run("--help"), 0);
   EXPECT_NE(out_.find("usage: brackenford send"), std::string::npos);
+}
+
+// Numbers out of their option's range are refused before anything is sent,
+// and the engine goes on answering.
+TEST_F(SendCommand, NumbersOutOfRangeAreRefused) {
+  const struct {
+    const char* args;
+    const char* error;
+  } bad[] = {
+      {"--wait 1e16", "--wait needs seconds (0 to 86400)"},
+      {"--wait inf", "--wait needs seconds"},
+      {"--wait nan", "--wait needs seconds"},
+      {"--wait -1", "--wait needs seconds"},
+      {"--wait 86401", "--wait needs seconds"},
+      {"--wait ' 5'", "--wait needs seconds"},
+      {"--message -1", "--message needs a message number"},
+      {"--message 0x100000000", "--message needs a message number"},
+      {"--message 1025 --lparam 99999999999999999999", "--lparam needs a number"},
+      {"--copydata ' -1' --data x", "--copydata needs a code"},
+      {"--copydata 2 --data x --self-at 0x10000000000000000", "--self-at needs an offset"},
+      {"--answer 5=1e3", "--answer needs CODE=VALUE"},
+  };
+  for (const auto& b : bad) {
+    EXPECT_EQ(Run(std::string("--title '<GUID>fake' ") + b.args), 1) << b.args << ": " << err_;
+    EXPECT_NE(err_.find(b.error), std::string::npos) << b.args << ": " << err_;
+    EXPECT_TRUE(out_.empty()) << b.args << ": nothing was sent";
+  }
+  EXPECT_EQ(Run("--title '<GUID>fake' --wait 0.5 --message 1025 --lparam 21"), 0) << err_;
+  EXPECT_EQ(out_, "result: 42\n");
 }
 
 }  // namespace

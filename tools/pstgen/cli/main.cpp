@@ -1,5 +1,7 @@
 // pstgen: writes a PST file from a JSON description, or a synthetic one.
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,8 +17,10 @@
 
 namespace {
 
-constexpr const char* kHelp = R"(usage: pstgen DESCRIPTION.json OUT.pst
-       pstgen --synthetic N [--seed S] OUT.pst
+constexpr const char* kHelp = R"(usage: pstgen [--force] DESCRIPTION.json OUT.pst
+       pstgen [--force] --synthetic N [--seed S] OUT.pst
+
+An existing OUT.pst is replaced only with --force. N is at most 67108864.
 
 Writes a PST file as Outlook lays it out: the root folder, "Top of
 Personal Folders" (the IPM subtree, named by the store's
@@ -34,6 +38,8 @@ The description (JSON):
   FOLDER:     { "name": "Inbox", "class": "IPF.Note", "props": { ... },
                 "messages": [ MESSAGE, ... ], "folders": [ FOLDER, ... ] }
               A top-level folder named "Deleted Items" is the store's own.
+              Folders, and embedded messages, nest at most 256 deep.
+  Any key not shown here is an error, named by its place.
   MESSAGE:    { "class": "IPM.Note", "id": "cat", "props": { ... }, "named": [ NAMED, ... ],
                 "recipients": [ RECIPIENT, ... ], "attachments": [ ATTACHMENT, ... ] }
               "class": null leaves a folder or message without its class; "id"
@@ -73,21 +79,25 @@ the same file.
 
 int Usage(const char* problem = nullptr) {
   if (problem) std::fprintf(stderr, "pstgen: %s\n", problem);
-  std::fputs("usage: pstgen DESCRIPTION.json OUT.pst | pstgen --synthetic N [--seed S] OUT.pst | pstgen --help\n",
-             stderr);
+  std::fputs(
+      "usage: pstgen [--force] DESCRIPTION.json OUT.pst | pstgen [--force] --synthetic N [--seed S] OUT.pst | "
+      "pstgen --help\n",
+      stderr);
   return 2;
 }
 
-bool ParseCount(const char* text, std::uint64_t& out) {
-  if (!text || !*text || *text == '-') return false;
+// Decimal digits only, up to max.
+bool ParseCount(const char* text, std::uint64_t max, std::uint64_t& out) {
+  if (!text || !std::isdigit(static_cast<unsigned char>(*text))) return false;
   char* end = nullptr;
   errno = 0;
   out = std::strtoull(text, &end, 10);
-  return errno == 0 && *end == '\0';
+  return errno == 0 && *end == '\0' && out <= max;
 }
 
 struct Arguments {
   bool help = false;
+  bool force = false;
   bool synthetic = false;
   pstgen::SyntheticOptions options;
   std::vector<std::string> files;
@@ -100,11 +110,14 @@ int Parse(int argc, char** argv, Arguments& a) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (arg == "--help" || arg == "-h") {
       a.help = true;
+    } else if (arg == "--force") {
+      a.force = true;
     } else if (arg == "--synthetic") {
-      if (!ParseCount(value, a.options.items)) return Usage("--synthetic needs a number of items");
+      if (!ParseCount(value, pstgen::kMaxMessages, a.options.items))
+        return Usage("--synthetic needs a number of items (0 to 67108864)");
       a.synthetic = true, ++i;
     } else if (arg == "--seed") {
-      if (!ParseCount(value, a.options.seed)) return Usage("--seed needs a number");
+      if (!ParseCount(value, UINT64_MAX, a.options.seed)) return Usage("--seed needs a number");
       ++i;
     } else if (arg.starts_with("-") && arg != "-") {
       return Usage(("unknown option " + std::string(arg)).c_str());
@@ -129,6 +142,11 @@ int main(int argc, char** argv) {
   // The file appears under its name only when complete.
   std::filesystem::path out = a.files.back();
   std::filesystem::path partial = out.string() + ".partial";
+  std::error_code ec;
+  if (!a.force && std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
+    std::fprintf(stderr, "pstgen: %s exists: give --force to replace it\n", out.string().c_str());
+    return 1;
+  }
   try {
     if (a.synthetic)
       pstgen::WriteSynthetic(a.options, partial);

@@ -1,6 +1,10 @@
 #include "pstgen/json_description.h"
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include "bytes.h"
 #include "mapi/mapitags.h"
@@ -17,14 +21,57 @@ using nlohmann::json;
 
 constexpr std::uint32_t kDefaultCodePage = 1252;
 
+// The keys each kind of object takes: any other is a mistake (a misspelt
+// "folders" would otherwise give an empty store), named with its place.
+using Keys = std::span<const std::string_view>;
+constexpr std::string_view kTopKeys[] = {"format", "store", "folders"};
+constexpr std::string_view kStoreKeys[] = {"display_name", "props"};
+constexpr std::string_view kFolderKeys[] = {"name", "class", "props", "messages", "folders"};
+constexpr std::string_view kMessageKeys[] = {"class", "id", "props", "named", "recipients", "attachments"};
+constexpr std::string_view kNamedKeys[] = {"set", "lid", "name", "type", "value"};
+constexpr std::string_view kRecipientKeys[] = {"type", "name", "email", "address_type", "props"};
+constexpr std::string_view kAttachmentKeys[] = {"method",        "filename", "long_filename", "display_name",
+                                                "extension",     "mime_tag", "content_id",    "pathname",
+                                                "long_pathname", "data",     "message",       "props"};
+
+// Folders and embedded messages nest at most this deep: the reader and the
+// writer walk them recursively.
+constexpr int kMaxNesting = 256;
+
+// Thrown past every level unchanged: its place would be thousands of
+// characters long.
+struct NestingError : DescriptionError {
+  using DescriptionError::DescriptionError;
+};
+
+// The first key of the object that `known` lacks, or nothing.
+std::optional<std::string> UnknownKey(const json& j, Keys known) {
+  for (const auto& [key, value] : j.items())
+    if (std::find(known.begin(), known.end(), key) == known.end()) return key;
+  return std::nullopt;
+}
+
+void CheckKeys(const json& j, Keys known) {
+  if (!j.is_object()) throw DescriptionError(": expected an object");
+  if (auto key = UnknownKey(j, known)) throw DescriptionError("." + *key + ": unknown key");
+}
+
+void CheckNesting(int depth, const char* what) {
+  if (depth > kMaxNesting)
+    throw NestingError(std::string(what) + " nest deeper than " + std::to_string(kMaxNesting) + " levels");
+}
+
 // Runs f, prefixing any description error with where it happened.
 template <typename F>
 auto At(const std::string& where, F&& f) {
   try {
     return f();
+  } catch (const NestingError&) {
+    throw;
   } catch (const DescriptionError& e) {
     std::string msg = e.what();
-    throw DescriptionError(where + (msg.starts_with("[") || msg.starts_with(".") ? "" : ": ") + msg);
+    throw DescriptionError(where + (msg.starts_with("[") || msg.starts_with(".") || msg.starts_with(":") ? "" : ": ") +
+                           msg);
   } catch (const json::exception& e) {
     throw DescriptionError(where + ": " + e.what());
   }
@@ -86,6 +133,7 @@ std::vector<Property> Props(const json& j, std::uint32_t codePage) {
 }
 
 NamedProperty Named(const json& j, std::uint32_t codePage) {
+  CheckKeys(j, kNamedKeys);
   NamedProperty n;
   auto set = PropertySet(j.at("set").get<std::string>());
   if (!set) throw DescriptionError(".set: unknown property set " + j["set"].dump());
@@ -106,6 +154,7 @@ NamedProperty Named(const json& j, std::uint32_t codePage) {
 }
 
 Recipient ParseRecipient(const json& j, std::uint32_t codePage) {
+  CheckKeys(j, kRecipientKeys);
   static const std::pair<const char*, std::int32_t> kTypes[] = {{"to", 1}, {"cc", 2}, {"bcc", 3}};
   std::int32_t type = 1;
   if (j.contains("type")) {
@@ -129,9 +178,10 @@ Recipient ParseRecipient(const json& j, std::uint32_t codePage) {
   return r;
 }
 
-Message ParseMessage(const json& j);
+Message ParseMessage(const json& j, int depth);
 
-Attachment ParseAttachment(const json& j, std::uint32_t codePage) {
+Attachment ParseAttachment(const json& j, std::uint32_t codePage, int depth) {
+  CheckKeys(j, kAttachmentKeys);
   Attachment a;
   std::int32_t method = j.value("method", 1);
   a.props.push_back({PR_ATTACH_METHOD, LongValue(method)});
@@ -150,7 +200,8 @@ Attachment ParseAttachment(const json& j, std::uint32_t codePage) {
     Bytes data = At(".data", [&] { return BinaryFromText(j["data"].get<std::string>()); });
     a.props.push_back({method == 6 ? PR_ATTACH_DATA_OBJ : PR_ATTACH_DATA_BIN, std::move(data)});
   }
-  if (j.contains("message")) a.message = std::make_unique<Message>(At(".message", [&] { return ParseMessage(j["message"]); }));
+  if (j.contains("message"))
+    a.message = std::make_unique<Message>(At(".message", [&] { return ParseMessage(j["message"], depth + 1); }));
   for (Property& p : Props(j, codePage)) SetOrReplace(a.props, p.tag, std::move(p.value));
   return a;
 }
@@ -165,7 +216,10 @@ std::vector<T> List(const json& j, const char* key, F&& parse) {
   return out;
 }
 
-Message ParseMessage(const json& j) {
+// depth: 1 for a folder's message, one more for each embedding.
+Message ParseMessage(const json& j, int depth) {
+  CheckKeys(j, kMessageKeys);
+  CheckNesting(depth, "embedded messages");
   std::uint32_t cp = CodePageOf(j);
   Message m;
   m.withoutClass = j.contains("class") && j["class"].is_null();
@@ -177,18 +231,22 @@ Message ParseMessage(const json& j) {
   for (Property& p : Props(j, cp)) SetOrReplace(m.props, p.tag, std::move(p.value));
   m.named = List<NamedProperty>(j, "named", [&](const json& n) { return Named(n, cp); });
   m.recipients = List<Recipient>(j, "recipients", [&](const json& r) { return ParseRecipient(r, cp); });
-  m.attachments = List<Attachment>(j, "attachments", [&](const json& a) { return ParseAttachment(a, cp); });
+  m.attachments =
+      List<Attachment>(j, "attachments", [&](const json& a) { return ParseAttachment(a, cp, depth); });
   return m;
 }
 
-Folder ParseFolder(const json& j) {
+// depth: 1 for a folder at the top of the description.
+Folder ParseFolder(const json& j, int depth) {
+  CheckKeys(j, kFolderKeys);
+  CheckNesting(depth, "folders");
   Folder f;
   f.name = Wide(j, "name");
   // A null class leaves the folder without PR_CONTAINER_CLASS_W.
   if (!(j.contains("class") && j["class"].is_null())) f.containerClass = Wide(j, "class", u"IPF.Note");
   f.props = Props(j, kDefaultCodePage);
-  f.messages = List<Message>(j, "messages", ParseMessage);
-  f.folders = List<Folder>(j, "folders", ParseFolder);
+  f.messages = List<Message>(j, "messages", [](const json& m) { return ParseMessage(m, 1); });
+  f.folders = List<Folder>(j, "folders", [depth](const json& sub) { return ParseFolder(sub, depth + 1); });
   return f;
 }
 
@@ -197,6 +255,7 @@ Folder ParseFolder(const json& j) {
 Store ParseDescription(const json& d) {
   Store s;
   if (!d.is_object()) throw DescriptionError("the description is a JSON object");
+  if (auto key = UnknownKey(d, kTopKeys)) throw DescriptionError(*key + ": unknown key");
   if (d.contains("format")) {
     if (d["format"] == "ansi")
       s.format = FileFormat::kAnsi;
@@ -205,13 +264,16 @@ Store ParseDescription(const json& d) {
   }
   if (d.contains("store")) {
     At("store", [&] {
+      CheckKeys(d["store"], kStoreKeys);
       s.displayName = Wide(d["store"], "display_name", s.displayName);
       s.props = Props(d["store"], kDefaultCodePage);
       return 0;
     });
   }
   try {
-    s.folders = List<Folder>(d, "folders", ParseFolder);
+    s.folders = List<Folder>(d, "folders", [](const json& f) { return ParseFolder(f, 1); });
+  } catch (const NestingError&) {
+    throw;
   } catch (const DescriptionError& e) {
     throw DescriptionError(std::string(e.what()).substr(e.what()[0] == '.' ? 1 : 0));
   }

@@ -1,17 +1,25 @@
 #include "message_node.h"
 
 #include <cctype>
+#include <stdexcept>
 
 #include "ltp.h"
 #include "mapi/mapitags.h"
 #include "property_context.h"
 #include "property_helpers.h"
 #include "pstgen/values.h"
+#include "pstgen/writer.h"
 #include "table_columns.h"
 #include "table_context.h"
 #include "win32/text.h"
 
 namespace pstgen {
+
+std::uint32_t MessageContext::NewMessageNid(std::uint32_t type) {
+  if (nextMessageIndex >= kMaxMessages) throw std::runtime_error("too many messages");
+  return std::uint32_t(MakeNid(nextMessageIndex++, type));
+}
+
 namespace {
 
 constexpr std::uint64_t kNidRecipientTable = 0x692;
@@ -108,7 +116,7 @@ void WriteAttachments(MessageContext& ctx, const Message& m, Subnodes& subs) {
     if (a.message) {
       // The embedded message is a subnode of the attachment; the attachment
       // names it by PR_ATTACH_DATA_OBJ (subnode NID, size).
-      std::uint32_t embedded = std::uint32_t(MakeNid(ctx.nextMessageIndex++, kNidTypeMessage));
+      std::uint32_t embedded = ctx.NewMessageNid(kNidTypeMessage);
       std::vector<Property> embeddedProps = MessageProps(*a.message, ctx.names);
       NodeData d = WriteMessageNode(ctx, *a.message, embeddedProps);
       attachSubs.Add({embedded, d.bidData, d.bidSub});

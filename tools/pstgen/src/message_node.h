@@ -21,6 +21,10 @@ struct MessageContext {
   BlockStore& store;
   NameToIdMap& names;
   std::uint32_t nextMessageIndex;  // NID index for embedded messages
+
+  // The next message NID of that type; a NID keeps 27 bits for the index,
+  // so a file holds at most kMaxMessages messages, embedded ones included.
+  std::uint32_t NewMessageNid(std::uint32_t type);
 };
 
 // The properties the message's context holds: its own, its named ones

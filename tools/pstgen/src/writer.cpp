@@ -246,7 +246,7 @@ void PstWriter::AddFolderProps(FolderId folder, const std::vector<Property>& pro
 void PstWriter::AddMessage(FolderId folder, const Message& m) {
   if (impl_->finished) throw std::logic_error("writer already finished");
   Impl::FolderState& f = impl_->Folder(folder);
-  std::uint32_t nid = std::uint32_t(MakeNid(impl_->messageCtx.nextMessageIndex++, kNidTypeNormalMessage));
+  std::uint32_t nid = impl_->messageCtx.NewMessageNid(kNidTypeNormalMessage);
   std::vector<Property> props = MessageProps(m, impl_->names);
   ResolveContactReferences(props, impl_->messageIds);
   impl_->AddNode(nid, WriteMessageNode(impl_->messageCtx, m, props), folder);

@@ -88,6 +88,20 @@ TEST(Description, MistakesNameTheirPlace) {
       {R"({"folders": [{"messages": [{"id": 5}]}]})", "folders[0].messages[0].id: expected a string"},
       {R"({"folders": [{"messages": [{"props": {"0x6001": {"type": "PT_BINARY", "value": "contact:"}}}]}]})",
        "folders[0].messages[0].props.0x6001: a contact entry ID is"},
+      {R"({"folders": ["Inbox"]})", "folders[0]: expected an object"},
+      // A misspelt key is named, whichever kind of object holds it.
+      {R"({"folder": [{"name": "Inbox"}]})", "folder: unknown key"},
+      {R"({"store": {"displayname": "S"}})", "store.displayname: unknown key"},
+      {R"({"folders": [{"name": "Inbox", "mesages": [{}]}]})", "folders[0].mesages: unknown key"},
+      {R"({"folders": [{"messages": [{"subject": "hi"}]}]})", "folders[0].messages[0].subject: unknown key"},
+      {R"({"folders": [{"messages": [{"recipients": [{"mail": "a@b"}]}]}]})",
+       "folders[0].messages[0].recipients[0].mail: unknown key"},
+      {R"({"folders": [{"messages": [{"attachments": [{"filname": "a.txt"}]}]}]})",
+       "folders[0].messages[0].attachments[0].filname: unknown key"},
+      {R"({"folders": [{"messages": [{"named": [{"set": "PS_MAPI", "id": 1, "type": "PT_LONG", "value": 1}]}]}]})",
+       "folders[0].messages[0].named[0].id: unknown key"},
+      {R"({"folders": [{"messages": [{"attachments": [{"method": 5, "message": {"clas": "IPM.Note"}}]}]}]})",
+       "folders[0].messages[0].attachments[0].message.clas: unknown key"},
   };
   for (const Case& c : cases) {
     try {
@@ -95,6 +109,46 @@ TEST(Description, MistakesNameTheirPlace) {
       ADD_FAILURE() << "accepted " << c.json;
     } catch (const DescriptionError& e) {
       EXPECT_NE(std::string::npos, std::string(e.what()).find(c.message)) << c.json << "\n  gave: " << e.what();
+    }
+  }
+}
+
+// Folders, and messages embedded in messages, nest 256 deep and no deeper:
+// past that the error is a short one, not a crash.
+TEST(Description, NestingIsLimited) {
+  auto folders = [](int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += R"({"name": "F", "folders": [)";
+    for (int i = 0; i < depth; ++i) text += "]}";
+    return R"({"folders": [)" + text + "]}";
+  };
+  auto embedded = [](int depth) {
+    std::string text;
+    for (int i = 1; i < depth; ++i) text += R"({"attachments": [{"method": 5, "message": )";
+    text += "{}";
+    for (int i = 1; i < depth; ++i) text += "}]}";
+    return R"({"folders": [{"messages": [)" + text + "]}]}";
+  };
+  const Store deep = ParseDescription(json::parse(folders(256)));
+  const Folder* f = &deep.folders.at(0);
+  for (int level = 1; level < 256; ++level) f = &f->folders.at(0);
+  EXPECT_TRUE(f->folders.empty());
+  EXPECT_NO_THROW(ParseDescription(json::parse(embedded(256))));
+  const struct {
+    std::string json;
+    const char* message;
+  } cases[] = {
+      {folders(257), "folders nest deeper than 256 levels"},
+      {folders(3000), "folders nest deeper than 256 levels"},
+      {embedded(257), "embedded messages nest deeper than 256 levels"},
+      {embedded(3000), "embedded messages nest deeper than 256 levels"},
+  };
+  for (const auto& c : cases) {
+    try {
+      ParseDescription(json::parse(c.json));
+      ADD_FAILURE() << "accepted " << c.message;
+    } catch (const DescriptionError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
 }

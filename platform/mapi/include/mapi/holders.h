@@ -14,6 +14,10 @@ struct RowSetFree {
   void operator()(SRowSet* p) const noexcept { FreeProws(p); }
 };
 
+// The buffers MAPIAllocateBuffer gave that MAPIFreeBuffer has not freed yet
+// (blocks of MAPIAllocateMore go with their first): what leak tests count.
+long LiveBuffers();
+
 // A MAPI buffer (with its linked blocks), freed with MAPIFreeBuffer.
 template <class T>
 using Buffer = std::unique_ptr<T, BufferFree>;

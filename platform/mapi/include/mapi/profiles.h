@@ -34,11 +34,20 @@ struct Profile {
   bool isDefault = false;  // filled by Find and List
 };
 
-// Every profile, by name.
-std::vector<Profile> List();
+// Every profile, by name. A damaged profile file is left out; with
+// `damaged`, each such file is named there with what is wrong in it.
+std::vector<Profile> List(std::vector<std::string>* damaged = nullptr);
+// The profile of that name: S_OK; MAPI_E_NOT_FOUND when there is none;
+// MAPI_E_CORRUPT_DATA when its file is damaged (a value of the wrong type,
+// an Exchange server that is not a plain name), with the file and what is
+// wrong in *error.
+HRESULT Read(std::u16string_view name, Profile* profile, std::string* error = nullptr);
+// Read, without the reason.
 std::optional<Profile> Find(std::u16string_view name);
 // Creates a profile; a name already in use answers MAPI_E_COLLISION, an
-// empty one MAPI_E_INVALID_PARAMETER. Services without a uid get one.
+// empty one or an Exchange server that is not a plain name
+// (exchange::IsPlainName) MAPI_E_INVALID_PARAMETER. Services without a uid
+// get one.
 HRESULT Create(Profile profile);
 // Replaces an existing profile (MAPI_E_NOT_FOUND when there is none).
 HRESULT Change(Profile profile);

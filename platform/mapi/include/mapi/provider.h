@@ -65,6 +65,11 @@ MAPIUID UidFromText(std::string_view text);
 // weak default answers MAPI_E_NO_SUPPORT.
 HRESULT OpenPstStore(const std::u16string& path, const StoreIdentity& identity, ULONG flags, IMsgStore** store);
 
+// Opens path as a PST or OST file and closes it again: S_OK, else
+// MAPI_E_NOT_FOUND or MAPI_E_CORRUPT_STORE as OpenPstStore answers, with
+// the reason in *reason (no such file, a folder, not a PST file and why).
+HRESULT CheckPstFile(const std::u16string& path, std::string* reason);
+
 // Replaces the PST factory (tests serve memory stores through the same
 // seam); an empty function restores OpenPstStore.
 using PstOpener = std::function<HRESULT(const std::u16string& path, const StoreIdentity&, ULONG, IMsgStore**)>;

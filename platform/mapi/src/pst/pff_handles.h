@@ -41,11 +41,14 @@ class PffError {
   void Clear() {
     if (e_) libpff_error_free(&e_);
   }
+  // The innermost reason, which the backtrace gives first ("invalid file
+  // signature."); the outer lines only repeat which call failed.
   std::string Text() const {
     if (!e_) return {};
-    char buf[512] = {};
-    libpff_error_sprint(e_, buf, sizeof buf);
-    return buf;
+    char buf[2048] = {};
+    libpff_error_backtrace_sprint(e_, buf, sizeof buf);
+    std::string text = buf;
+    return text.substr(0, text.find('\n'));
   }
 
  private:

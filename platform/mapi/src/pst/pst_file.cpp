@@ -36,8 +36,11 @@ std::shared_ptr<PstFile> PstFile::Open(const std::string& path, std::string* err
   libpff_file_t* raw = nullptr;
   if (libpff_file_initialize(&raw, &e) != 1) return fail("libpff_file_initialize");
   if (libpff_file_open(raw, path.c_str(), LIBPFF_OPEN_READ, &e) != 1) {
-    libpff_file_free(&raw, &e);
-    return fail("libpff_file_open");
+    // Freeing takes the error out parameter too: keep the open's reason.
+    auto failed = fail("libpff_file_open");
+    PffError ignored;
+    libpff_file_free(&raw, &ignored);
+    return failed;
   }
   f->file_.reset(raw);
   uint8_t type = 0;

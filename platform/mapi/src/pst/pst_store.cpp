@@ -132,4 +132,26 @@ HRESULT OpenPstStore(const std::u16string& path, const StoreIdentity& identity, 
   return S_OK;
 }
 
+HRESULT CheckPstFile(const std::u16string& path, std::string* reason) {
+  const std::filesystem::path file = win32::MapPath(path);
+  std::error_code ec;
+  const auto status = std::filesystem::status(file, ec);
+  std::string why;
+  HRESULT hr = MAPI_E_NOT_FOUND;
+  if (!std::filesystem::exists(status)) {
+    why = "no such file";
+  } else if (std::filesystem::is_directory(status)) {
+    why = "a folder, not a PST file";
+  } else if (!std::filesystem::is_regular_file(status)) {
+    why = "not a regular file";
+  } else if (std::string error; !pst::PstFile::Open(file.string(), &error)) {
+    why = "not a PST file (" + error + ")";
+    hr = MAPI_E_CORRUPT_STORE;
+  } else {
+    return S_OK;
+  }
+  if (reason) *reason = why;
+  return hr;
+}
+
 }  // namespace mapi

@@ -13,6 +13,10 @@
 
 namespace pstgen {
 
+// The messages a file can hold, embedded ones included (the NID index
+// beside the type bits); AddMessage throws beyond.
+inline constexpr std::uint64_t kMaxMessages = std::uint64_t(1) << 26;
+
 class PstWriter {
  public:
   using FolderId = std::uint32_t;  // the folder's NID
