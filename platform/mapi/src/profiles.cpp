@@ -51,6 +51,15 @@ std::string NewUid() {
   return hex;
 }
 
+// An Exchange service added but not yet configured has no server. A server
+// names a folder of the machine root, so it never holds a separator or is a
+// dot folder; other odd characters (the CR a CR LF line leaves) only name a
+// server that does not exist.
+bool ServerNameFits(std::u16string_view server) {
+  if (server == u"." || server == u"..") return false;
+  return server.find_first_of(u"/\\") == std::u16string_view::npos;
+}
+
 json ToJson(const Profile& p) {
   json services = json::array();
   for (const auto& s : p.services) {
@@ -93,7 +102,7 @@ Profile FromJson(const std::string& text) {
     svc.server = f::Text(s, "server", where);
     svc.mailbox = f::Text(s, "mailbox", where);
     svc.configFlags = f::Integer32(s, "configFlags", where);
-    if (svc.kind == ServiceKind::kExchange && !exchange::IsPlainName(svc.server))
+    if (svc.kind == ServiceKind::kExchange && !ServerNameFits(svc.server))
       throw f::Damaged(where + "server: not a plain name");
     p.services.push_back(std::move(svc));
   }
@@ -127,11 +136,10 @@ void MarkDefault(Profile& p) {
   p.isDefault = d && SameName(*d, p.name);
 }
 
-// An Exchange service names its server as a folder of the machine root.
 bool Valid(const Profile& profile) {
   if (profile.name.empty()) return false;
   for (const auto& s : profile.services)
-    if (s.kind == ServiceKind::kExchange && !exchange::IsPlainName(s.server)) return false;
+    if (s.kind == ServiceKind::kExchange && !ServerNameFits(s.server)) return false;
   return true;
 }
 

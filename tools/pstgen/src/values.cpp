@@ -189,9 +189,9 @@ constexpr std::string_view kContactReferenceMark("\xFF\xFF\xFF\xFFpstgen contact
 
 Bytes ContactReference(std::string_view id) {
   if (id.empty()) Bad("a contact entry ID is \"contact:ID\", the \"id\" of an earlier message");
-  Bytes value(kContactReferenceMark.begin(), kContactReferenceMark.end());
-  value.insert(value.end(), id.begin(), id.end());
-  return value;
+  std::string text(kContactReferenceMark);
+  text += id;
+  return Bytes(text.begin(), text.end());
 }
 
 std::optional<std::string> ContactReferenceId(const Bytes& value) {
