@@ -2,10 +2,14 @@
 // MIME file carries reads back through GMime and Python's email parser.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "com/com.h"
 #include "mapi/memory_store.h"
 #include "mapi/mimeconv.h"
 #include "mime_readers.h"
+#include "pst_test_support.h"
 #include "testing/temp_machine.h"
 
 extern "C" HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
@@ -63,7 +67,7 @@ ComPtr<IConverterSession> NewConverter() {
   return session;
 }
 
-std::string Convert(IMessage* msg, ULONG flags) {
+std::string Convert(IMessage* msg, ULONG flags = CCSF_SMTP) {
   ComPtr<IConverterSession> session = NewConverter();
   ComPtr<IStream> stream;
   EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
@@ -116,7 +120,9 @@ mime::Message Expected() {
   m.received = 1765300000;
   m.textBody = "Text body\nmit Umlauten: äöü\n";
   m.htmlBody = "<p>café</p>";
-  m.attachments.push_back({"Übersicht 2026.xlsx", "", "", false, std::string("PK\3\4\0\xff\x80", 7), nullptr});
+  // No MIME tag: the type comes from the extension.
+  m.attachments.push_back({"Übersicht 2026.xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+                           "", false, std::string("PK\3\4\0\xff\x80", 7), nullptr});
   mime::Attachment embedded;
   embedded.fileName = "Weitergeleitet";
   embedded.embedded = std::make_shared<mime::Message>();
@@ -213,6 +219,56 @@ TEST(MimeConverter, StoreFailuresComeBackAsTheirStatus) {
     ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()), S_OK);
     EXPECT_EQ(NewConverter()->MAPIToMIMEStm(msg.Get(), stream.Get(), CCSF_SMTP), MAPI_E_CALL_FAILED) << call;
   }
+}
+
+// --- Conformance over whole stores ---------------------------------------
+
+// True when the message names its sender or represented sender by an
+// internet address, so that its From must carry one.
+bool HasSenderAddress(IMessage* m) {
+  pst_test::Values v = pst_test::GetProps(m, {PR_SENDER_EMAIL_ADDRESS_W, PR_SENT_REPRESENTING_EMAIL_ADDRESS_W,
+                                              PROP_TAG(PT_UNICODE, 0x5D01), PROP_TAG(PT_UNICODE, 0x5D02)},
+                                          MAPI_UNICODE);
+  for (ULONG i = 0; i < v.count; ++i)
+    if (PROP_TYPE(v[i].ulPropTag) == PT_UNICODE && pst_test::Utf8(v[i]).find('@') != std::string::npos) return true;
+  return false;
+}
+
+// Converts every message of the PST into dir ("<n>.eml", "<n>-from.eml"
+// when From must carry an address) and runs the RFC checks over them.
+void ExpectEveryMessageConforms(const std::filesystem::path& pst, const std::filesystem::path& dir) {
+  ComPtr<IMsgStore> store = pst_test::OpenStore(pst);
+  ASSERT_TRUE(store) << pst;
+  std::filesystem::create_directories(dir);
+  int n = 0;
+  pst_test::ForEachMessage(store.Get(), [&](IMessage* m) {
+    const std::string name = std::to_string(++n) + (HasSenderAddress(m) ? "-from.eml" : ".eml");
+    std::ofstream(dir / name, std::ios::binary) << Convert(m);
+  });
+  ASSERT_GT(n, 0);
+  const std::string command = "/usr/bin/python3 " MIME_TESTS_DIR "/mime_check.py '" + dir.string() + "' 2>&1";
+  std::string report;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    for (size_t got; (got = fread(buf, 1, sizeof buf, p)) > 0;) report.append(buf, got);
+    EXPECT_EQ(pclose(p), 0) << n << " messages of " << pst << ":\n" << report;
+  }
+}
+
+TEST(MimeConverter, EveryMessageOfASyntheticPstConforms) {
+  testing_support::TempMachine machine;
+  const auto pst = machine.scratch() / "synthetic.pst";
+  const std::string command = (testing_support::BuildDir() / "bin" / "pstgen").string() + " --synthetic 400 --seed 7 '" +
+                              pst.string() + "' > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ExpectEveryMessageConforms(pst, machine.scratch() / "eml");
+}
+
+TEST(MimeConverter, EveryMessageOfTheOutlookSampleConforms) {
+  const auto pst = pst_test::Sample();
+  if (!std::filesystem::exists(pst)) GTEST_SKIP() << pst << " is not there";
+  testing_support::TempMachine machine;
+  ExpectEveryMessageConforms(pst, machine.scratch() / "eml");
 }
 
 }  // namespace

@@ -9,13 +9,11 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "mime/gmime_holder.h"
+#include "gmime_holder.h"
 
 namespace mime_test {
 namespace {
 
-using mime::GPtr;
-using mime::GString;
 
 // --- GMime ---------------------------------------------------------------
 
@@ -38,6 +36,12 @@ std::string DecodedContent(GMimePart* part) {
   g_mime_data_wrapper_write_to_stream(content, mem.get());
   GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+}
+
+// A text part's content in UTF-8, from the charset it names.
+std::string TextContent(GMimePart* part) {
+  GString text(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
+  return text ? std::string(text.get()) : std::string();
 }
 
 std::optional<std::int64_t> ReceivedTime(GMimeObject* m) {
@@ -71,9 +75,9 @@ void WalkGMime(GMimeObject* obj, mime::Message& out) {
   GMimeContentType* type = g_mime_object_get_content_type(obj);
   bool attachment = g_mime_part_is_attachment(part);
   if (!attachment && g_mime_content_type_is_type(type, "text", "plain") && !out.textBody) {
-    out.textBody = DecodedContent(part);
+    out.textBody = TextContent(part);
   } else if (!attachment && g_mime_content_type_is_type(type, "text", "html") && !out.htmlBody) {
-    out.htmlBody = DecodedContent(part);
+    out.htmlBody = TextContent(part);
   } else {
     mime::Attachment a;
     const char* name = g_mime_part_get_filename(part);
@@ -187,7 +191,7 @@ void ExpectSameAddresses(const std::vector<mime::Address>& want, const std::vect
 }  // namespace
 
 mime::Message ReadWithGMime(const std::string& bytes) {
-  mime::EnsureGMime();
+  EnsureGMime();
   GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
   GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GPtr<GMimeMessage> m(g_mime_parser_construct_message(parser.get(), nullptr));
@@ -246,7 +250,9 @@ void ExpectSameMessage(const mime::Message& want, const mime::Message& got, cons
       ExpectSameMessage(*w.embedded, *g.embedded, reader);
       continue;
     }
-    EXPECT_EQ(w.contentType.empty() ? "application/octet-stream" : w.contentType, g.contentType);
+    if (!w.contentType.empty()) {
+      EXPECT_EQ(w.contentType, g.contentType);
+    }
     EXPECT_EQ(w.contentId, g.contentId);
     EXPECT_EQ(w.isInline, g.isInline);
     EXPECT_EQ(w.data, g.data);

@@ -1,11 +1,12 @@
-// Ownership of GMime objects and GLib buffers.
+// Ownership of GMime objects and GLib buffers in the tests that read the
+// converter's output with GMime.
 #pragma once
 
 #include <gmime/gmime.h>
 
 #include <memory>
 
-namespace mime {
+namespace mime_test {
 
 struct GObjectUnref {
   void operator()(void* p) const noexcept {
@@ -21,6 +22,12 @@ struct GFree {
 using GString = std::unique_ptr<char, GFree>;
 
 // GMime is initialised once per process, on first use.
-void EnsureGMime();
+inline void EnsureGMime() {
+  static const bool initialised = [] {
+    g_mime_init();
+    return true;
+  }();
+  (void)initialised;
+}
 
-}  // namespace mime
+}  // namespace mime_test
