@@ -163,10 +163,20 @@ class Writer {
   int boundaries_ = 0;
 };
 
+// Enough for the output in nearly every case, so that it is never copied
+// while it grows.
+size_t EstimatedSize(const Message& m) {
+  size_t size = 4096 + (m.textBody ? m.textBody->size() * 5 / 4 : 0) + (m.htmlBody ? m.htmlBody->size() * 5 / 4 : 0);
+  for (const Attachment& a : m.attachments)
+    size += 512 + (a.embedded ? EstimatedSize(*a.embedded) : a.data.size() / 57 * 78 + 80);
+  return size;
+}
+
 }  // namespace
 
 std::string WriteMessage(const Message& m) {
   std::string out;
+  out.reserve(EstimatedSize(m));
   Writer(out).WriteMessage(m);
   return out;
 }

@@ -69,32 +69,37 @@ Encoding TextEncoding(std::string_view text) {
 }
 
 void AppendBase64(std::string& out, std::string_view data) {
-  const size_t lines = (data.size() + kBase64LineBytes - 1) / kBase64LineBytes;
-  const size_t start = out.size();
-  out.resize(start + (data.size() + 2) / 3 * 4 + 2 * lines);
-  char* o = out.data() + start;
+  // Encoded a block of lines at a time on the stack and appended: the
+  // output never passes through zero-filled memory.
+  constexpr size_t kLinesPerBlock = 64;
+  char block[kLinesPerBlock * 78];
   const auto* in = reinterpret_cast<const std::uint8_t*>(data.data());
-  for (size_t at = 0; at < data.size(); at += kBase64LineBytes) {
-    const size_t end = std::min(data.size(), at + kBase64LineBytes);
-    size_t i = at;
-    for (; i + 3 <= end; i += 3) {
-      const std::uint32_t v = std::uint32_t{in[i]} << 16 | std::uint32_t{in[i + 1]} << 8 | in[i + 2];
-      o[0] = kAlphabet[v >> 18];
-      o[1] = kAlphabet[(v >> 12) & 63];
-      o[2] = kAlphabet[(v >> 6) & 63];
-      o[3] = kAlphabet[v & 63];
-      o += 4;
+  out.reserve(out.size() + (data.size() + 2) / 3 * 4 + 2 * ((data.size() + kBase64LineBytes - 1) / kBase64LineBytes));
+  for (size_t at = 0; at < data.size();) {
+    char* o = block;
+    for (size_t line = 0; line < kLinesPerBlock && at < data.size(); ++line, at += kBase64LineBytes) {
+      const size_t end = std::min(data.size(), at + kBase64LineBytes);
+      size_t i = at;
+      for (; i + 3 <= end; i += 3) {
+        const std::uint32_t v = std::uint32_t{in[i]} << 16 | std::uint32_t{in[i + 1]} << 8 | in[i + 2];
+        o[0] = kAlphabet[v >> 18];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        o[2] = kAlphabet[(v >> 6) & 63];
+        o[3] = kAlphabet[v & 63];
+        o += 4;
+      }
+      if (i < end) {  // the last one or two bytes, padded
+        const std::uint32_t v = std::uint32_t{in[i]} << 16 | (i + 1 < end ? std::uint32_t{in[i + 1]} << 8 : 0);
+        o[0] = kAlphabet[v >> 18];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        o[2] = i + 1 < end ? kAlphabet[(v >> 6) & 63] : '=';
+        o[3] = '=';
+        o += 4;
+      }
+      *o++ = '\r';
+      *o++ = '\n';
     }
-    if (i < end) {  // the last one or two bytes, padded
-      const std::uint32_t v = std::uint32_t{in[i]} << 16 | (i + 1 < end ? std::uint32_t{in[i + 1]} << 8 : 0);
-      o[0] = kAlphabet[v >> 18];
-      o[1] = kAlphabet[(v >> 12) & 63];
-      o[2] = i + 1 < end ? kAlphabet[(v >> 6) & 63] : '=';
-      o[3] = '=';
-      o += 4;
-    }
-    *o++ = '\r';
-    *o++ = '\n';
+    out.append(block, static_cast<size_t>(o - block));
   }
 }
 
