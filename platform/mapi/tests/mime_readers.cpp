@@ -221,6 +221,32 @@ mime::Message ReadWithPython(const std::string& bytes) {
   return FromJson(j);
 }
 
+void ExpectConforming(const std::string& bytes) {
+  bool inHeaders = true;  // the first block, and each part's after a boundary line
+  size_t start = 0;
+  for (size_t lineNo = 1; start < bytes.size(); ++lineNo) {
+    const size_t lf = bytes.find('\n', start);
+    ASSERT_NE(lf, std::string::npos) << "no line end after line " << lineNo;
+    ASSERT_TRUE(lf > start && bytes[lf - 1] == '\r') << "bare LF ending line " << lineNo;
+    const std::string_view line(bytes.data() + start, lf - 1 - start);
+    EXPECT_EQ(line.find('\r'), std::string_view::npos) << "bare CR in line " << lineNo;
+    EXPECT_LE(line.size(), 998u) << "line " << lineNo;
+    for (unsigned char c : line) ASSERT_LT(c, 0x80) << "8-bit byte in line " << lineNo;
+    if (line.starts_with("--=_part_")) {  // the writer's boundary lines
+      inHeaders = true;
+    } else if (line.empty()) {
+      inHeaders = false;
+    } else if (inHeaders) {
+      EXPECT_EQ(line.find("?==?"), std::string_view::npos) << line;
+      const std::string_view text = line.substr(line.find_first_not_of(" \t"));
+      if (text.find_first_of(" \t") != std::string_view::npos) {
+        EXPECT_LE(line.size(), 78u) << "header line " << lineNo << ": " << line;
+      }
+    }
+    start = lf + 1;
+  }
+}
+
 std::string HeaderValue(const mime::Message& m, const std::string& name) {
   for (const auto& [n, v] : m.extraHeaders)
     if (strcasecmp(n.c_str(), name.c_str()) == 0) return v;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cdo/ado.h"
+#include "cdo/cdo.h"
 #include "com/com.h"
 #include "commands.h"
 #include "mapi/exchange.h"
@@ -26,6 +28,8 @@ struct InprocServer {
 };
 const InprocServer kInprocServers[] = {
     {CLSID_IConverterSession, u"", "brackenford_mimeconv.so"},
+    {ADODB::CLSID_Stream, u"", "libbrackenford_cdo.so"},
+    {CDO::CLSID_Message, u"", "libbrackenford_cdo.so"},
 };
 
 void RegisterServers() {

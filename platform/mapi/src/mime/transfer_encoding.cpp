@@ -56,7 +56,7 @@ Encoding TextEncoding(std::string_view text) {
       from = from || StartsWithFrom(text.substr(i + 1, 5));
       continue;
     }
-    ++line;
+    if (c != '\r') ++line;
     if (c >= 0x80) ++high;
     else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F) control = true;
   }
