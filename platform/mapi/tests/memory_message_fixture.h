@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <algorithm>
 
 #include "mapi/memory_store.h"
 
@@ -25,6 +27,41 @@ inline mapi::PropMap Recipient(ULONG type, std::u16string name, std::u16string s
   r.Set(mapi::MakeUnicode(PR_ADDRTYPE_W, u"SMTP"));
   r.Set(mapi::MakeUnicode(PR_EMAIL_ADDRESS_W, smtp));
   return r;
+}
+
+// PR_RTF_COMPRESSED as stored: the 16-byte header and the content, stored
+// uncompressed ("MELA") or as LZFu whose first token copies `fromDictionary`
+// bytes of the dictionary's starting text ("{\rtf1\ansi...") and whose
+// other tokens are literals.
+inline std::string RtfProperty(std::string_view rtf, bool compressed, size_t fromDictionary = 0) {
+  auto le32 = [](std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+  };
+  std::string content;
+  if (!compressed) {
+    content = rtf;
+  } else {
+    std::vector<std::string> tokens;  // 2 bytes for a reference, 1 for a literal
+    if (fromDictionary) tokens.push_back({0, static_cast<char>(fromDictionary - 2)});  // offset 0
+    for (char c : rtf.substr(fromDictionary)) tokens.push_back(std::string(1, c));
+    const unsigned end = (207 + rtf.size()) % 4096;
+    tokens.push_back({static_cast<char>(end >> 4), static_cast<char>((end & 0xF) << 4)});
+    for (size_t i = 0; i < tokens.size(); i += 8) {
+      char control = 0;
+      std::string run;
+      for (size_t k = i; k < std::min(tokens.size(), i + 8); ++k) {
+        if (tokens[k].size() == 2) control = static_cast<char>(control | (1 << (k - i)));
+        run += tokens[k];
+      }
+      content += control + run;
+    }
+  }
+  std::string out;
+  le32(out, static_cast<std::uint32_t>(content.size() + 12));
+  le32(out, static_cast<std::uint32_t>(rtf.size()));
+  le32(out, compressed ? 0x75465A4C : 0x414C454D);
+  le32(out, 0);
+  return out + content;
 }
 
 struct MemoryMessage {
