@@ -366,6 +366,27 @@ TEST(MimeConverter, EveryMessageOfASyntheticPstConforms) {
   ExpectEveryMessageConforms(pst, machine.scratch() / "eml");
 }
 
+// Through the PST provider, the cases the synthetic file lacks: RTF-only
+// bodies, a represented name with the sender's address, flagged recipient
+// types, transport headers with 8-bit text, HTML in another code page,
+// non-ASCII file names and long non-ASCII subjects.
+TEST(MimeConverter, EveryMessageOfADescribedPstConforms) {
+  testing_support::TempMachine machine;
+  const auto pst = pst_test::MakePst(machine.scratch(), R"({"folders": [{"name": "Inbox", "messages": [
+    {"props": {"PR_SUBJECT_W": "RTF only", "PR_SENT_REPRESENTING_NAME_W": "Dev Ellis",
+               "PR_SENDER_EMAIL_ADDRESS_W": "dev@example.com",
+               "PR_RTF_COMPRESSED": "rtf:{\\rtf1\\ansi\\ansicpg1252\\pard caf\\'e9\\par}"},
+     "recipients": [{"name": "Submitted Cc", "email": "cc@example.com", "props": {"PR_RECIPIENT_TYPE": "0x80000002"}}]},
+    {"props": {"PR_SUBJECT_W": "Transport", "PR_SENDER_NAME_W": "T", "PR_SENDER_EMAIL_ADDRESS_W": "t@example.com",
+               "PR_TRANSPORT_MESSAGE_HEADERS_W": "Received: from a.example.com by b.example.com with ESMTP id 0123456789 for <x@example.com>; Mon, 1 Dec 2025 10:00:00 +0000\r\nX-Note: Grüße aus Köln\r\nReturn-Path: <r@example.com>\r\n\r\n",
+               "PR_HTML": "base64:PHA+49HNyMc8L3A+", "PR_INTERNET_CPID": 1256, "PR_BODY_W": "text"},
+     "attachments": [{"long_filename": "Übersicht – 年次報告書 2026 (endgültige Fassung).pdf", "data": "base64:JVBERg=="}]},
+    {"props": {"PR_SUBJECT_W": "日本語の件名です。とても長い件名で、折り返しが必要になります。さらに続きます。",
+               "PR_SENT_REPRESENTING_NAME_W": "山田 太郎", "PR_SENT_REPRESENTING_EMAIL_ADDRESS_W": "taro@example.jp",
+               "PR_BODY_W": "本文\r\n"}}]}]})");
+  ExpectEveryMessageConforms(pst, machine.scratch() / "eml");
+}
+
 TEST(MimeConverter, EveryMessageOfTheOutlookSampleConforms) {
   const auto pst = pst_test::Sample();
   if (!std::filesystem::exists(pst)) GTEST_SKIP() << pst << " is not there";
