@@ -1,7 +1,5 @@
 #include "message_parser.h"
 
-#include <mutex>
-
 #include "message_parts.h"
 
 namespace cdo {
@@ -35,11 +33,6 @@ std::string Subject(GMimeMessage* m) {
 }
 
 }  // namespace
-
-void EnsureGMime() {
-  static std::once_flag once;
-  std::call_once(once, [] { g_mime_init(); });
-}
 
 std::optional<MessageFields> ParseMessage(std::string_view bytes) {
   if (bytes.empty()) return std::nullopt;

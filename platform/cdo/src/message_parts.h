@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "gmime_holder.h"
+#include "cdo/gmime_holder.h"
 
 namespace cdo {
 

@@ -108,6 +108,31 @@ class CdoTest : public ::testing::Test {
   testing_support::TempMachine machine_;
 };
 
+// What one message should read as.
+struct Fields {
+  DATE received;
+  const char* from;
+  const char* to;
+  const char* cc;
+  const char* bcc;
+  const char* subject;
+  const char* html;
+  const char* text;
+};
+
+inline void ExpectFields(const ReadBack& r, const Fields& want) {
+  EXPECT_EQ(r.load, S_OK);
+  EXPECT_EQ(r.open, S_OK);
+  EXPECT_DOUBLE_EQ(r.received, want.received);
+  EXPECT_EQ(r.from, want.from);
+  EXPECT_EQ(r.to, want.to);
+  EXPECT_EQ(r.cc, want.cc);
+  EXPECT_EQ(r.bcc, want.bcc);
+  EXPECT_EQ(r.subject, want.subject);
+  EXPECT_EQ(r.html, want.html);
+  EXPECT_EQ(r.text, want.text);
+}
+
 // Local calendar time as an OLE date; 0 for no date.
 inline DATE LocalDate(int year, int month, int day, int hour, int minute, int second) {
   DATE d = 0;

@@ -9,10 +9,14 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "gmime_holder.h"
+#include "cdo/gmime_holder.h"
 
 namespace mime_test {
 namespace {
+
+using cdo::EnsureGMime;
+using cdo::GPtr;
+using cdo::GText;
 
 
 // --- GMime ---------------------------------------------------------------
@@ -40,7 +44,7 @@ std::string DecodedContent(GMimePart* part) {
 
 // A text part's content in UTF-8, from the charset it names.
 std::string TextContent(GMimePart* part) {
-  GString text(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
+  GText text(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
   return text ? std::string(text.get()) : std::string();
 }
 
@@ -82,7 +86,7 @@ void WalkGMime(GMimeObject* obj, mime::Message& out) {
     mime::Attachment a;
     const char* name = g_mime_part_get_filename(part);
     const char* cid = g_mime_part_get_content_id(part);
-    GString mimeType(g_mime_content_type_get_mime_type(type));
+    GText mimeType(g_mime_content_type_get_mime_type(type));
     a.fileName = name ? name : "";
     a.contentId = cid ? cid : "";
     a.contentType = mimeType.get();

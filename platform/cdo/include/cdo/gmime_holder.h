@@ -1,10 +1,12 @@
 // Ownership of GMime objects and GLib buffers, and GMime's one-time
-// initialisation.
+// initialisation: for the message parser, and for tests that read MIME
+// with GMime.
 #pragma once
 
 #include <gmime/gmime.h>
 
 #include <memory>
+#include <mutex>
 
 namespace cdo {
 
@@ -21,6 +23,9 @@ struct GFree {
 };
 using GText = std::unique_ptr<char, GFree>;
 
-void EnsureGMime();
+inline void EnsureGMime() {
+  static std::once_flag once;
+  std::call_once(once, [] { g_mime_init(); });
+}
 
 }  // namespace cdo
