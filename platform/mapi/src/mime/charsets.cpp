@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 #include <memory>
 #include <utility>
 
@@ -41,15 +42,22 @@ struct GFreeDeleter {
   void operator()(void* p) const noexcept { g_free(p); }
 };
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
 }
 
+// `what` in lower case, found in any case from `from` on.
 size_t FindNoCase(std::string_view text, std::string_view what, size_t from) {
-  if (what.size() > text.size()) return std::string_view::npos;
-  for (size_t i = from; i + what.size() <= text.size(); ++i)
+  for (size_t i = from; i + what.size() <= text.size(); ++i) {
+    const char first[] = {what[0], what[0] >= 'a' && what[0] <= 'z' ? static_cast<char>(what[0] - 'a' + 'A') : what[0]};
+    i = text.find_first_of(std::string_view(first, 2), i);
+    if (i == std::string_view::npos || i + what.size() > text.size()) break;
     if (EqualNoCase(text.substr(i, what.size()), what)) return i;
+  }
   return std::string_view::npos;
 }
 

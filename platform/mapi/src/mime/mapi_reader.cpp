@@ -176,9 +176,14 @@ std::string Smtp(const Values& v, size_t smtp, size_t email, size_t type) {
 void ReadOriginator(const Values& v, Message& out) {
   const Address rep{v.Text(kRepName), Smtp(v, kRepSmtp, kRepEmail, kRepType)};
   const Address sender{v.Text(kSenderName), Smtp(v, kSenderSmtp, kSenderEmail, kSenderType)};
-  out.from = {rep.name.empty() ? sender.name : rep.name, rep.address.empty() ? sender.address : rep.address};
-  if (!rep.address.empty() && !sender.address.empty() && strcasecmp(rep.address.c_str(), sender.address.c_str()) != 0)
-    out.sender = sender;
+  const bool sameAddress = strcasecmp(rep.address.c_str(), sender.address.c_str()) == 0;
+  if (!rep.address.empty()) {
+    out.from = {rep.name.empty() && sameAddress ? sender.name : rep.name, rep.address};
+    if (!sender.address.empty() && !sameAddress) out.sender = sender;
+  } else {
+    // A represented name without an address of its own names the sender.
+    out.from = {rep.name.empty() ? sender.name : rep.name, sender.address};
+  }
 }
 
 // Header fields of the transport headers, unfolded (the white space that
