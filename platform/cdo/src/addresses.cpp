@@ -44,9 +44,12 @@ void AppendList(std::string& out, InternetAddressList* list, int depth) {
       continue;
     }
     const std::string address = OneLine(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a)));
-    if (name.empty()) Append(out, address);
-    else if (address.empty()) Append(out, Quoted(name));
-    else Append(out, Quoted(name) + " <" + address + ">");
+    if (name.empty())
+      Append(out, address);
+    else if (address.empty())
+      Append(out, Quoted(name));
+    else
+      Append(out, Quoted(name) + " <" + address + ">");
   }
 }
 

@@ -1,8 +1,7 @@
 // ADO's Stream: opened empty, loaded from a file into memory, read through
 // IStream by CDO.
-#include "cdo_objects.h"
-
 #include "cdo/ado.h"
+#include "cdo_objects.h"
 #include "win32/text.h"
 
 namespace cdo {
@@ -60,9 +59,7 @@ class Stream final : public com::DispatchObject<Stream, ADODB::_Stream, IStream>
   }
   HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return STG_E_INVALIDFUNCTION;
-  }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
   HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
     return STG_E_INVALIDFUNCTION;
   }

@@ -28,8 +28,11 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFC
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   ComPtr<IUnknown> (*make)() = nullptr;
-  if (clsid == ADODB::CLSID_Stream) make = cdo::NewStream;
-  else if (clsid == CDO::CLSID_Message) make = cdo::NewMessage;
-  else return CLASS_E_CLASSNOTAVAILABLE;
+  if (clsid == ADODB::CLSID_Stream)
+    make = cdo::NewStream;
+  else if (clsid == CDO::CLSID_Message)
+    make = cdo::NewMessage;
+  else
+    return CLASS_E_CLASSNOTAVAILABLE;
   return com::Make<cdo::Factory>(make)->QueryInterface(riid, ppv);
 }

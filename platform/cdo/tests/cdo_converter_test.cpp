@@ -51,8 +51,9 @@ void SenderAddressOnly(MemoryMessage& m) {
 }
 
 void RtfText(MemoryMessage& m) {
-  m.Set(mapi::MakeBinary(PR_RTF_COMPRESSED,
-                         mime_test::RtfProperty("{\\rtf1\\ansi\\ansicpg1252\\pard plain \\'e9\\par second\\par}", true, 11)));
+  m.Set(mapi::MakeBinary(
+      PR_RTF_COMPRESSED,
+      mime_test::RtfProperty("{\\rtf1\\ansi\\ansicpg1252\\pard plain \\'e9\\par second\\par}", true, 11)));
 }
 
 void RtfHtml(MemoryMessage& m) {
@@ -63,8 +64,8 @@ void RtfHtml(MemoryMessage& m) {
 }
 
 void TransportTrace(MemoryMessage& m) {
-  m.Set(mapi::MakeUnicode(PR_SUBJECT_W,
-                          u"Ein sehr langer Betreff über mehrere Zeilen – 日本語のテスト件名です, damit er gefaltet wird"));
+  m.Set(mapi::MakeUnicode(
+      PR_SUBJECT_W, u"Ein sehr langer Betreff über mehrere Zeilen – 日本語のテスト件名です, damit er gefaltet wird"));
   m.Set(mapi::MakeUnicode(PR_TRANSPORT_MESSAGE_HEADERS_W,
                           u"Received: from relay.example.com by mx.example.com;\r\n Mon, 1 Dec 2025 10:00:00 +0000\r\n"
                           u"Received: from origin.example.org by relay.example.com; Mon, 1 Dec 2025 09:00:00 +0000\r\n"
@@ -72,15 +73,22 @@ void TransportTrace(MemoryMessage& m) {
 }
 
 const Row kRows[] = {
-    {"full message", Full, {LocalDate(2025, 12, 9, 18, 6, 40), "\"Šárka Nováková\" <sarka@example.cz>",
-     "\"Ann Æbelø\" <ann@example.dk>, \"Smith, John\" <john@example.com>", "\"Bob\" <bob@example.com>",
-     "\"Чарли\" <charlie@example.ru>", "Réunion d'équipe – 会議", "<p>café</p>", "Text body\r\nmit Umlauten: äöü\r\n"}},
-    {"represented name with the sender's address", SenderAddressOnly, {LocalDate(2025, 7, 1, 11, 0, 0),
-     "\"Dev Ellis\" <dev@example.com>", "", "\"Submitted Cc\" <cc@example.com>", "", "", "", ""}},
+    {"full message",
+     Full,
+     {LocalDate(2025, 12, 9, 18, 6, 40), "\"Šárka Nováková\" <sarka@example.cz>",
+      "\"Ann Æbelø\" <ann@example.dk>, \"Smith, John\" <john@example.com>", "\"Bob\" <bob@example.com>",
+      "\"Чарли\" <charlie@example.ru>", "Réunion d'équipe – 会議", "<p>café</p>",
+      "Text body\r\nmit Umlauten: äöü\r\n"}},
+    {"represented name with the sender's address",
+     SenderAddressOnly,
+     {LocalDate(2025, 7, 1, 11, 0, 0), "\"Dev Ellis\" <dev@example.com>", "", "\"Submitted Cc\" <cc@example.com>", "",
+      "", "", ""}},
     {"RTF text only", RtfText, {0, "", "", "", "", "", "", "plain é\r\nsecond\r\n"}},
     {"RTF with encapsulated HTML only", RtfHtml, {0, "", "", "", "", "", "<p>café</p>", ""}},
-    {"transport Received and a long subject", TransportTrace, {LocalDate(2025, 12, 1, 11, 0, 0), "", "", "", "",
-     "Ein sehr langer Betreff über mehrere Zeilen – 日本語のテスト件名です, damit er gefaltet wird", "", ""}},
+    {"transport Received and a long subject",
+     TransportTrace,
+     {LocalDate(2025, 12, 1, 11, 0, 0), "", "", "", "",
+      "Ein sehr langer Betreff über mehrere Zeilen – 日本語のテスト件名です, damit er gefaltet wird", "", ""}},
 };
 
 TEST_F(CdoTest, ConverterFilesReadWhole) {

@@ -23,8 +23,7 @@ TEST_F(CdoTest, StreamLoadsAFileByItsWindowsPath) {
   std::ofstream(file, std::ios::binary) << "Subject: loaded\r\n\r\nbody\r\n";
   ComPtr<ADODB::_Stream> stream = NewStream();
   EXPECT_EQ(stream->LoadFromFile(Bstr(u"x")), ADODB::adErrObjectClosed);
-  ASSERT_EQ(stream->Open(LeftOut(), ADODB::adModeUnknown, ADODB::adOpenStreamUnspecified, Bstr(u""), Bstr(u"")),
-            S_OK);
+  ASSERT_EQ(stream->Open(LeftOut(), ADODB::adModeUnknown, ADODB::adOpenStreamUnspecified, Bstr(u""), Bstr(u"")), S_OK);
   EXPECT_EQ(stream->Open(LeftOut(), ADODB::adModeUnknown, ADODB::adOpenStreamUnspecified, Bstr(u""), Bstr(u"")),
             ADODB::adErrObjectOpen);
   EXPECT_EQ(stream->LoadFromFile(Bstr(win32::Utf8ToUtf16((machine_.scratch() / "missing.eml").string()))),

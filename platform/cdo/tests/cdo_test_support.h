@@ -39,7 +39,8 @@ class BstrText {
 
 class Bstr {
  public:
-  explicit Bstr(std::u16string_view s) : b_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()))) {}
+  explicit Bstr(std::u16string_view s)
+      : b_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()))) {}
   ~Bstr() { SysFreeString(b_); }
   operator BSTR() const { return b_; }
 
@@ -60,7 +61,8 @@ inline VARIANT LeftOut() {
 class CdoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string init = (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
+    const std::string init =
+        (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
     ASSERT_EQ(std::system(init.c_str()), 0);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     setenv("TZ", "Europe/Berlin", 1);
@@ -93,9 +95,9 @@ class CdoTest : public ::testing::Test {
     }
     EXPECT_EQ(message->get_ReceivedTime(&r.received), S_OK);
     const std::pair<HRESULT (STDMETHODCALLTYPE CDO::IMessage::*)(BSTR*), std::string*> texts[] = {
-        {&CDO::IMessage::get_BCC, &r.bcc},           {&CDO::IMessage::get_CC, &r.cc},
-        {&CDO::IMessage::get_From, &r.from},         {&CDO::IMessage::get_To, &r.to},
-        {&CDO::IMessage::get_Subject, &r.subject},   {&CDO::IMessage::get_HTMLBody, &r.html},
+        {&CDO::IMessage::get_BCC, &r.bcc},         {&CDO::IMessage::get_CC, &r.cc},
+        {&CDO::IMessage::get_From, &r.from},       {&CDO::IMessage::get_To, &r.to},
+        {&CDO::IMessage::get_Subject, &r.subject}, {&CDO::IMessage::get_HTMLBody, &r.html},
         {&CDO::IMessage::get_TextBody, &r.text}};
     for (const auto& [get, out] : texts) {
       BstrText value;

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace mime {
@@ -18,24 +18,24 @@ struct CodePageName {
 };
 // Sorted by code page.
 constexpr CodePageName kCodePages[] = {
-    {437, "ibm437"},        {850, "ibm850"},         {852, "ibm852"},           {866, "ibm866"},
-    {874, "windows-874"},   {932, "shift_jis"},      {936, "gb2312"},           {949, "euc-kr"},
-    {950, "big5"},          {1200, "utf-16le"},      {1201, "utf-16be"},        {1250, "windows-1250"},
-    {1251, "windows-1251"}, {1252, "windows-1252"},  {1253, "windows-1253"},    {1254, "windows-1254"},
-    {1255, "windows-1255"}, {1256, "windows-1256"},  {1257, "windows-1257"},    {1258, "windows-1258"},
-    {10000, "macintosh"},   {20127, "us-ascii"},     {20866, "koi8-r"},         {20932, "euc-jp"},
-    {21866, "koi8-u"},      {28591, "iso-8859-1"},   {28592, "iso-8859-2"},     {28593, "iso-8859-3"},
-    {28594, "iso-8859-4"},  {28595, "iso-8859-5"},   {28596, "iso-8859-6"},     {28597, "iso-8859-7"},
-    {28598, "iso-8859-8"},  {28599, "iso-8859-9"},   {28603, "iso-8859-13"},    {28605, "iso-8859-15"},
-    {38598, "iso-8859-8-i"}, {50220, "iso-2022-jp"}, {50221, "iso-2022-jp"},    {50222, "iso-2022-jp"},
-    {50225, "iso-2022-kr"}, {51932, "euc-jp"},       {51936, "gb2312"},         {51949, "euc-kr"},
-    {52936, "hz-gb-2312"},  {54936, "gb18030"},      {65000, "utf-7"},          {65001, "utf-8"},
+    {437, "ibm437"},         {850, "ibm850"},        {852, "ibm852"},        {866, "ibm866"},
+    {874, "windows-874"},    {932, "shift_jis"},     {936, "gb2312"},        {949, "euc-kr"},
+    {950, "big5"},           {1200, "utf-16le"},     {1201, "utf-16be"},     {1250, "windows-1250"},
+    {1251, "windows-1251"},  {1252, "windows-1252"}, {1253, "windows-1253"}, {1254, "windows-1254"},
+    {1255, "windows-1255"},  {1256, "windows-1256"}, {1257, "windows-1257"}, {1258, "windows-1258"},
+    {10000, "macintosh"},    {20127, "us-ascii"},    {20866, "koi8-r"},      {20932, "euc-jp"},
+    {21866, "koi8-u"},       {28591, "iso-8859-1"},  {28592, "iso-8859-2"},  {28593, "iso-8859-3"},
+    {28594, "iso-8859-4"},   {28595, "iso-8859-5"},  {28596, "iso-8859-6"},  {28597, "iso-8859-7"},
+    {28598, "iso-8859-8"},   {28599, "iso-8859-9"},  {28603, "iso-8859-13"}, {28605, "iso-8859-15"},
+    {38598, "iso-8859-8-i"}, {50220, "iso-2022-jp"}, {50221, "iso-2022-jp"}, {50222, "iso-2022-jp"},
+    {50225, "iso-2022-kr"},  {51932, "euc-jp"},      {51936, "gb2312"},      {51949, "euc-kr"},
+    {52936, "hz-gb-2312"},   {54936, "gb18030"},     {65000, "utf-7"},       {65001, "utf-8"},
 };
 
 // Names iconv knows under another name, or better as a superset.
 constexpr std::pair<const char*, const char*> kIconvNames[] = {
-    {"gb2312", "GBK"}, {"ks_c_5601-1987", "CP949"}, {"euc-kr", "CP949"}, {"iso-8859-8-i", "ISO-8859-8"},
-    {"shift_jis", "CP932"}, {"x-sjis", "CP932"}, {"big5", "CP950"}, {"us-ascii", "windows-1252"},
+    {"gb2312", "GBK"},      {"ks_c_5601-1987", "CP949"}, {"euc-kr", "CP949"}, {"iso-8859-8-i", "ISO-8859-8"},
+    {"shift_jis", "CP932"}, {"x-sjis", "CP932"},         {"big5", "CP950"},   {"us-ascii", "windows-1252"},
 };
 
 struct GFreeDeleter {
@@ -45,9 +45,8 @@ struct GFreeDeleter {
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 // `what` in lower case, found in any case from `from` on.
@@ -61,7 +60,9 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t from) {
   return std::string_view::npos;
 }
 
-bool CharsetChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':'; }
+bool CharsetChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':';
+}
 
 // Where the charset value of the first meta element that names one stands.
 std::pair<size_t, size_t> MetaCharsetSpan(std::string_view html) {
@@ -93,7 +94,9 @@ std::optional<std::string_view> CharsetOfCodePage(unsigned codePage) {
   return it->charset;
 }
 
-bool IsValidUtf8(std::string_view bytes) { return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr); }
+bool IsValidUtf8(std::string_view bytes) {
+  return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
+}
 
 std::optional<std::string> ToUtf8(std::string_view bytes, std::string_view charset) {
   std::string name(charset);

@@ -16,9 +16,7 @@ struct GFreeDeleter {
   void operator()(void* p) const noexcept { g_free(p); }
 };
 
-bool TokenChar(char c) {
-  return c > 0x20 && c < 0x7F && !std::strchr("()<>@,;:\\\"/[]?=", c);
-}
+bool TokenChar(char c) { return c > 0x20 && c < 0x7F && !std::strchr("()<>@,;:\\\"/[]?=", c); }
 
 // "type/subtype" in lower case when the text is one; "" otherwise.
 std::string WellFormed(std::string_view type) {

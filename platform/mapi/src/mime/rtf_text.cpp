@@ -17,21 +17,37 @@ namespace mime {
 namespace {
 
 // Destinations whose content is not body text.
-constexpr std::string_view kSkippedDestinations[] = {
-    "fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
-    "footer", "footerl", "footerr", "footerf", "footnote", "fldinst", "datastore", "themedata", "listtable",
-    "listoverridetable", "rsidtbl", "latentstyles", "xmlnstbl", "generator", "filetbl", "revtbl", "userprops",
-    "colorschememapping", "mhtmltag", "pntxta", "pntxtb", "bkmkstart", "bkmkend", "nonshppict", "shpinst"};
+constexpr std::string_view kSkippedDestinations[] = {"fonttbl",   "colortbl",     "stylesheet", "info",
+                                                     "pict",      "object",       "header",     "headerl",
+                                                     "headerr",   "headerf",      "footer",     "footerl",
+                                                     "footerr",   "footerf",      "footnote",   "fldinst",
+                                                     "datastore", "themedata",    "listtable",  "listoverridetable",
+                                                     "rsidtbl",   "latentstyles", "xmlnstbl",   "generator",
+                                                     "filetbl",   "revtbl",       "userprops",  "colorschememapping",
+                                                     "mhtmltag",  "pntxta",       "pntxtb",     "bkmkstart",
+                                                     "bkmkend",   "nonshppict",   "shpinst"};
 
 struct Special {
   std::string_view word;
   std::string_view utf8;
 };
 constexpr Special kSpecials[] = {
-    {"par", "\r\n"},         {"line", "\r\n"},        {"sect", "\r\n"},        {"page", "\r\n"},
-    {"row", "\r\n"},         {"tab", "\t"},           {"cell", "\t"},          {"emdash", "\xE2\x80\x94"},
-    {"endash", "\xE2\x80\x93"}, {"bullet", "\xE2\x80\xA2"}, {"lquote", "\xE2\x80\x98"}, {"rquote", "\xE2\x80\x99"},
-    {"ldblquote", "\xE2\x80\x9C"}, {"rdblquote", "\xE2\x80\x9D"}, {"emspace", " "}, {"enspace", " "},
+    {"par", "\r\n"},
+    {"line", "\r\n"},
+    {"sect", "\r\n"},
+    {"page", "\r\n"},
+    {"row", "\r\n"},
+    {"tab", "\t"},
+    {"cell", "\t"},
+    {"emdash", "\xE2\x80\x94"},
+    {"endash", "\xE2\x80\x93"},
+    {"bullet", "\xE2\x80\xA2"},
+    {"lquote", "\xE2\x80\x98"},
+    {"rquote", "\xE2\x80\x99"},
+    {"ldblquote", "\xE2\x80\x9C"},
+    {"rdblquote", "\xE2\x80\x9D"},
+    {"emspace", " "},
+    {"enspace", " "},
 };
 
 struct GroupState {
@@ -138,8 +154,10 @@ class Reader {
     while (at_ < in_.size() && std::isdigit(static_cast<unsigned char>(in_[at_])) && at_ - numStart < 10) ++at_;
     long param = 0;
     const bool hasParam = at_ > numStart && !(at_ == numStart + 1 && in_[numStart] == '-');
-    if (hasParam) param = std::strtol(std::string(in_.substr(numStart, at_ - numStart)).c_str(), nullptr, 10);
-    else at_ = numStart;
+    if (hasParam)
+      param = std::strtol(std::string(in_.substr(numStart, at_ - numStart)).c_str(), nullptr, 10);
+    else
+      at_ = numStart;
     if (at_ < in_.size() && in_[at_] == ' ') ++at_;  // the delimiting space belongs to the word
     return {word, param, hasParam};
   }
@@ -147,23 +165,40 @@ class Reader {
   void Symbol(char n, const GroupState& g) {
     if (!Emits(g)) return;
     switch (n) {
-      case '{': case '}': case '\\': bytes_ += n; break;
-      case '~': Text("\xC2\xA0"); break;
-      case '_': bytes_ += '-'; break;
-      case '\r': case '\n': Text("\r\n"); break;
-      default: break;  // \- (optional hyphen), \| and the like carry no text
+      case '{':
+      case '}':
+      case '\\':
+        bytes_ += n;
+        break;
+      case '~':
+        Text("\xC2\xA0");
+        break;
+      case '_':
+        bytes_ += '-';
+        break;
+      case '\r':
+      case '\n':
+        Text("\r\n");
+        break;
+      default:
+        break;  // \- (optional hyphen), \| and the like carry no text
     }
   }
 
   void ControlWord(std::string_view word, long param, bool hasParam, GroupState& g, int& pendingSkip) {
-    if (word == "fromhtml") html_ = !hasParam || param != 0;
-    else if (word == "ansicpg" && hasParam && param > 0) codePage_ = static_cast<unsigned>(param);
-    else if (word == "htmlrtf") g.htmlrtf = !hasParam || param != 0;
-    else if (word == "uc" && hasParam) g.ucSkip = static_cast<int>(std::clamp(param, 0L, 8L));
+    if (word == "fromhtml")
+      html_ = !hasParam || param != 0;
+    else if (word == "ansicpg" && hasParam && param > 0)
+      codePage_ = static_cast<unsigned>(param);
+    else if (word == "htmlrtf")
+      g.htmlrtf = !hasParam || param != 0;
+    else if (word == "uc" && hasParam)
+      g.ucSkip = static_cast<int>(std::clamp(param, 0L, 8L));
     else if (word == "u" && hasParam) {
       if (Emits(g)) Character(static_cast<char32_t>(param < 0 ? param + 65536 : param));
       pendingSkip = g.ucSkip;
-    } else if (IsSkipped(word)) g.skip = true;
+    } else if (IsSkipped(word))
+      g.skip = true;
     else if (Emits(g))
       for (const Special& s : kSpecials)
         if (s.word == word) Text(s.utf8);

@@ -21,9 +21,12 @@ bool StartsWithFrom(std::string_view line) { return line.substr(0, 5) == "From "
 
 const char* EncodingName(Encoding e) {
   switch (e) {
-    case Encoding::SevenBit: return "7bit";
-    case Encoding::QuotedPrintable: return "quoted-printable";
-    case Encoding::Base64: return "base64";
+    case Encoding::SevenBit:
+      return "7bit";
+    case Encoding::QuotedPrintable:
+      return "quoted-printable";
+    case Encoding::Base64:
+      return "base64";
   }
   return "7bit";
 }
@@ -57,8 +60,10 @@ Encoding TextEncoding(std::string_view text) {
       continue;
     }
     if (c != '\r') ++line;
-    if (c >= 0x80) ++high;
-    else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F) control = true;
+    if (c >= 0x80)
+      ++high;
+    else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F)
+      control = true;
   }
   longest = std::max(longest, line);
   if (high > 0 && high * 100 >= text.size() * 17) return Encoding::Base64;
@@ -144,9 +149,15 @@ void AppendSevenBit(std::string& out, std::string_view text) {
 
 void AppendEncoded(std::string& out, Encoding e, std::string_view data) {
   switch (e) {
-    case Encoding::SevenBit: AppendSevenBit(out, data); break;
-    case Encoding::QuotedPrintable: AppendQuotedPrintable(out, data); break;
-    case Encoding::Base64: AppendBase64(out, data); break;
+    case Encoding::SevenBit:
+      AppendSevenBit(out, data);
+      break;
+    case Encoding::QuotedPrintable:
+      AppendQuotedPrintable(out, data);
+      break;
+    case Encoding::Base64:
+      AppendBase64(out, data);
+      break;
   }
 }
 
