@@ -42,3 +42,35 @@ function(brackenford_tests target)
   gtest_discover_tests(${target}_tests DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "BRACKENFORD_BUILD=${CMAKE_BINARY_DIR}")
 endfunction()
+
+# brackenford_fuzz_target(<name> SOURCES files... [DEPS targets...] [SEEDS dirs...])
+#
+# A libFuzzer program bin/<name>, built only with BRACKENFORD_FUZZ (clang),
+# with AddressSanitizer and UndefinedBehaviorSanitizer; its sources are
+# compiled into it so that they carry the fuzzer's instrumentation. Each
+# target is listed in <build>/fuzz-targets.txt as "name seed-dir..." for
+# scripts/fuzz; a file <name>.dict beside the first source is its dictionary.
+function(brackenford_fuzz_target name)
+  if(NOT BRACKENFORD_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;DEPS;SEEDS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${F_DEPS})
+  set(flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_compile_options(${name} PRIVATE ${flags})
+  target_link_options(${name} PRIVATE ${flags})
+  list(GET F_SOURCES 0 first)
+  get_filename_component(dir ${first} DIRECTORY)
+  set(seeds "")
+  foreach(seed IN LISTS F_SEEDS)
+    get_filename_component(seed ${seed} ABSOLUTE)
+    string(APPEND seeds " ${seed}")
+  endforeach()
+  set(dict "${dir}/${name}.dict")
+  if(NOT EXISTS ${dict})
+    set(dict "-")
+  endif()
+  file(APPEND ${CMAKE_BINARY_DIR}/fuzz-targets.txt "${name} ${dict}${seeds}\n")
+endfunction()

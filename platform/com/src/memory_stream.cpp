@@ -31,12 +31,17 @@ class MemoryStream final : public ComObject<IStream> {
     if (!pv && cb) return STG_E_INVALIDPOINTER;
     Bytes& b = *data_;
     if (pos_ + cb > kMaxSize) return STG_E_MEDIUMFULL;
+    const auto* bytes = static_cast<const BYTE*>(pv);
     try {
-      if (pos_ + cb > b.size()) b.resize(pos_ + cb);
+      if (pos_ == b.size()) {
+        b.insert(b.end(), bytes, bytes + cb);  // appending: no zero fill first
+      } else {
+        if (pos_ + cb > b.size()) b.resize(pos_ + cb);
+        if (cb) std::memcpy(b.data() + pos_, bytes, cb);
+      }
     } catch (const std::bad_alloc&) {
       return STG_E_INSUFFICIENTMEMORY;
     }
-    if (cb) std::memcpy(b.data() + pos_, pv, cb);
     pos_ += cb;
     if (pcbWritten) *pcbWritten = cb;
     return S_OK;

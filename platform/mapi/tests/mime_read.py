@@ -1,22 +1,37 @@
-"""Reads an RFC 822 file with Python's standard email parser and prints what
-it decoded as JSON: addresses, subject, dates, headers, bodies, attachments
-and embedded messages (recursively)."""
+"""Reads an RFC 822 file with Python's standard email parser under the
+strict policy (any defect fails) and prints what it decoded as JSON:
+addresses, subject, dates, headers, bodies, attachments and embedded
+messages (recursively).
+
+Display names are decoded as RFC 2047 reads them: Python's address parser
+keeps the white space between two encoded words of a phrase, which RFC 2047
+readers drop, so names are decoded from the raw field here."""
 import email
+import email.header
 import email.policy
 import email.utils
 import json
 import sys
 
 
-def addresses(header):
+def decoded(text):
+    return str(email.header.make_header(email.header.decode_header(text)))
+
+
+def addresses(msg, name):
     out = []
+    header = msg[name]
     if header is None:
         return out
+    if header.defects:
+        raise ValueError(f"{name}: {header.defects}")
+    raw = "".join(v for k, v in msg.raw_items() if k.lower() == name)
+    mailboxes = iter(decoded(display) for display, address in email.utils.getaddresses([raw]) if "@" in address)
     for group in header.groups:
         if group.display_name is not None and not group.addresses:
             out.append({"name": group.display_name, "address": ""})
         for a in group.addresses:
-            out.append({"name": a.display_name, "address": a.addr_spec})
+            out.append({"name": next(mailboxes, a.display_name), "address": a.addr_spec})
     return out
 
 
@@ -53,10 +68,10 @@ def walk(part, out):
 def read(msg):
     received = msg.get_all("received") or []
     out = {
-        "from": addresses(msg["from"]),
-        "to": addresses(msg["to"]),
-        "cc": addresses(msg["cc"]),
-        "bcc": addresses(msg["bcc"]),
+        "from": addresses(msg, "from"),
+        "to": addresses(msg, "to"),
+        "cc": addresses(msg, "cc"),
+        "bcc": addresses(msg, "bcc"),
         "subject": str(msg["subject"] or ""),
         "date": date_of(str(msg["date"] or "")),
         "received": date_of(str(received[0]).rsplit(";", 1)[-1]) if received else None,
@@ -70,5 +85,5 @@ def read(msg):
 
 
 with open(sys.argv[1], "rb") as f:
-    message = email.message_from_binary_file(f, policy=email.policy.default)
+    message = email.message_from_binary_file(f, policy=email.policy.strict)
 json.dump(read(message), sys.stdout)

@@ -17,6 +17,11 @@ mime::Message ReadWithPython(const std::string& bytes);
 // headers of `expected` must be among those of `got`.
 void ExpectSameMessage(const mime::Message& expected, const mime::Message& got, const std::string& reader);
 
+// The bytes follow RFC 5322 as the converter writes it: CR LF line ends
+// only, lines of at most 998 characters, 7-bit throughout, encoded words
+// never touching, header lines within 78 characters unless unbreakable.
+void ExpectConforming(const std::string& bytes);
+
 // The value of the first header of that name, or "".
 std::string HeaderValue(const mime::Message& m, const std::string& name);
 

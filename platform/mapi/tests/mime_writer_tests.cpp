@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mime/mime_writer.h"
+#include "mime/transfer_encoding.h"
 #include "mime_readers.h"
 
 namespace {
@@ -16,6 +17,7 @@ using mime_test::ReadWithPython;
 
 void ExpectBothReadersAgree(const Message& m) {
   std::string bytes = mime::WriteMessage(m);
+  mime_test::ExpectConforming(bytes);
   ExpectSameMessage(m, ReadWithGMime(bytes), "GMime");
   ExpectSameMessage(m, ReadWithPython(bytes), "python");
 }
@@ -104,6 +106,7 @@ TEST(MimeWriter, NonAsciiTextSurvivesWordSplitting) {
     m.attachments.push_back(a);
     std::string bytes = mime::WriteMessage(m);
     EXPECT_EQ(bytes.find("?B?"), std::string::npos) << "no base64 words:\n" << bytes;
+    mime_test::ExpectConforming(bytes);
     ExpectSameMessage(m, ReadWithGMime(bytes), "GMime");
     ExpectSameMessage(m, ReadWithPython(bytes), "python");
   }
@@ -150,45 +153,80 @@ TEST(MimeWriter, Base64BytesOfEverySizeReadBack) {
   ExpectBothReadersAgree(m);
 }
 
-// The writer picks transfer encodings itself in one pass; it must pick what
-// GMime's own best filter would.
-TEST(MimeWriter, EncodingChoiceIsGMimes) {
-  const std::string lines = [] {
-    std::string s;
-    for (int i = 0; i < 40; ++i) s += std::string(60, 'a' + i % 26) + "\n";
-    return s;
-  }();
-  const std::string cases[] = {
-      "",
-      "plain ascii\n",
-      lines,
-      std::string(998, 'x') + "\n",
-      std::string(999, 'x') + "\n",
-      std::string(999, 'x'),
-      "ends without a line end",
-      "a\r\nb\r\n",
-      "nul\0byte\n",
-      "Gr\xC3\xBC\xC3\x9F" "e, mostly ascii text here\n",
-      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\n",
-      std::string(83, 'a') + std::string(17, '\xA0'),
-      std::string(84, 'a') + std::string(16, '\xA0'),
-      "From the top\n",
-      "first\nFrom here\n",
-      "first\nFrom\n",
-      " From indented\n",
-      lines + "From " + lines,
-      AllBytes(),
+// Text goes out as 7bit only when every reader gets it back exactly: ASCII
+// lines of at most 998 characters ending in CR LF, no "From " line, nothing
+// that could start a boundary.
+TEST(MimeWriter, TextEncodingChoice) {
+  using mime::Encoding;
+  const std::pair<std::string, Encoding> cases[] = {
+      {"", Encoding::SevenBit},
+      {"plain ascii\r\n", Encoding::SevenBit},
+      {std::string(998, 'x') + "\r\n", Encoding::SevenBit},
+      {std::string(999, 'x') + "\r\n", Encoding::QuotedPrintable},
+      {"no line end at the end", Encoding::QuotedPrintable},
+      {"From the top\r\n", Encoding::QuotedPrintable},
+      {"first\r\nFrom here\r\n", Encoding::QuotedPrintable},
+      {"a =_ b\r\n", Encoding::QuotedPrintable},
+      {"nul\0byte\r\n", Encoding::QuotedPrintable},
+      {"Gr\xC3\xBC\xC3\x9F" "e, mostly ascii text here\r\n", Encoding::QuotedPrintable},
+      {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n", Encoding::Base64},
   };
-  mime::EnsureGMime();
-  for (const std::string& data : cases) {
-    mime::GPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
-    mime::GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(data.data(), data.size()));
-    mime::GPtr<GMimeDataWrapper> content(
-        g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-    g_mime_part_set_content(part.get(), content.get());
-    EXPECT_EQ(mime::BestEncoding(data), g_mime_part_get_best_content_encoding(part.get(), GMIME_ENCODING_CONSTRAINT_7BIT))
-        << data.substr(0, 40) << " (" << data.size() << " bytes)";
+  for (const auto& [text, want] : cases)
+    EXPECT_EQ(mime::TextEncoding(text), want) << text.substr(0, 40) << " (" << text.size() << " bytes)";
+}
+
+// Bodies that need quoted-printable read back exactly, whatever their last
+// line end: soft breaks, trailing blanks, "=" and "From " lines.
+TEST(MimeWriter, QuotedPrintableBodiesReadBackExactly) {
+  const std::string texts[] = {
+      "ends without a line end",
+      "trailing blanks   \r\nand tabs\t\r\n",
+      "equals = and =3D and =_ here\r\n",
+      "From the start\r\n" + std::string(300, 'y') + "\r\n",
+      "Gr\xC3\xBC\xC3\x9F" "e " + std::string(150, 'z'),
+  };
+  for (const std::string& text : texts) {
+    Message m;
+    m.subject = "qp";
+    m.textBody = text;
+    m.htmlBody = "<p>" + text + "</p>";
+    ExpectBothReadersAgree(m);
   }
+}
+
+TEST(MimeWriter, AttachmentTypesAndFileNames) {
+  Message m;
+  m.subject = "attachments";
+  m.textBody = "see attached\r\n";
+  m.attachments = {
+      {"report.pdf", "", "", false, "%PDF", nullptr},
+      {"table.XLSX", "", "", false, "PK", nullptr},
+      {"no-extension", "", "", false, "x", nullptr},
+      {"given.bin", "image/png", "", false, "\x89PNG", nullptr},
+      {"bad type.bin", "not a type", "", false, "y", nullptr},
+      {"forwarded.eml", "message/rfc822", "", false, "From: a@b\r\n\r\nbody\r\n", nullptr},
+      {"Übersicht – 年次報告書 über das Geschäftsjahr 2026 (endgültige Fassung).pdf", "", "", false, "z", nullptr},
+  };
+  const std::string bytes = mime::WriteMessage(m);
+  mime_test::ExpectConforming(bytes);
+  const char* types[] = {"application/pdf",
+                         "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+                         "application/octet-stream",
+                         "image/png",
+                         "application/octet-stream",
+                         "application/octet-stream",  // bytes by value cannot go out as message/rfc822
+                         "application/pdf"};
+  for (const Message& got : {ReadWithGMime(bytes), ReadWithPython(bytes)}) {
+    ASSERT_EQ(got.attachments.size(), m.attachments.size());
+    for (size_t i = 0; i < m.attachments.size(); ++i) {
+      EXPECT_EQ(got.attachments[i].contentType, types[i]) << m.attachments[i].fileName;
+      EXPECT_EQ(got.attachments[i].fileName, m.attachments[i].fileName);
+      EXPECT_EQ(got.attachments[i].data, m.attachments[i].data);
+    }
+  }
+  // The non-ASCII name in both forms: RFC 2231 pieces and RFC 2047 words.
+  EXPECT_NE(bytes.find("filename*0*=UTF-8''%C3%9Cbersicht"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("name=\"=?UTF-8?Q?=C3=9Cbersicht"), std::string::npos) << bytes;
 }
 
 TEST(MimeWriter, HeadersForIdentifiersImportanceAndTransport) {
@@ -200,9 +238,21 @@ TEST(MimeWriter, HeadersForIdentifiersImportanceAndTransport) {
   m.references = "<root@example.com> <parent@example.com>";
   m.importance = mime::Importance::High;
   m.priority = mime::Priority::Urgent;
-  m.extraHeaders = {{"X-Mailer", "Some Mailer 1.0"}, {"Received", "from relay.example.com by mx.example.com; Mon, 1 Dec 2025 10:00:00 +0000"}};
+  m.traceHeaders = {
+      {"Received", "from relay.example.com (relay.example.com [192.0.2.1]) by mx.example.com with ESMTPS id "
+                   "0123456789abcdef for <someone@example.com>; Mon, 1 Dec 2025 10:00:00 +0000"},
+      {"Return-Path", "<bounce@example.com>"},
+      {"Received", "from origin.example.org by relay.example.com; Mon, 1 Dec 2025 09:59:00 +0000"}};
+  m.extraHeaders = {{"X-Mailer", "Some Mailer 1.0"}, {"X-Note", "Grüße aus Köln"},
+                    {"X-Encoded", "=?UTF-8?Q?already_encoded?="}};
   std::string bytes = mime::WriteMessage(m);
-  EXPECT_EQ(bytes.rfind("Received: by localhost", 0), 0u) << "our Received line comes first:\n" << bytes;
+  mime_test::ExpectConforming(bytes);
+  // Trace fields on top, ours first, then theirs in their order, folded.
+  const size_t ours = bytes.find("Received: by localhost"), relay = bytes.find("Received: from relay"),
+               path = bytes.find("Return-Path:"), origin = bytes.find("Received: from origin"),
+               subject = bytes.find("Subject:");
+  EXPECT_EQ(ours, 0u) << bytes;
+  EXPECT_TRUE(ours < relay && relay < path && path < origin && origin < subject) << bytes;
   for (const Message& got : {ReadWithGMime(bytes), ReadWithPython(bytes)}) {
     EXPECT_EQ(got.received, m.received);
     EXPECT_EQ(mime_test::HeaderValue(got, "Message-ID"), m.messageId);
@@ -212,6 +262,9 @@ TEST(MimeWriter, HeadersForIdentifiersImportanceAndTransport) {
     EXPECT_EQ(mime_test::HeaderValue(got, "X-Priority"), "1 (Highest)");
     EXPECT_EQ(mime_test::HeaderValue(got, "Priority"), "urgent");
     EXPECT_EQ(mime_test::HeaderValue(got, "X-Mailer"), "Some Mailer 1.0");
+    EXPECT_EQ(mime_test::HeaderValue(got, "X-Note"), "Grüße aus Köln");
+    EXPECT_EQ(mime_test::HeaderValue(got, "X-Encoded"), "already encoded");
+    EXPECT_EQ(mime_test::HeaderValue(got, "Return-Path"), "<bounce@example.com>");
   }
 }
 

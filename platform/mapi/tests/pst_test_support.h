@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,30 @@ inline std::string ReadStream(IStream* s) {
   ULONG n = 0;
   while (SUCCEEDED(s->Read(buf, sizeof buf, &n)) && n > 0) out.append(buf, n);
   return out;
+}
+
+// Calls visit for every message of the folder and the folders below it,
+// depth first.
+inline void ForEachMessage(IMsgStore* store, IMAPIFolder* folder, const std::function<void(IMessage*)>& visit) {
+  ComPtr<IMAPITable> contents, children;
+  if (SUCCEEDED(folder->GetContentsTable(0, contents.ReleaseAndGetAddressOf()))) {
+    mapi::RowSet rows = AllRows(contents.Get(), {PR_ENTRYID});
+    for (ULONG r = 0; rows && r < rows->cRows; ++r)
+      if (ComPtr<IMessage> m = Open<IMessage>(store, rows->aRow[r].lpProps[0])) visit(m.Get());
+  }
+  if (SUCCEEDED(folder->GetHierarchyTable(0, children.ReleaseAndGetAddressOf()))) {
+    mapi::RowSet rows = AllRows(children.Get(), {PR_ENTRYID});
+    for (ULONG r = 0; rows && r < rows->cRows; ++r)
+      if (ComPtr<IMAPIFolder> f = Open<IMAPIFolder>(store, rows->aRow[r].lpProps[0])) ForEachMessage(store, f.Get(), visit);
+  }
+}
+
+inline void ForEachMessage(IMsgStore* store, const std::function<void(IMessage*)>& visit) {
+  ComPtr<IMAPIFolder> root;
+  ULONG type = 0;
+  ASSERT_EQ(store->OpenEntry(0, nullptr, &IID_IMAPIFolder, 0, &type, reinterpret_cast<LPUNKNOWN*>(root.ReleaseAndGetAddressOf())),
+            S_OK);
+  ForEachMessage(store, root.Get(), visit);
 }
 
 }  // namespace pst_test

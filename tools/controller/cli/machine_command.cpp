@@ -5,6 +5,8 @@
 #include <iostream>
 #include <optional>
 
+#include "cdo/ado.h"
+#include "cdo/cdo.h"
 #include "com/com.h"
 #include "commands.h"
 #include "mapi/exchange.h"
@@ -38,6 +40,8 @@ const InprocServer kInprocServers[] = {
     {profman::CLSID_Profiles, profman::kProfilesProgId, profman::kLibrary},
     {profman::CLSID_PropertyBag, profman::kPropertyBagProgId, profman::kLibrary},
     {redemption::CLSID_RDOSession, redemption::kSessionProgId, redemption::kLibrary},
+    {ADODB::CLSID_Stream, u"", "libbrackenford_cdo.so"},
+    {CDO::CLSID_Message, u"", "libbrackenford_cdo.so"},
 };
 
 fs::path LibraryFolder() { return fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib"; }

@@ -1,4 +1,7 @@
 // The converter's COM class, its class factory and the server's entry point.
+#include <algorithm>
+#include <string_view>
+
 #include "com/com.h"
 #include "mapi/mapicode.h"
 #include "mapi/mimeconv.h"
@@ -19,8 +22,7 @@ class ConverterSession final : public com::ComObject<IConverterSession> {
     Message model;
     HRESULT hr = ReadMapiMessage(msg, model);
     if (FAILED(hr)) return hr;
-    GPtr<GMimeStream> bytes = WriteMessageToMemory(model);
-    return WriteAll(stream, MemoryBytes(bytes.get()));
+    return WriteAll(stream, WriteMessage(model));
   }
   HRESULT STDMETHODCALLTYPE PlaceHolder2() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE PlaceHolder3() override { return E_NOTIMPL; }

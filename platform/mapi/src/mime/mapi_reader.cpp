@@ -4,9 +4,12 @@
 
 #include <algorithm>
 
-#include "mapi/holders.h"
 #include "com/storage.h"
+#include "mapi/holders.h"
 #include "mapi/props.h"
+#include "mime/charsets.h"
+#include "mime/rtf_decompress.h"
+#include "mime/rtf_text.h"
 #include "win32/codepage.h"
 #include "win32/text.h"
 
@@ -17,12 +20,15 @@ namespace {
 constexpr ULONG PR_SENDER_SMTP_ADDRESS_W = PROP_TAG(PT_UNICODE, 0x5D01);
 constexpr ULONG PR_SENT_REPRESENTING_SMTP_ADDRESS_W = PROP_TAG(PT_UNICODE, 0x5D02);
 constexpr ULONG ATT_MHTML_REF = 4;
+// Flags a store may set in PR_RECIPIENT_TYPE beside the type.
+constexpr LONG MAPI_SUBMITTED = static_cast<LONG>(0x80000000u);
+constexpr LONG MAPI_P1 = 0x10000000;
 
 // The message properties read, in this order.
 enum MessageProp {
   kSubject, kRepName, kRepSmtp, kRepEmail, kRepType, kSenderName, kSenderSmtp, kSenderEmail, kSenderType,
   kSubmit, kDelivery, kCreation, kMessageId, kInReplyTo, kReferences, kImportance, kPriority, kHeaders,
-  kBody, kHtml, kCpid, kMessagePropCount
+  kBody, kHtml, kCpid, kRtf, kMessagePropCount
 };
 constexpr ULONG kMessageTags[kMessagePropCount] = {
     PR_SUBJECT_W, PR_SENT_REPRESENTING_NAME_W, PR_SENT_REPRESENTING_SMTP_ADDRESS_W,
@@ -30,7 +36,7 @@ constexpr ULONG kMessageTags[kMessagePropCount] = {
     PR_SENDER_SMTP_ADDRESS_W, PR_SENDER_EMAIL_ADDRESS_W, PR_SENDER_ADDRTYPE_W, PR_CLIENT_SUBMIT_TIME,
     PR_MESSAGE_DELIVERY_TIME, PR_CREATION_TIME, PR_INTERNET_MESSAGE_ID_W, PR_IN_REPLY_TO_ID_W,
     PR_INTERNET_REFERENCES_W, PR_IMPORTANCE, PR_PRIORITY, PR_TRANSPORT_MESSAGE_HEADERS_W, PR_BODY_W, PR_HTML,
-    PR_INTERNET_CPID};
+    PR_INTERNET_CPID, PR_RTF_COMPRESSED};
 
 enum RecipientProp { kRType, kRName, kRSmtp, kREmail, kRAddrType, kRecipientPropCount };
 constexpr ULONG kRecipientTags[kRecipientPropCount] = {PR_RECIPIENT_TYPE, PR_DISPLAY_NAME_W, PR_SMTP_ADDRESS_W,
@@ -113,40 +119,77 @@ std::optional<std::string> TextOrStream(IMAPIProp* obj, const Values& v, size_t 
   return win32::Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2));
 }
 
-// The HTML body in UTF-8, from the bytes in the message's code page.
-std::optional<std::string> HtmlBody(IMAPIProp* obj, const Values& v) {
-  std::string bytes;
-  if (const SPropValue* html = v.Get(kHtml, PT_BINARY))
-    bytes = std::string(mapi::PropBytes(*html));
-  else if (v.TooLarge(kHtml))
-    bytes = ReadStream(obj, PR_HTML);
-  else
-    return std::nullopt;
-  UINT cpid = static_cast<UINT>(v.Long(kCpid).value_or(CP_UTF8));
-  if (cpid == CP_UTF8) return bytes;
-  int n = MultiByteToWideChar(cpid, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::u16string wide(static_cast<size_t>(std::max(n, 0)), u'\0');
-  MultiByteToWideChar(cpid, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-  return win32::Utf16ToUtf8(wide);
+std::optional<std::string> BinaryOrStream(IMAPIProp* obj, const Values& v, size_t i, ULONG tag) {
+  if (const SPropValue* value = v.Get(i, PT_BINARY)) return std::string(mapi::PropBytes(*value));
+  if (v.TooLarge(i)) return ReadStream(obj, tag);
+  return std::nullopt;
 }
 
-// An SMTP address: the SMTP property, else the e-mail address of an SMTP entry.
+// The charset that labels the HTML bytes: the message's code page, else the
+// one the document names, else UTF-8 when the bytes are UTF-8, else
+// Windows-1252. Text in UTF-16 goes out as UTF-8.
+void SetHtmlBody(std::string bytes, std::optional<LONG> cpid, Message& out) {
+  std::string charset;
+  if (cpid)
+    if (auto name = CharsetOfCodePage(static_cast<unsigned>(*cpid))) charset = *name;
+  if (charset.empty())
+    if (std::string named = HtmlMetaCharset(bytes); !named.empty() && ToUtf8(bytes, named)) charset = named;
+  if (charset.starts_with("utf-16")) {
+    std::optional<std::string> utf8 = ToUtf8(bytes, charset);
+    bytes = utf8 ? std::move(*utf8) : std::string();
+    charset = "utf-8";
+  }
+  if ((charset.empty() || charset == "utf-8") && !IsValidUtf8(bytes)) charset = "windows-1252";
+  if (charset.empty()) charset = "utf-8";
+  out.htmlBody = WithHtmlMetaCharset(std::move(bytes), charset);
+  out.htmlCharset = std::move(charset);
+}
+
+// The bodies: PR_BODY and PR_HTML, and what the RTF body adds where they are
+// missing (the HTML it encapsulates, or its text).
+void ReadBodies(IMAPIProp* obj, const Values& v, Message& out) {
+  out.textBody = TextOrStream(obj, v, kBody, PR_BODY_W);
+  if (std::optional<std::string> html = BinaryOrStream(obj, v, kHtml, PR_HTML))
+    SetHtmlBody(std::move(*html), v.Long(kCpid), out);
+  if (out.htmlBody) return;
+  std::optional<std::string> compressed = BinaryOrStream(obj, v, kRtf, PR_RTF_COMPRESSED);
+  std::optional<std::string> rtf = compressed ? DecompressRtf(*compressed) : std::nullopt;
+  if (!rtf) return;
+  RtfBody body = RtfToBody(*rtf);
+  if (body.isHtml) SetHtmlBody(std::move(body.utf8), 65001, out);
+  else if (!out.textBody) out.textBody = std::move(body.utf8);
+}
+
+// An SMTP address: the SMTP property, else the e-mail address of an SMTP
+// entry. Other address types (EX) are no internet address.
 std::string Smtp(const Values& v, size_t smtp, size_t email, size_t type) {
   std::string s = v.Text(smtp);
-  if (!s.empty()) return s;
+  if (s.find('@') != std::string::npos) return s;
   std::string t = v.Text(type);
-  return (t == "SMTP" || t.empty()) && v.Text(email).find('@') != std::string::npos ? v.Text(email) : std::string();
+  return (strcasecmp(t.c_str(), "SMTP") == 0 || t.empty()) && v.Text(email).find('@') != std::string::npos
+             ? v.Text(email)
+             : std::string();
 }
 
-void ReadFrom(const Values& v, Message& out) {
-  out.from = {v.Text(kRepName), Smtp(v, kRepSmtp, kRepEmail, kRepType)};
-  if (out.from.name.empty() && out.from.address.empty())
-    out.from = {v.Text(kSenderName), Smtp(v, kSenderSmtp, kSenderEmail, kSenderType)};
+// From: the represented sender with the best address the message holds for
+// it, else the sender's; Sender when the sender is someone else.
+void ReadOriginator(const Values& v, Message& out) {
+  const Address rep{v.Text(kRepName), Smtp(v, kRepSmtp, kRepEmail, kRepType)};
+  const Address sender{v.Text(kSenderName), Smtp(v, kSenderSmtp, kSenderEmail, kSenderType)};
+  const bool sameAddress = strcasecmp(rep.address.c_str(), sender.address.c_str()) == 0;
+  if (!rep.address.empty()) {
+    out.from = {rep.name.empty() && sameAddress ? sender.name : rep.name, rep.address};
+    if (!sender.address.empty() && !sameAddress) out.sender = sender;
+  } else {
+    // A represented name without an address of its own names the sender.
+    out.from = {rep.name.empty() ? sender.name : rep.name, sender.address};
+  }
 }
 
-// Header lines of the transport headers, unfolded.
-std::vector<std::pair<std::string, std::string>> HeaderLines(const std::string& text) {
-  std::vector<std::pair<std::string, std::string>> out;
+// Header fields of the transport headers, unfolded (the white space that
+// began each continuation line stays).
+std::vector<HeaderField> HeaderLines(const std::string& text) {
+  std::vector<HeaderField> out;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -154,16 +197,21 @@ std::vector<std::pair<std::string, std::string>> HeaderLines(const std::string& 
     pos = end == std::string::npos ? text.size() : end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) break;
-    if ((line[0] == ' ' || line[0] == '\t') && !out.empty()) {
+    if (line[0] == ' ' || line[0] == '\t') {
       // A continuation of nothing but blanks adds nothing.
-      if (size_t start = line.find_first_not_of(" \t"); start != std::string::npos)
-        out.back().second.append(" ").append(line, start);
+      if (!out.empty() && line.find_first_not_of(" \t") != std::string::npos) out.back().second += line;
     } else if (size_t colon = line.find(':'); colon != std::string::npos && colon > 0) {
       size_t start = line.find_first_not_of(" \t", colon + 1);
-      out.emplace_back(line.substr(0, colon), start == std::string::npos ? "" : line.substr(start));
+      std::string name = line.substr(0, colon);
+      while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+      out.emplace_back(std::move(name), start == std::string::npos ? "" : line.substr(start));
     }
   }
   return out;
+}
+
+bool IsTraceField(const std::string& name) {
+  return strcasecmp(name.c_str(), "received") == 0 || strcasecmp(name.c_str(), "return-path") == 0;
 }
 
 // Transport headers the writer produces itself from the properties.
@@ -171,7 +219,7 @@ bool WrittenByUs(const std::string& name) {
   static const char* const kOwn[] = {"from", "to", "cc", "bcc", "subject", "date", "message-id", "in-reply-to",
                                      "references", "importance", "x-priority", "priority", "mime-version",
                                      "content-type", "content-transfer-encoding", "content-disposition",
-                                     "content-id", "sender", "reply-to"};
+                                     "content-id", "sender"};
   for (const char* own : kOwn)
     if (strcasecmp(own, name.c_str()) == 0) return true;
   return false;
@@ -186,8 +234,10 @@ void ReadHeaders(IMessage* msg, const Values& v, Message& out) {
   out.references = v.Text(kReferences);
   if (auto imp = v.Long(kImportance); imp && *imp >= 0 && *imp <= 2) out.importance = static_cast<Importance>(*imp);
   if (auto pri = v.Long(kPriority); pri && *pri >= -1 && *pri <= 1) out.priority = static_cast<Priority>(*pri + 1);
-  for (auto& line : HeaderLines(TextOrStream(msg, v, kHeaders, PR_TRANSPORT_MESSAGE_HEADERS_W).value_or("")))
-    if (!WrittenByUs(line.first)) out.extraHeaders.push_back(std::move(line));
+  for (auto& field : HeaderLines(TextOrStream(msg, v, kHeaders, PR_TRANSPORT_MESSAGE_HEADERS_W).value_or(""))) {
+    if (IsTraceField(field.first)) out.traceHeaders.push_back(std::move(field));
+    else if (!WrittenByUs(field.first)) out.extraHeaders.push_back(std::move(field));
+  }
 }
 
 HRESULT ReadRecipients(IMessage* msg, Message& out) {
@@ -201,8 +251,10 @@ HRESULT ReadRecipients(IMessage* msg, Message& out) {
   for (ULONG r = 0; rows && r < rows->cRows; ++r) {
     Values v;
     v.Take(rows->aRow[r].lpProps, rows->aRow[r].cValues);
+    const LONG type = v.Long(kRType).value_or(MAPI_TO);
+    if (type & MAPI_P1) continue;  // a copy kept for resending
     Address a{v.Text(kRName), Smtp(v, kRSmtp, kREmail, kRAddrType)};
-    switch (v.Long(kRType).value_or(MAPI_TO)) {
+    switch (type & ~MAPI_SUBMITTED) {
       case MAPI_CC: out.cc.push_back(std::move(a)); break;
       case MAPI_BCC: out.bcc.push_back(std::move(a)); break;
       default: out.to.push_back(std::move(a)); break;
@@ -268,10 +320,9 @@ HRESULT ReadMapiMessage(IMessage* message, Message& out, int depth) {
   Values v;
   HRESULT hr = v.Fetch(message, tags.get());
   if (FAILED(hr)) return hr;
-  ReadFrom(v, out);
+  ReadOriginator(v, out);
   ReadHeaders(message, v, out);
-  out.textBody = TextOrStream(message, v, kBody, PR_BODY_W);
-  out.htmlBody = HtmlBody(message, v);
+  ReadBodies(message, v, out);
   if (FAILED(hr = ReadRecipients(message, out))) return hr;
   return ReadAttachments(message, out, depth);
 }

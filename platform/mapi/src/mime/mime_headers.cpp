@@ -1,7 +1,6 @@
-// Top-level headers: addresses, subject, dates, identifiers, importance and
-// the kept transport headers.
-#include <glib.h>
-
+// Top-level fields: trace fields first, then addresses, subject, date,
+// identifiers, importance and the other transport header fields kept.
+#include <ctime>
 #include <string_view>
 
 #include "mime/header_words.h"
@@ -10,98 +9,94 @@
 namespace mime {
 namespace {
 
-GMimeHeaderList* Headers(GMimeMessage* m) { return g_mime_object_get_header_list(GMIME_OBJECT(m)); }
-
-// Sets or replaces a header with a value we have formatted ourselves.
-void SetRaw(GMimeMessage* m, const char* name, const std::string& value) {
-  g_mime_object_set_header(GMIME_OBJECT(m), name, "", nullptr);
-  GMimeHeader* h = g_mime_header_list_get_header(Headers(m), name);
-  g_mime_header_set_raw_value(h, (" " + value + "\n").c_str());
-}
-
-// Received goes first, as a transport puts it.
-void PrependRaw(GMimeMessage* m, const char* name, const std::string& value) {
-  g_mime_object_prepend_header(GMIME_OBJECT(m), name, "", nullptr);
-  GMimeHeader* h = g_mime_header_list_get_header_at(Headers(m), 0);
-  g_mime_header_set_raw_value(h, (" " + value + "\n").c_str());
-}
-
-void AppendRaw(GMimeMessage* m, const std::string& name, const std::string& value) {
-  GMimeHeaderList* list = Headers(m);
-  g_mime_header_list_append(list, name.c_str(), "", nullptr);
-  GMimeHeader* h = g_mime_header_list_get_header_at(list, g_mime_header_list_get_count(list) - 1);
-  g_mime_header_set_raw_value(h, (" " + value + "\n").c_str());
-}
-
-std::string FormatDate(std::int64_t unixSeconds) {
-  GDateTime* dt = g_date_time_new_from_unix_utc(unixSeconds);
-  if (!dt) return {};
-  GString text(g_mime_utils_header_format_date(dt));
-  g_date_time_unref(dt);
-  return text.get();
-}
-
 struct AddressHeader {
   const char* name;
   std::vector<Address> Message::*list;
 };
-constexpr AddressHeader kAddressHeaders[] = {
-    {"To", &Message::to}, {"Cc", &Message::cc}, {"Bcc", &Message::bcc}};
+constexpr AddressHeader kAddressHeaders[] = {{"To", &Message::to}, {"Cc", &Message::cc}, {"Bcc", &Message::bcc}};
 
 // Importance header, X-Priority header.
 constexpr std::pair<std::string_view, std::string_view> kImportance[] = {
     {"low", "5 (Lowest)"}, {"normal", "3 (Normal)"}, {"high", "1 (Highest)"}};
 constexpr std::string_view kPriority[] = {"non-urgent", "normal", "urgent"};
 
-void SetAddresses(GMimeMessage* out, const Message& m) {
-  if (!m.from.name.empty() || !m.from.address.empty()) SetRaw(out, "From", FormatMailbox(m.from));
-  for (const AddressHeader& h : kAddressHeaders)
-    if (!(m.*h.list).empty()) SetRaw(out, h.name, FormatAddressList(m.*h.list));
+// Identifiers stay as they are or are left out: encoding would change them.
+bool UsableIdentifiers(std::string_view ids) {
+  if (ids.empty() || !IsPlainHeaderText(ids)) return false;
+  size_t run = 0;
+  for (char c : ids) {
+    run = (c == ' ' || c == '\t') ? 0 : run + 1;
+    if (run > 900) return false;  // no fold could keep the line within 998
+  }
+  return true;
 }
 
-void SetSubject(GMimeMessage* out, const std::string& subject) {
-  if (IsPlainHeaderText(subject))
-    g_mime_message_set_subject(out, subject.c_str(), "utf-8");
-  else
-    SetRaw(out, "Subject", EncodeWords(subject, WordContext::Text));
+// Field names of other headers: printable ASCII without ":", and not one
+// that could read as a boundary line.
+bool UsableFieldName(std::string_view name) {
+  if (name.empty() || name.size() > 76 || name.starts_with("--")) return false;
+  for (unsigned char c : name)
+    if (c < 33 || c > 126 || c == ':') return false;
+  return true;
 }
 
-void SetDates(GMimeMessage* out, const Message& m) {
+void AppendTrace(std::string& out, const Message& m) {
   if (m.received) {
-    std::string date = FormatDate(*m.received);
-    if (!date.empty()) PrependRaw(out, "Received", "by localhost with MAPI; " + date);
+    const std::string date = FormatDate(*m.received);
+    if (!date.empty()) AppendHeader(out, "Received", "by localhost with MAPI; " + date);
   }
-  if (m.date) {
-    std::string date = FormatDate(*m.date);
-    if (!date.empty()) SetRaw(out, "Date", date);
-  }
+  for (const auto& [name, value] : m.traceHeaders)
+    if (UsableFieldName(name)) AppendHeader(out, name, EncodeHeaderText(value));
 }
 
-void SetIdentifiers(GMimeMessage* out, const Message& m) {
+void AppendAddresses(std::string& out, const Message& m) {
+  if (!AddrSpec(m.from.address).empty()) AppendHeader(out, "From", FormatMailbox(m.from));
+  if (!AddrSpec(m.sender.address).empty()) AppendHeader(out, "Sender", FormatMailbox(m.sender));
+  for (const AddressHeader& h : kAddressHeaders)
+    if (std::string list = FormatAddressList(m.*h.list); !list.empty()) AppendHeader(out, h.name, list);
+}
+
+void AppendIdentifiers(std::string& out, const Message& m) {
   const std::pair<const char*, const std::string*> ids[] = {
       {"Message-ID", &m.messageId}, {"In-Reply-To", &m.inReplyTo}, {"References", &m.references}};
   for (const auto& [name, value] : ids)
-    if (!value->empty() && IsPlainHeaderText(*value)) SetRaw(out, name, *value);
+    if (UsableIdentifiers(*value)) AppendHeader(out, name, *value);
 }
 
-void SetImportance(GMimeMessage* out, const Message& m) {
+void AppendImportance(std::string& out, const Message& m) {
   if (m.importance) {
     const auto& [importance, xPriority] = kImportance[static_cast<int>(*m.importance)];
-    SetRaw(out, "Importance", std::string(importance));
-    SetRaw(out, "X-Priority", std::string(xPriority));
+    AppendHeader(out, "Importance", importance);
+    AppendHeader(out, "X-Priority", xPriority);
   }
-  if (m.priority) SetRaw(out, "Priority", std::string(kPriority[static_cast<int>(*m.priority)]));
+  if (m.priority) AppendHeader(out, "Priority", kPriority[static_cast<int>(*m.priority)]);
 }
 
 }  // namespace
 
-void SetHeaders(GMimeMessage* out, const Message& m) {
-  SetDates(out, m);
-  SetAddresses(out, m);
-  SetSubject(out, m.subject);
-  SetIdentifiers(out, m);
-  SetImportance(out, m);
-  for (const auto& [name, value] : m.extraHeaders) AppendRaw(out, name, value);
+std::string FormatDate(std::int64_t unixSeconds) {
+  static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const std::time_t t = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  if (!gmtime_r(&t, &tm) || tm.tm_year + 1900 < 1900 || tm.tm_year + 1900 > 9999) return {};
+  char text[40];
+  std::snprintf(text, sizeof text, "%s, %d %s %04d %02d:%02d:%02d +0000", kDays[tm.tm_wday], tm.tm_mday,
+                kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return text;
+}
+
+void AppendMessageHeaders(std::string& out, const Message& m) {
+  AppendTrace(out, m);
+  AppendAddresses(out, m);
+  if (!m.subject.empty()) AppendHeader(out, "Subject", EncodeUnstructured(m.subject));
+  if (m.date)
+    if (const std::string date = FormatDate(*m.date); !date.empty()) AppendHeader(out, "Date", date);
+  AppendIdentifiers(out, m);
+  AppendImportance(out, m);
+  for (const auto& [name, value] : m.extraHeaders)
+    if (UsableFieldName(name)) AppendHeader(out, name, EncodeHeaderText(value));
 }
 
 }  // namespace mime

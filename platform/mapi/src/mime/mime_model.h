@@ -21,7 +21,7 @@ struct Message;
 
 struct Attachment {
   std::string fileName;     // UTF-8, may be empty
-  std::string contentType;  // "type/subtype"; empty means application/octet-stream
+  std::string contentType;  // "type/subtype"; empty: taken from the file name
   std::string contentId;    // without angle brackets; set for inline parts
   bool isInline = false;
   std::string data;                   // the bytes of an attachment by value
@@ -31,8 +31,11 @@ struct Attachment {
 enum class Importance { Low, Normal, High };
 enum class Priority { NonUrgent, Normal, Urgent };
 
+using HeaderField = std::pair<std::string, std::string>;  // name, unfolded value (UTF-8)
+
 struct Message {
-  Address from;
+  Address from;    // no From without an address
+  Address sender;  // written as Sender when it has an address
   std::vector<Address> to, cc, bcc;
   std::string subject;
   std::optional<std::int64_t> date;      // Unix seconds, UTC
@@ -40,11 +43,15 @@ struct Message {
   std::string messageId, inReplyTo, references;  // as they stand in headers, with brackets
   std::optional<Importance> importance;
   std::optional<Priority> priority;
-  // Header lines of the original transport headers that the writer does not
-  // produce itself, in their order, values unfolded and undecoded.
-  std::vector<std::pair<std::string, std::string>> extraHeaders;
+  // Trace fields (Received, Return-Path) of the original transport headers,
+  // in their order: they go to the top, below our own Received.
+  std::vector<HeaderField> traceHeaders;
+  // The other transport header fields that the writer does not produce
+  // itself, in their order.
+  std::vector<HeaderField> extraHeaders;
   std::optional<std::string> textBody;  // UTF-8
-  std::optional<std::string> htmlBody;  // UTF-8
+  std::optional<std::string> htmlBody;  // bytes in htmlCharset
+  std::string htmlCharset = "utf-8";
   std::vector<Attachment> attachments;
 };
 
