@@ -112,10 +112,9 @@ std::int32_t CCressingDlg::ExportFolderForLotus(HWND requester, const CString& f
 
 std::int32_t CCressingDlg::ExportFolderForGroupwise(HWND requester, const CString& folderPath,
                                                     std::int32_t entryIndex) {
-  (void)folderPath;
   for (const auto& entry : m_pDisplayNameList) {
     if (!entry || entry->m_index != entryIndex) continue;
-    if (requester) return 0;
+    if (requester) return EnumGroupwiseMessage(entry->m_lpEntryID, entry->m_lpMDB, requester, folderPath);
   }
   return 0;
 }

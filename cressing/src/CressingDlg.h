@@ -37,9 +37,10 @@ class CCressingDlg : public engine::CEngineDlg {
   // The named-property pass over one message: every property from id
   // 0x8000 on, formatted with its name, its value stored where its name
   // text says. Clears m_memberFilePath first, so that only a list that
-  // writes a members file names one. Stops before the next property once
-  // m_stopRequested is 1.
-  void ReadNamedValues(IMAPIProp* message, ItemValues& values);
+  // writes a members file names one. With StopTest::Honour it stops before
+  // the next property once m_stopRequested is 1.
+  enum class StopTest { Honour, Ignore };
+  void ReadNamedValues(IMAPIProp* message, ItemValues& values, StopTest stopTest = StopTest::Honour);
 
   // Error texts (Logon.cpp).
   CString GetMapiErrorText(HRESULT status, const CString& stepText) const;
@@ -95,6 +96,10 @@ class CCressingDlg : public engine::CEngineDlg {
   // is cleared.
   SRowSet* KeepRows(RowSetPtr rows);
   void KeepStore(IMsgStore* store);
+
+  // The second export mode (GroupwiseExport.cpp): 0 when the folder or its
+  // contents cannot be read, else 1.
+  std::int32_t EnumGroupwiseMessage(SBinary* entryID, IMsgStore* store, HWND requester, const CString& folderPath);
 
  public:
   // State of the requests, in declaration order.

@@ -55,6 +55,8 @@ std::u16string ItemTagLine(const std::u16string& label, const std::u16string& va
   return u"<ITEM>" + label + u" : " + value + u"</ITEM>" + kCrLf;
 }
 
+std::u16string LabelledLine(const char16_t* label, const std::u16string& value) { return Labelled(label, value); }
+
 std::u16string WriteEmailItem(std::u16string creation, std::u16string readStatus, std::u16string from,
                               std::u16string to, std::u16string cc, std::u16string bcc, std::u16string subject,
                               std::u16string body, std::u16string importance) {

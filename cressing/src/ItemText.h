@@ -26,6 +26,9 @@ std::u16string ItemHeader(const std::u16string& creation, const std::u16string& 
                           const std::u16string& subject);
 // "<ITEM>" label " : " value "</ITEM>" CR LF.
 std::u16string ItemTagLine(const std::u16string& label, const std::u16string& value);
+// The label as given (with its " : "), the value with CR and LF as blanks,
+// and CR LF.
+std::u16string LabelledLine(const char16_t* label, const std::u16string& value);
 
 // The writers. Values that stand on a line of their own have CR and LF
 // written as blanks, so that every later line stays where the reader

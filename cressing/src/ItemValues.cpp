@@ -10,8 +10,7 @@
 
 namespace {
 
-// How a fixed property becomes its text.
-enum class As { Text, Time, Flag, Number, FirstText };
+using As = PropTextAs;
 
 struct FixedValue {
   ULONG tag;
@@ -118,31 +117,35 @@ std::u16string Decimal(long long value) {
   return std::u16string(text.begin(), text.end());
 }
 
-std::u16string FixedText(As as, const SPropValue* props, ULONG index) {
-  const SPropValue& value = props[index];
-  switch (as) {
-    case As::Text:
-      return WideValue(value);
-    case As::Time:
-      return FileTimePropToText(props, index);
-    case As::Flag:
-      return Decimal(value.Value.b ? 1 : 0);
-    case As::Number:
-      return Decimal(value.Value.l);
-    case As::FirstText:
-      return value.Value.MVszW.cValues && value.Value.MVszW.lppszW && value.Value.MVszW.lppszW[0]
-                 ? std::u16string(value.Value.MVszW.lppszW[0])
-                 : std::u16string();
-  }
-  return {};
-}
-
 }  // namespace
 
 const std::u16string& ItemValues::DateText() const {
   if (!clientSubmitTime.empty()) return clientSubmitTime;
   if (!deliveryTime.empty()) return deliveryTime;
   return creationTime;
+}
+
+std::u16string FixedPropText(PropTextAs as, const SPropValue* props, ULONG index) {
+  const SPropValue& value = props[index];
+  switch (as) {
+    case As::Text:
+      return WideValue(value);
+    case As::Ansi:
+      return AnsiValue(value);
+    case As::Time:
+      return FileTimePropToText(props, index);
+    case As::Flag:
+      return Decimal(value.Value.b ? 1 : 0);
+    case As::Number:
+      return Decimal(value.Value.l);
+    case As::Unsigned:
+      return Decimal(static_cast<ULONG>(value.Value.l));
+    case As::FirstText:
+      return value.Value.MVszW.cValues && value.Value.MVszW.lppszW && value.Value.MVszW.lppszW[0]
+                 ? std::u16string(value.Value.MVszW.lppszW[0])
+                 : std::u16string();
+  }
+  return {};
 }
 
 std::span<const ULONG> FixedPropTags() { return kFixedTags; }
@@ -152,7 +155,7 @@ bool StoreFixedValue(ItemValues& values, const SPropValue* props, ULONG index) {
   for (const FixedValue& row : kFixedValues) {
     if (row.tag != props[index].ulPropTag) continue;
     if (!row.field) return false;
-    row.field(values) = FixedText(row.as, props, index);
+    row.field(values) = FixedPropText(row.as, props, index);
     return true;
   }
   return false;

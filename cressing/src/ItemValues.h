@@ -59,6 +59,12 @@ struct ItemValues {
   const std::u16string& DateText() const;
 };
 
+// How a fixed property value becomes its text: a UTF-16 string, an 8-bit
+// string widened from the ANSI code page, a local date and time text, "0" or
+// "1", a signed or an unsigned decimal, the first value of a string list.
+enum class PropTextAs { Text, Ansi, Time, Flag, Number, Unsigned, FirstText };
+std::u16string FixedPropText(PropTextAs as, const SPropValue* props, ULONG index);
+
 // The fixed property list, asked for in one GetProps call (flags 0).
 std::span<const ULONG> FixedPropTags();
 // Stores props[index] when its tag is one of the fixed list (a value that

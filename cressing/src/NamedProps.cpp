@@ -98,7 +98,7 @@ CString CCressingDlg::PropValueToText(const SPropValue& prop, TimeBase base) {
   }
 }
 
-void CCressingDlg::ReadNamedValues(IMAPIProp* message, ItemValues& values) {
+void CCressingDlg::ReadNamedValues(IMAPIProp* message, ItemValues& values, StopTest stopTest) {
   // The members file of an earlier list is not this item's.
   m_memberFilePath.clear();
   if (!message) return;
@@ -125,7 +125,7 @@ void CCressingDlg::ReadNamedValues(IMAPIProp* message, ItemValues& values) {
   const MapiBufferPtr<LPMAPINAMEID> names(rawNames);
 
   ULONG nextName = 0;
-  for (ULONG i = 0; i < count && m_stopRequested != 1; ++i) {
+  for (ULONG i = 0; i < count && (stopTest == StopTest::Ignore || m_stopRequested != 1); ++i) {
     const SPropValue& prop = props.get()[i];
     if (PROP_ID(prop.ulPropTag) < 0x8000) continue;
     const MAPINAMEID* name = names && nextName < nameCount ? names.get()[nextName] : nullptr;
