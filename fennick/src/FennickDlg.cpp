@@ -49,7 +49,7 @@ void SendErrorReply(HWND window, const CString& text) {
 }
 
 BEGIN_MESSAGE_MAP(CFennickDlg, engine::CEngineDlg)
-  ON_WM_COPYDATA()
+ON_WM_COPYDATA()
 END_MESSAGE_MAP()
 
 CFennickDlg::CFennickDlg(CWnd* pParent) : engine::CEngineDlg(kAbout, u"", pParent) {}

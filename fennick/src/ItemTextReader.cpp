@@ -38,8 +38,8 @@ constexpr TypeLine kCalendarLines[] = {
     Date(u"Start Date : ", &ItemTextRecord::start), Date(u"End Date : ", &ItemTextRecord::end),
     Text(u"Location : ", &ItemTextRecord::location), Text(u"Category : ", &ItemTextRecord::category)};
 constexpr TypeLine kTaskLines[] = {
-    Date(u"Start Date : ", &ItemTextRecord::start),   Date(u"Due Date : ", &ItemTextRecord::due),
-    Text(u"Category : ", &ItemTextRecord::category),  Text(u"Status : ", &ItemTextRecord::status),
+    Date(u"Start Date : ", &ItemTextRecord::start),  Date(u"Due Date : ", &ItemTextRecord::due),
+    Text(u"Category : ", &ItemTextRecord::category), Text(u"Status : ", &ItemTextRecord::status),
     Text(u"Priority : ", &ItemTextRecord::priority), Text(u"OrgConfidential : ", &ItemTextRecord::orgConfidential)};
 constexpr TypeLine kContactLines[] = {KeyValue(&ItemTextRecord::contact1), KeyValue(&ItemTextRecord::contact2)};
 constexpr TypeLine kJournalLines[] = {Text(u"Category : ", &ItemTextRecord::category)};

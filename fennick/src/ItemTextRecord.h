@@ -19,14 +19,14 @@ constexpr std::int32_t kItemUnknown = -1;
 
 struct ItemTextRecord {
   std::int32_t type = kItemUnknown;
-  COleDateTime created;  // "Creation Date : "
+  COleDateTime created;   // "Creation Date : "
   std::uint8_t read = 0;  // 1 unless the "Read Status : " line holds "UNREAD"
   CString from;
   CString to;
   CString cc;
   CString bcc;
   CString subject;
-  CString body;  // to the end of the file; its line breaks are single CRs
+  CString body;             // to the end of the file; its line breaks are single CRs
   CString location;         // calendar
   COleDateTime start;       // calendar, task
   COleDateTime end;         // calendar

@@ -79,8 +79,8 @@ bool ReadPathAndTitle(LNDatabase database, CString& path, CString& title) {
 // The system's text for a Win32 error code.
 CString SystemMessage(DWORD code) {
   WCHAR text[1024] = {};
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                      0x400, text, static_cast<DWORD>(std::size(text)), nullptr);
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0x400,
+                                      text, static_cast<DWORD>(std::size(text)), nullptr);
   return CString(text, length);
 }
 

@@ -27,8 +27,7 @@ CString FromLNString(const LNString& value) {
   if (value.GetByteLength() > 0) {
     std::vector<char> buffer(kFromBufferBytes, '\0');
     try {
-      if (LNStringTranslate(value, LNCHARSET_UNICODE, kFromBufferBytes, buffer.data(), kFromBufferBytes) ==
-          LNNOERROR) {
+      if (LNStringTranslate(value, LNCHARSET_UNICODE, kFromBufferBytes, buffer.data(), kFromBufferBytes) == LNNOERROR) {
         CString text;
         for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) {
           char16_t unit;  // the machine's byte order

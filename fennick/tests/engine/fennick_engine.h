@@ -124,9 +124,10 @@ class FennickEngine : public ::testing::Test {
 
   // A mail item text as the extraction engine writes it.
   fs::path WriteMailText(const std::u16string& subject) {
-    const std::u16string text = u"ITEM TYPE - EMAIL\r\nCreation Date : 3/4/2024 9:05 AM\r\nRead Status : 0\r\n"
-                                u"From : Ann\r\nTo : Bob\r\nCC : \r\nBcc : \r\nSubject : " +
-                                subject + u"\r\nImportance : 1\r\nBody : Hello";
+    const std::u16string text =
+        u"ITEM TYPE - EMAIL\r\nCreation Date : 3/4/2024 9:05 AM\r\nRead Status : 0\r\n"
+        u"From : Ann\r\nTo : Bob\r\nCC : \r\nBcc : \r\nSubject : " +
+        subject + u"\r\nImportance : 1\r\nBody : Hello";
     const fs::path file = machine_.scratch() / "Mail.txt";
     std::ofstream out(file, std::ios::binary);
     for (char16_t unit : text) out << static_cast<char>(unit & 0xFF) << static_cast<char>(unit >> 8);
