@@ -7,7 +7,6 @@ class CFennickApp : public CWinApp {
  public:
   CFennickApp();
   BOOL InitInstance() override;
-
 };
 
 extern CFennickApp theApp;
