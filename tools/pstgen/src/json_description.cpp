@@ -120,7 +120,10 @@ std::vector<Property> Props(const json& j, std::uint32_t codePage) {
   std::vector<Property> props;
   if (!j.contains("props")) return props;
   if (!j["props"].is_object()) throw DescriptionError(".props: expected an object");
-  for (const auto& [key, value] : j["props"].items()) {
+  for (const auto& item : j["props"].items()) {
+    // Named, not bound: a lambda may not capture a structured binding in every compiler.
+    const std::string& key = item.key();
+    const json& value = item.value();
     At(".props." + key, [&] {
       ULONG tag = TagOf(key);
       auto [type, v] = TypedValue(PROP_TYPE(tag), value);
