@@ -46,9 +46,9 @@ endfunction()
 # brackenford_fuzz_target(<name> SOURCES files... [DEPS targets...] [SEEDS dirs...])
 #
 # A libFuzzer program bin/<name>, built only with BRACKENFORD_FUZZ (clang),
-# with AddressSanitizer and UndefinedBehaviorSanitizer; its sources are
-# compiled into it so that they carry the fuzzer's instrumentation. Each
-# target is listed in <build>/fuzz-targets.txt as "name seed-dir..." for
+# with AddressSanitizer and UndefinedBehaviorSanitizer; with that option
+# every library it links carries the same instrumentation. Each target is
+# listed in <build>/fuzz-targets.txt as "name dictionary seed-dir..." for
 # scripts/fuzz; a file <name>.dict beside the first source is its dictionary.
 function(brackenford_fuzz_target name)
   if(NOT BRACKENFORD_FUZZ)

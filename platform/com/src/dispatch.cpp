@@ -46,8 +46,7 @@ DispatchCall::DispatchCall(WORD kind, const DISPPARAMS& params, VARIANT* result)
     : kind_(kind),
       params_(params),
       result_(result),
-      positional_(params.cArgs - params.cNamedArgs),
-      firstPositional_(params.cNamedArgs) {}
+      positional_(params.cArgs - params.cNamedArgs) {}
 
 UINT DispatchCall::RgIndex(UINT i) const { return params_.cArgs - 1 - i; }
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "bytes.h"
 #include "mapi/mapitags.h"
@@ -77,6 +79,22 @@ auto At(const std::string& where, F&& f) {
   }
 }
 
+// The integer at key, which must fit T (a fraction or a number out of range
+// would convert to some other value); the fallback when the key is absent.
+template <typename T>
+T Whole(const json& j, const char* key, T fallback) {
+  if (!j.contains(key)) return fallback;
+  const json& v = j[key];
+  if (!v.is_number_integer()) throw DescriptionError(std::string(".") + key + ": expected an integer");
+  using Limits = std::numeric_limits<T>;
+  const bool fits =
+      v.is_number_unsigned() ? std::in_range<T>(v.get<std::uint64_t>()) : std::in_range<T>(v.get<std::int64_t>());
+  if (!fits)
+    throw DescriptionError(std::string(".") + key + ": " + v.dump() + " is not from " + std::to_string(Limits::min()) +
+                           " to " + std::to_string(Limits::max()));
+  return v.is_number_unsigned() ? T(v.get<std::uint64_t>()) : T(v.get<std::int64_t>());
+}
+
 std::u16string Wide(const json& j, const char* key, const std::u16string& fallback = u"") {
   if (!j.contains(key)) return fallback;
   if (!j[key].is_string()) throw DescriptionError(std::string(".") + key + ": expected a string");
@@ -120,7 +138,10 @@ std::vector<Property> Props(const json& j, std::uint32_t codePage) {
   std::vector<Property> props;
   if (!j.contains("props")) return props;
   if (!j["props"].is_object()) throw DescriptionError(".props: expected an object");
-  for (const auto& [key, value] : j["props"].items()) {
+  for (const auto& item : j["props"].items()) {
+    // Named, not bound: a lambda may not capture a structured binding in every compiler.
+    const std::string& key = item.key();
+    const json& value = item.value();
     At(".props." + key, [&] {
       ULONG tag = TagOf(key);
       auto [type, v] = TypedValue(PROP_TYPE(tag), value);
@@ -142,7 +163,7 @@ NamedProperty Named(const json& j, std::uint32_t codePage) {
     n.isString = true;
     n.name = Wide(j, "name");
   } else if (j.contains("lid")) {
-    n.lid = j["lid"].get<std::uint32_t>();
+    n.lid = Whole<std::uint32_t>(j, "lid", 0);
   } else {
     throw DescriptionError("a named property has \"lid\" or \"name\"");
   }
@@ -158,8 +179,8 @@ Recipient ParseRecipient(const json& j, std::uint32_t codePage) {
   static const std::pair<const char*, std::int32_t> kTypes[] = {{"to", 1}, {"cc", 2}, {"bcc", 3}};
   std::int32_t type = 1;
   if (j.contains("type")) {
-    if (j["type"].is_number_integer()) {
-      type = j["type"].get<std::int32_t>();
+    if (j["type"].is_number()) {
+      type = Whole<std::int32_t>(j, "type", 1);
     } else {
       type = 0;
       for (auto [name, value] : kTypes)
@@ -183,7 +204,7 @@ Message ParseMessage(const json& j, int depth);
 Attachment ParseAttachment(const json& j, std::uint32_t codePage, int depth) {
   CheckKeys(j, kAttachmentKeys);
   Attachment a;
-  std::int32_t method = j.value("method", 1);
+  const std::int32_t method = Whole<std::int32_t>(j, "method", 1);
   a.props.push_back({PR_ATTACH_METHOD, LongValue(method)});
   // Convenience fields, each one property.
   const std::pair<const char*, ULONG> kText[] = {

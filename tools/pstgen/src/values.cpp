@@ -143,7 +143,12 @@ Bytes EncodeSingle(ULONG type, const json& v, std::uint32_t codePage) {
       std::memcpy(&u, &d, 8);
       return Le<std::uint64_t>(u);
     }
-    case PT_CURRENCY: return Le<std::uint64_t>(std::uint64_t(std::llround(Real(v) * 10000)));
+    case PT_CURRENCY: {
+      // Ten-thousandths in 64 bits; beyond them the rounding gives no value.
+      const double units = std::round(Real(v) * 10000);
+      if (!(units >= -9.2e18 && units <= 9.2e18)) Bad("PT_CURRENCY out of range");
+      return Le<std::uint64_t>(std::uint64_t(std::int64_t(units)));
+    }
     case PT_SYSTIME:
       if (v.is_number_integer()) return Le<std::uint64_t>(v.get<std::uint64_t>());
       return Le<std::uint64_t>(FileTimeFromIso(Text(v)));

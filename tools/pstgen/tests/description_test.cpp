@@ -102,6 +102,19 @@ TEST(Description, MistakesNameTheirPlace) {
        "folders[0].messages[0].named[0].id: unknown key"},
       {R"({"folders": [{"messages": [{"attachments": [{"method": 5, "message": {"clas": "IPM.Note"}}]}]}]})",
        "folders[0].messages[0].attachments[0].message.clas: unknown key"},
+      // Numbers that the field's integer cannot hold are refused, not converted.
+      {R"({"folders": [{"messages": [{"named": [{"set": "PS_MAPI", "lid": 3.3e20, "type": "PT_LONG", "value": 1}]}]}]})",
+       "folders[0].messages[0].named[0].lid: expected an integer"},
+      {R"({"folders": [{"messages": [{"named": [{"set": "PS_MAPI", "lid": -1, "type": "PT_LONG", "value": 1}]}]}]})",
+       "named[0].lid: -1 is not from 0 to 4294967295"},
+      {R"({"folders": [{"messages": [{"attachments": [{"method": 1e30}]}]}]})",
+       "attachments[0].method: expected an integer"},
+      {R"({"folders": [{"messages": [{"attachments": [{"method": 2147483648}]}]}]})",
+       "attachments[0].method: 2147483648 is not from -2147483648 to 2147483647"},
+      {R"({"folders": [{"messages": [{"recipients": [{"type": 18446744073709551615}]}]}]})",
+       "recipients[0].type: 18446744073709551615 is not from"},
+      {R"({"folders": [{"messages": [{"props": {"0x60010006": 1e300}}]}]})",
+       "props.0x60010006: PT_CURRENCY out of range"},
   };
   for (const Case& c : cases) {
     try {

@@ -117,7 +117,6 @@ class DispatchCall {
   const DISPPARAMS& params_;
   VARIANT* result_;
   UINT positional_;
-  UINT firstPositional_;  // index in rgvarg of the last positional argument
 };
 
 // Thrown out of DispatchCall's converters; Invoke turns it into a result.
