@@ -1,7 +1,9 @@
 // The memory store: objects over StoreData, with injected failures.
 #include "mapi/memory_store.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "mapi/defaults.h"
 #include "mapi/message_copy.h"
@@ -107,17 +109,103 @@ struct Context {
 };
 using Ctx = std::shared_ptr<const Context>;
 
+// A stream handed out by OpenProperty, with the fault check on Stat and Read.
+class FaultyStream final : public com::ComObject<IStream> {
+ public:
+  FaultyStream(Ctx ctx, ComPtr<IStream> inner) : ctx_(std::move(ctx)), inner_(std::move(inner)) {}
+
+  HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
+    if (read) *read = 0;
+    if (HRESULT hr = ctx_->Fault("Read", 0); hr != S_OK) return hr;
+    return inner_->Read(pv, cb, read);
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* written) override {
+    return inner_->Write(pv, cb, written);
+  }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
+    return inner_->Seek(move, origin, position);
+  }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override { return inner_->SetSize(size); }
+  // Through this stream's own Read, so that a Read fault stops the copy.
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                   ULARGE_INTEGER* pcbWritten) override {
+    if (!target) return STG_E_INVALIDPOINTER;
+    std::uint64_t left = cb.QuadPart, readTotal = 0, writtenTotal = 0;
+    char buffer[4096];
+    HRESULT hr = S_OK;
+    while (left > 0) {
+      ULONG got = 0, put = 0;
+      hr = Read(buffer, static_cast<ULONG>(std::min<std::uint64_t>(left, sizeof buffer)), &got);
+      if (FAILED(hr) || got == 0) break;
+      readTotal += got;
+      hr = target->Write(buffer, got, &put);
+      writtenTotal += put;
+      if (FAILED(hr)) break;
+      left -= got;
+    }
+    if (pcbRead) pcbRead->QuadPart = readTotal;
+    if (pcbWritten) pcbWritten->QuadPart = writtenTotal;
+    return FAILED(hr) ? hr : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return inner_->Commit(flags); }
+  HRESULT STDMETHODCALLTYPE Revert() override { return inner_->Revert(); }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb, DWORD type) override {
+    return inner_->LockRegion(offset, cb, type);
+  }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb, DWORD type) override {
+    return inner_->UnlockRegion(offset, cb, type);
+  }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flag) override {
+    if (HRESULT hr = ctx_->Fault("Stat", flag); hr != S_OK) return hr;
+    return inner_->Stat(stat, flag);
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IStream** out) override { return inner_->Clone(out); }
+
+ private:
+  Ctx ctx_;
+  ComPtr<IStream> inner_;
+};
+
+// String and binary values past the store's limit, as a provider answers
+// GetProps for them; true when there was one.
+bool MarkTooLarge(const StoreData& data, ULONG count, LPSPropValue values) {
+  bool marked = false;
+  if (data.maxValueBytes == SIZE_MAX || !values) return marked;
+  for (ULONG i = 0; i < count; ++i) {
+    SPropValue& v = values[i];
+    size_t bytes = 0;
+    switch (PROP_TYPE(v.ulPropTag)) {
+      case PT_UNICODE: bytes = v.Value.lpszW ? std::char_traits<char16_t>::length(v.Value.lpszW) * 2 : 0; break;
+      case PT_STRING8: bytes = v.Value.lpszA ? std::strlen(v.Value.lpszA) : 0; break;
+      case PT_BINARY: bytes = v.Value.bin.cb; break;
+      default: continue;
+    }
+    if (bytes <= data.maxValueBytes) continue;
+    v.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(v.ulPropTag));
+    v.Value.err = MAPI_E_NOT_ENOUGH_MEMORY;
+    marked = true;
+  }
+  return marked;
+}
+
 // Adds the fault check to the IMAPIProp calls of an object.
 template <class Base>
 class Faulty : public Base {
  public:
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values) override {
     if (HRESULT hr = ctx_->Fault("GetProps", flags); hr != S_OK) return hr;
-    return Base::GetProps(tags, flags, count, values);
+    HRESULT hr = Base::GetProps(tags, flags, count, values);
+    if (SUCCEEDED(hr) && count && values && MarkTooLarge(*ctx_->data, *count, *values)) hr = MAPI_W_ERRORS_RETURNED;
+    return hr;
   }
   HRESULT STDMETHODCALLTYPE OpenProperty(ULONG tag, LPCIID iid, ULONG opts, ULONG flags, LPUNKNOWN* unk) override {
     if (HRESULT hr = ctx_->Fault("OpenProperty", flags); hr != S_OK) return hr;
-    return Base::OpenProperty(tag, iid, opts, flags, unk);
+    HRESULT hr = Base::OpenProperty(tag, iid, opts, flags, unk);
+    if (SUCCEEDED(hr) && iid && *iid == IID_IStream && unk && *unk) {
+      auto inner = ComPtr<IStream>::Attach(reinterpret_cast<IStream*>(*unk));
+      *unk = com::Make<FaultyStream>(ctx_, std::move(inner)).Detach();
+    }
+    return hr;
   }
   HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* tags, LPGUID guid, ULONG flags, ULONG* count,
                                             LPMAPINAMEID** names) override {
