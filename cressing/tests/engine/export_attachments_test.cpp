@@ -39,9 +39,9 @@ std::string OleObject(const fs::path& path) {
   const CLSID sheet = {0x00020820, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   EXPECT_EQ(WriteClassStg(storage.Get(), sheet), S_OK);
   ComPtr<IStream> stream;
-  EXPECT_EQ(storage->CreateStream(u"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
-                                  stream.ReleaseAndGetAddressOf()),
-            S_OK);
+  EXPECT_EQ(
+      storage->CreateStream(u"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.ReleaseAndGetAddressOf()),
+      S_OK);
   const std::string contents = Pattern(5000);
   EXPECT_EQ(stream->Write(contents.data(), static_cast<ULONG>(contents.size()), nullptr), S_OK);
   stream.Reset();
@@ -58,9 +58,10 @@ class ExportAttachments : public ExportEngine {
     big_ = Pattern(300 * 1024);
     ole_ = OleObject(machine_.scratch() / "object.ole");
     using nlohmann::json;
-    const json embedded = {{"class", "IPM.Note"},
-                           {"props", {{"PR_SUBJECT_W", "Inner"}, {"PR_BODY_W", "plain text body"}}},
-                           {"attachments", json::array({{{"long_filename", "inner.txt"}, {"data", "hex:696e6e6572"}}})}};
+    const json embedded = {
+        {"class", "IPM.Note"},
+        {"props", {{"PR_SUBJECT_W", "Inner"}, {"PR_BODY_W", "plain text body"}}},
+        {"attachments", json::array({{{"long_filename", "inner.txt"}, {"data", "hex:696e6e6572"}}})}};
     const json withRtf = {{"props",
                            {{"PR_SUBJECT_W", "Rich"},
                             {"PR_BODY_W", "rich body"},
@@ -86,14 +87,14 @@ class ExportAttachments : public ExportEngine {
     const json description = {
         {"store", {{"display_name", "Attachments"}}},
         {"folders",
-         json::array({{{"name", "Inbox"},
-                       {"messages",
-                        json::array({
-                            {{"props", {{"PR_SUBJECT_W", "All methods"}}}, {"attachments", attachments}},
-                            {{"props", {{"PR_SUBJECT_W", "Flag off"}, {"PR_HASATTACH", false}}},
-                             {"attachments", json::array({{{"long_filename", "hidden.txt"}, {"data", Hex("x")}}})}},
-                            {{"props", {{"PR_SUBJECT_W", "None"}}}},
-                        })}}})}};
+         json::array(
+             {{{"name", "Inbox"},
+               {"messages", json::array({
+                                {{"props", {{"PR_SUBJECT_W", "All methods"}}}, {"attachments", attachments}},
+                                {{"props", {{"PR_SUBJECT_W", "Flag off"}, {"PR_HASATTACH", false}}},
+                                 {"attachments", json::array({{{"long_filename", "hidden.txt"}, {"data", Hex("x")}}})}},
+                                {{"props", {{"PR_SUBJECT_W", "None"}}}},
+                            })}}})}};
     StartOn({{MakePst("attachments", description.dump()), u"Attachments"}});
   }
 
@@ -130,10 +131,10 @@ TEST_F(ExportAttachments, ListsEveryAttachmentAndStoresItsDataAsThePstHoldsIt) {
     EXPECT_EQ(item.attachmentLines[i + 2], folder);
   }
   EXPECT_EQ(stored.size(), 16u) << "every attachment has a name of its own";
-  EXPECT_EQ(names, (std::vector<std::u16string>{
-                       u"report.pdf", u"report.pdf", u"SHORT.TXT", u"Shown", u"Unknown", u"two  lines.txt", u"ref2.bin",
-                       u"ref3.bin", u"ref4.lnk", u"nothing", u"web.txt", u"Minutes.msg", u"Report.MSG", u"Unknown.msg",
-                       u".msg.msg", u"Sheet"}));
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"report.pdf", u"report.pdf", u"SHORT.TXT", u"Shown", u"Unknown",
+                                                u"two  lines.txt", u"ref2.bin", u"ref3.bin", u"ref4.lnk", u"nothing",
+                                                u"web.txt", u"Minutes.msg", u"Report.MSG", u"Unknown.msg", u".msg.msg",
+                                                u"Sheet"}));
 
   // The data of each, by position; methods 0, 4 and 7 have no file.
   const auto data = [&](std::size_t n) -> const std::vector<unsigned char>* {
@@ -141,9 +142,9 @@ TEST_F(ExportAttachments, ListsEveryAttachmentAndStoresItsDataAsThePstHoldsIt) {
     return it == item.storedFiles.end() ? nullptr : &it->second;
   };
   const auto bytes = [](const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); };
-  const std::pair<std::size_t, std::string> values[] = {
-      {0, big_},     {1, "second"}, {2, "short"},        {3, "shown"},
-      {4, "nameless"}, {5, "two lines"}, {6, "by reference"}, {7, "resolved"}, {15, ole_}};
+  const std::pair<std::size_t, std::string> values[] = {{0, big_},           {1, "second"},   {2, "short"},
+                                                        {3, "shown"},        {4, "nameless"}, {5, "two lines"},
+                                                        {6, "by reference"}, {7, "resolved"}, {15, ole_}};
   for (const auto& [n, expected] : values) {
     SCOPED_TRACE(n);
     ASSERT_NE(data(n), nullptr);

@@ -25,8 +25,8 @@ TEST_F(ExportFailures, WithoutAConverterNoMimeFileIsNamed) {
     EXPECT_EQ(item.itemTextFile, WorkPath(u"Mail.txt")) << "the rest of the item goes on";
     EXPECT_TRUE(item.attachmentListExists);
   }
-  EXPECT_EQ(run.errors, std::vector<std::u16string>(
-                            2, u"Fail to write the MIME file from SaveMessageToEml in EnumLotusMessage."));
+  EXPECT_EQ(run.errors,
+            std::vector<std::u16string>(2, u"Fail to write the MIME file from SaveMessageToEml in EnumLotusMessage."));
   EXPECT_EQ(run.doneCount, 1);
   EXPECT_TRUE(WorkFiles().empty());
 }
@@ -41,8 +41,7 @@ TEST_F(ExportFailures, AnItemTextThatCannotBeWrittenIsNotNamedNorIsAnEarlierOne)
     EXPECT_TRUE(item.itemTextFile.empty());
     EXPECT_TRUE(item.emlExists);
   }
-  EXPECT_EQ(run.errors,
-            std::vector<std::u16string>(2, u"Fail to write the item text file in EnumLotusMessage."));
+  EXPECT_EQ(run.errors, std::vector<std::u16string>(2, u"Fail to write the item text file in EnumLotusMessage."));
   EXPECT_TRUE(fs::is_directory(work_ / "Mail.txt")) << "what was in the way stays";
 }
 

@@ -411,6 +411,14 @@ class MemMessage final : public Faulty<MessageObject<>> {
   }
 
  protected:
+  // The two tables are also properties of the message.
+  HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
+    if (iid == IID_IMAPITable && PROP_ID(tag) == PROP_ID(PR_MESSAGE_RECIPIENTS))
+      return GetRecipientTable(flags, reinterpret_cast<LPMAPITABLE*>(unk));
+    if (iid == IID_IMAPITable && PROP_ID(tag) == PROP_ID(PR_MESSAGE_ATTACHMENTS))
+      return GetAttachmentTable(flags, reinterpret_cast<LPMAPITABLE*>(unk));
+    return Faulty::OpenObject(tag, iid, flags, unk);
+  }
   HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
     std::vector<const PropMap*> rows;
     for (const PropMap& r : msg_->recipients) rows.push_back(&r);
