@@ -67,13 +67,6 @@ double CpuSeconds(pid_t pid) {
   return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-std::u16string WideText(const std::vector<char>& bytes) {
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-  return text;
-}
-
 fs::path PosixPath(std::u16string path) {
   std::replace(path.begin(), path.end(), u'\\', u'/');
   return fs::path(win32::Utf16ToUtf8(path));
@@ -83,14 +76,13 @@ fs::path PosixPath(std::u16string path) {
 // each one the list names.
 std::uint64_t DeleteListedFiles(const std::u16string& listPath) {
   std::ifstream in(PosixPath(listPath), std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::u16string list = WideText(bytes);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // UTF-16LE, as this machine holds it: one line each of name, display name, folder.
+  const std::u16string list(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
   std::vector<std::u16string> lines;
-  for (std::size_t at = 0; at < list.size();) {
-    std::size_t end = list.find(u"\r\n", at);
-    if (end == std::u16string::npos) end = list.size();
+  for (std::size_t at = 0, end; at < list.size(); at = end + 2) {
+    end = std::min(list.find(u"\r\n", at), list.size());
     lines.push_back(list.substr(at, end - at));
-    at = end + 2;
   }
   std::uint64_t deleted = 0;
   for (std::size_t i = 0; i + 2 < lines.size(); i += 3) {
@@ -184,15 +176,6 @@ class Exporter {
   HWND window_ = nullptr;
 };
 
-std::uint64_t CountFiles(const fs::path& dir) {
-  std::uint64_t n = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(dir))
-    if (entry.is_regular_file()) ++n;
-  return n;
-}
-
-double Rate(std::uint64_t items, double seconds) { return seconds > 0 ? static_cast<double>(items) / seconds : 0; }
-
 int Run(const bench::PstArgs& args) {
   testing_support::TempMachine machine;
   const fs::path pst = bench::MakeSyntheticPst(args, machine.scratch());
@@ -221,7 +204,7 @@ int Run(const bench::PstArgs& args) {
     std::printf(", %ld KB at %llu", kb, static_cast<unsigned long long>(items));
   std::printf(", %ld KB at the end\n", atEnd);
   std::printf("first export mode: %.2f s (%.2f s of engine CPU), %.0f items/s\n", ours, oursCpu,
-              Rate(totals.items, ours));
+              bench::Rate(totals.items, ours));
 
   const fs::path out = machine.scratch() / "readpst";
   fs::create_directories(out);
@@ -230,11 +213,11 @@ int Run(const bench::PstArgs& args) {
     std::fprintf(stderr, "export_bench: readpst did not run to success (is pst-utils installed?)\n");
     return 1;
   }
-  const std::uint64_t files = CountFiles(out);
+  const std::uint64_t files = bench::CountFiles(out);
   std::printf("readpst -j 0 -e: %.2f s (%.2f s of CPU), %llu files, %.0f messages/s\n", theirs->wall, theirs->cpu,
-              static_cast<unsigned long long>(files), Rate(files, theirs->wall));
+              static_cast<unsigned long long>(files), bench::Rate(files, theirs->wall));
   std::printf("ratio (items/s, export / readpst -j 0 -e): %.2f (goal: at least 1)\n",
-              Rate(totals.items, ours) / Rate(files, theirs->wall));
+              bench::Rate(totals.items, ours) / bench::Rate(files, theirs->wall));
   return totals.errors == 0 && totals.items == args.items ? 0 : 1;
 }
 

@@ -93,7 +93,7 @@ TEST_F(MemoryExport, EveryAttachmentIsSavedAndTheStorageOnlyObjectBecomesADocfil
   const Announced& item = run.items[0];
   EXPECT_EQ(Names(item), kAllNames);
   ASSERT_NE(Stored(item, u"a.txt"), nullptr);
-  EXPECT_TRUE(*Stored(item, u"a.txt") == Bytes(MemoryProfile::Pattern(20000)));
+  EXPECT_TRUE(*Stored(item, u"a.txt") == Bytes(Pattern(200000)));
 
   ASSERT_EQ(item.attachmentLines[13], u"Sheet");
   const fs::path sheet = work_ / win32::Utf16ToUtf8(item.attachmentLines[12]);
@@ -126,12 +126,12 @@ TEST_F(MemoryExport, DataIsCopiedWholeWhereStatFails) {
   ASSERT_EQ(run.items.size(), 2u);
   EXPECT_TRUE(run.errors.empty());
   ASSERT_NE(Stored(run.items[0], u"a.txt"), nullptr);
-  EXPECT_TRUE(*Stored(run.items[0], u"a.txt") == Bytes(MemoryProfile::Pattern(20000)));
+  EXPECT_TRUE(*Stored(run.items[0], u"a.txt") == Bytes(Pattern(200000)));
   EXPECT_TRUE(*Stored(run.items[0], u"b.txt") == Bytes("bee"));
 }
 
 TEST_F(MemoryExport, ACopyThatFailsPartWayLeavesNoFileAndNoEntry) {
-  profile_.Fail("Read", STG_E_READFAULT, 2, 1);  // the third read of a.txt's 20,000 bytes
+  profile_.Fail("Read", STG_E_READFAULT, 2, 1);  // the third read of a.txt's 200,000 bytes
   const ExportRun run = Export();
   ASSERT_EQ(run.items.size(), 2u);
   EXPECT_EQ(Names(run.items[0]), (std::vector<std::u16string>{u"b.txt", u"Inner.msg", u"c.txt", u"Sheet"}));

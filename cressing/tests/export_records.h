@@ -26,25 +26,6 @@ inline fs::path PosixPath(std::u16string path) {
   return fs::path(win32::Utf16ToUtf8(path));
 }
 
-// UTF-16LE bytes as text.
-inline std::u16string WideText(const std::vector<unsigned char>& bytes) {
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
-  return text;
-}
-
-// Lines ended by CR LF (a last line without one is kept too).
-inline std::vector<std::u16string> CrLfLines(const std::u16string& text) {
-  std::vector<std::u16string> lines;
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find(u"\r\n", at);
-    if (end == std::u16string::npos) end = text.size();
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
-}
-
 // One CD_ITEM_INFO and what its paths held while it was announced.
 struct Announced {
   std::u16string emlFile, itemTextFile, attachmentList, membersFile;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "com/storage.h"
+#include "cressing_test_support.h"
 #include "mapi/install.h"
 #include "mapi/memory_store.h"
 #include "mapi/profiles.h"
@@ -119,16 +120,6 @@ void MemoryProfile::AddDistributionLists() {
   after.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"After"));
 }
 
-std::string MemoryProfile::Pattern(std::size_t size) {
-  std::string bytes(size, '\0');
-  std::uint32_t x = 2463534242u;
-  for (char& b : bytes) {
-    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-    b = static_cast<char>(x);
-  }
-  return bytes;
-}
-
 std::u16string MemoryProfile::BigBody() {
   std::u16string body;
   while (body.size() < 5000) body += u"A long line of the body\r\n";
@@ -177,7 +168,7 @@ void MemoryProfile::AddExportFolder() {
 
   memory::Message& mail = data.AddMessage(folder);
   mail.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Attachments"));
-  AddFile(mail, u"a.txt", Pattern(20000));
+  AddFile(mail, u"a.txt", cressing_test::Pattern(200000));
   AddFile(mail, u"b.txt", "bee");
   memory::Attachment& inner = mail.attachments.emplace_back();
   memory::Message& embedded = data.AddEmbedded(inner);

@@ -45,13 +45,12 @@ class MemoryProfile {
   void FailNames();
 
   // Top of Personal Folders > Export (IPF.Note), in this order:
-  //   "Attachments": a.txt (20,000 bytes of Pattern), b.txt ("bee"), an
+  //   "Attachments": a.txt (200,000 bytes of cressing_test::Pattern), b.txt ("bee"), an
   //     embedded message "Inner" (body "inner body"), c.txt ("sea"), and an
   //     OLE object "Sheet" that opens as a storage only (a stream "Contents"
   //     holding "cells");
   //   "Big body": a body of 5,000 characters (BigBody()).
   void AddExportFolder();
-  static std::string Pattern(std::size_t size);
   static std::u16string BigBody();
   // String and binary values longer than this come back from GetProps as
   // MAPI_E_NOT_ENOUGH_MEMORY.

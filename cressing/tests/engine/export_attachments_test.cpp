@@ -19,17 +19,6 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-// Bytes that differ all along, so that a shifted or cut copy shows.
-std::string Pattern(std::size_t size) {
-  std::string bytes(size, '\0');
-  std::uint32_t x = 2463534242u;
-  for (char& b : bytes) {
-    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-    b = static_cast<char>(x);
-  }
-  return bytes;
-}
-
 // A small OLE object: a compound file with a class and a stream.
 std::string OleObject(const fs::path& path) {
   ComPtr<IStorage> storage;

@@ -228,24 +228,18 @@ TEST_F(ExportLoop, StopFromTheRequesterLeavesLaterItemsWithoutValuesAsMail) {
 using Clock = std::chrono::system_clock;
 constexpr auto kDay = std::chrono::hours(24);
 
-// A time as pstgen takes it (UTC).
-std::string Iso(Clock::time_point t) {
+// A time in UTC as strftime formats it.
+std::string UtcText(Clock::time_point t, const char* format) {
   const std::time_t seconds = Clock::to_time_t(t);
   std::tm utc{};
   gmtime_r(&seconds, &utc);
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  std::strftime(text, sizeof text, format, &utc);
   return text;
 }
-// A range end, month first, of that day (UTC).
-std::string RangeEnd(Clock::time_point t) {
-  const std::time_t seconds = Clock::to_time_t(t);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[16];
-  std::strftime(text, sizeof text, "%m/%d/%Y", &utc);
-  return text;
-}
+// A time as pstgen takes it, and a range end (month first) of its day.
+std::string Iso(Clock::time_point t) { return UtcText(t, "%Y-%m-%dT%H:%M:%SZ"); }
+std::string RangeEnd(Clock::time_point t) { return UtcText(t, "%m/%d/%Y"); }
 
 class ExportDates : public ExportEngine {
  protected:

@@ -1,10 +1,10 @@
 // The memory store: objects over StoreData, with injected failures.
 #include "mapi/memory_store.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "forwarding_stream.h"
 #include "mapi/defaults.h"
 #include "mapi/message_copy.h"
 #include "mapi/table.h"
@@ -110,60 +110,31 @@ struct Context {
 using Ctx = std::shared_ptr<const Context>;
 
 // A stream handed out by OpenProperty, with the fault check on Stat and Read.
-class FaultyStream final : public com::ComObject<IStream> {
+class FaultyStream final : public ForwardingStream {
  public:
-  FaultyStream(Ctx ctx, ComPtr<IStream> inner) : ctx_(std::move(ctx)), inner_(std::move(inner)) {}
+  FaultyStream(Ctx ctx, ComPtr<IStream> inner) : ForwardingStream(std::move(inner)), ctx_(std::move(ctx)) {}
 
   HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
     if (read) *read = 0;
     if (HRESULT hr = ctx_->Fault("Read", 0); hr != S_OK) return hr;
-    return inner_->Read(pv, cb, read);
+    return ForwardingStream::Read(pv, cb, read);
   }
-  HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* written) override {
-    return inner_->Write(pv, cb, written);
-  }
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
-    return inner_->Seek(move, origin, position);
-  }
-  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override { return inner_->SetSize(size); }
   // Through this stream's own Read, so that a Read fault stops the copy.
   HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
                                    ULARGE_INTEGER* pcbWritten) override {
-    if (!target) return STG_E_INVALIDPOINTER;
-    std::uint64_t left = cb.QuadPart, readTotal = 0, writtenTotal = 0;
-    char buffer[4096];
-    HRESULT hr = S_OK;
-    while (left > 0) {
-      ULONG got = 0, put = 0;
-      hr = Read(buffer, static_cast<ULONG>(std::min<std::uint64_t>(left, sizeof buffer)), &got);
-      if (FAILED(hr) || got == 0) break;
-      readTotal += got;
-      hr = target->Write(buffer, got, &put);
-      writtenTotal += put;
-      if (FAILED(hr)) break;
-      left -= got;
-    }
-    if (pcbRead) pcbRead->QuadPart = readTotal;
-    if (pcbWritten) pcbWritten->QuadPart = writtenTotal;
-    return FAILED(hr) ? hr : S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return inner_->Commit(flags); }
-  HRESULT STDMETHODCALLTYPE Revert() override { return inner_->Revert(); }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb, DWORD type) override {
-    return inner_->LockRegion(offset, cb, type);
-  }
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb, DWORD type) override {
-    return inner_->UnlockRegion(offset, cb, type);
+    ULONGLONG read = 0, written = 0;
+    const HRESULT hr = com::CopyStream(this, target, cb.QuadPart, &read, &written);
+    if (pcbRead) pcbRead->QuadPart = read;
+    if (pcbWritten) pcbWritten->QuadPart = written;
+    return hr;
   }
   HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flag) override {
     if (HRESULT hr = ctx_->Fault("Stat", flag); hr != S_OK) return hr;
-    return inner_->Stat(stat, flag);
+    return ForwardingStream::Stat(stat, flag);
   }
-  HRESULT STDMETHODCALLTYPE Clone(IStream** out) override { return inner_->Clone(out); }
 
  private:
   Ctx ctx_;
-  ComPtr<IStream> inner_;
 };
 
 // String and binary values past the store's limit, as a provider answers
@@ -175,10 +146,17 @@ bool MarkTooLarge(const StoreData& data, ULONG count, LPSPropValue values) {
     SPropValue& v = values[i];
     size_t bytes = 0;
     switch (PROP_TYPE(v.ulPropTag)) {
-      case PT_UNICODE: bytes = v.Value.lpszW ? std::char_traits<char16_t>::length(v.Value.lpszW) * 2 : 0; break;
-      case PT_STRING8: bytes = v.Value.lpszA ? std::strlen(v.Value.lpszA) : 0; break;
-      case PT_BINARY: bytes = v.Value.bin.cb; break;
-      default: continue;
+      case PT_UNICODE:
+        bytes = v.Value.lpszW ? std::char_traits<char16_t>::length(v.Value.lpszW) * 2 : 0;
+        break;
+      case PT_STRING8:
+        bytes = v.Value.lpszA ? std::strlen(v.Value.lpszA) : 0;
+        break;
+      case PT_BINARY:
+        bytes = v.Value.bin.cb;
+        break;
+      default:
+        continue;
     }
     if (bytes <= data.maxValueBytes) continue;
     v.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(v.ulPropTag));
@@ -402,10 +380,9 @@ class MemMessage final : public Faulty<MessageObject<>> {
       row->Set(MakeLong(PR_ROWID, static_cast<LONG>(i)));
       rows.push_back(std::move(row));
     }
-    auto source = std::make_shared<VectorRows>(
-        std::vector<ULONG>{PR_ROWID, PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W, PR_RECIPIENT_TYPE,
-                           PR_ENTRYID},
-        std::move(rows), ctx_->data->codepage);
+    auto source = std::make_shared<VectorRows>(std::vector<ULONG>{PR_ROWID, PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W,
+                                                                  PR_ADDRTYPE_W, PR_RECIPIENT_TYPE, PR_ENTRYID},
+                                               std::move(rows), ctx_->data->codepage);
     *out = MakeTable(std::move(source), flags, ctx_->Hook()).Detach();
     return S_OK;
   }
@@ -448,8 +425,8 @@ class MemStore final : public Faulty<MsgStoreObject<>> {
     props().Set(MakeBinary(PR_STORE_RECORD_KEY, std::string_view(reinterpret_cast<const char*>(id.uid.ab), 16)));
     props().Set(MakeLong(PR_OBJECT_TYPE, MAPI_STORE));
     if (!props().Find(PR_MDB_PROVIDER))
-      props().Set(MakeBinary(PR_MDB_PROVIDER,
-                             std::string_view(reinterpret_cast<const char*>(kMemoryProviderUid.ab), 16)));
+      props().Set(
+          MakeBinary(PR_MDB_PROVIDER, std::string_view(reinterpret_cast<const char*>(kMemoryProviderUid.ab), 16)));
     props().Set(MakeBinary(PR_IPM_SUBTREE_ENTRYID, ObjectEntryId(id.uid, kFolderKind, ctx_->data->ipmSubtree->serial)));
   }
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
@@ -470,9 +447,12 @@ HRESULT OpenById(const Ctx& ctx, ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags
     const auto* p = reinterpret_cast<const BYTE*>(id);
     if (cb != 4 + 16 + 1 + 4 || std::memcmp(p + 4, ctx->identity.uid.ab, 16) != 0) return MAPI_E_INVALID_ENTRYID;
     const ULONG serial = p[21] | p[22] << 8 | p[23] << 16 | ULONG(p[24]) << 24;
-    if (p[20] == kFolderKind) folder = ctx->data->FindFolder(serial);
-    else if (p[20] == kMessageKind) message = ctx->data->FindMessage(serial);
-    else return MAPI_E_INVALID_ENTRYID;
+    if (p[20] == kFolderKind)
+      folder = ctx->data->FindFolder(serial);
+    else if (p[20] == kMessageKind)
+      message = ctx->data->FindMessage(serial);
+    else
+      return MAPI_E_INVALID_ENTRYID;
     if (!folder && !message) return MAPI_E_NOT_FOUND;
   }
   if (folder) {
