@@ -62,10 +62,11 @@ std::u16string ListLine(std::u16string text) {
   return text + u"\r\n";
 }
 
-// The 38-character text of a fresh GUID.
+// The 38-character text of a fresh GUID; empty when none can be made (a
+// fixed name would let attachments overwrite each other).
 std::u16string NewStoredName() {
   GUID guid{};
-  CoCreateGuid(&guid);
+  if (FAILED(CoCreateGuid(&guid))) return {};
   WCHAR text[260] = {};
   const int length = StringFromGUID2(guid, text, 260);
   return std::u16string(text, length > 0 ? static_cast<std::size_t>(length - 1) : 0);
@@ -156,6 +157,10 @@ void CCressingDlg::SaveAttachments(IMessage* item, const CString& folder, CStrin
   ForEachAttachment(item, [&](IAttach* attach, const SPropValue* props) {
     std::u16string displayName = AttachDisplayName(props);
     const std::u16string storedName = NewStoredName();
+    if (storedName.empty()) {
+      SendErrorText(GetMapiErrorText(S_OK, u"Fail to get a file name from CoCreateGuid in SaveAttachments."));
+      return;
+    }
     const std::u16string target = folder + storedName;
     // A missing method comes as its error code, which is no method.
     const LONG method = props[ATTACH_METHOD_VALUE].Value.l;

@@ -3,6 +3,7 @@
 // and item text, announced to the requester with CD_ITEM_INFO. The
 // requester's answer decides: not 0, the item's three files go and the next
 // item follows; 0, the export ends there and leaves them.
+#include <climits>
 #include <memory>
 
 #include "CressingDlg.h"
@@ -207,7 +208,7 @@ bool CCressingDlg::ExportItem(IMessage* message, HWND requester, const CString& 
   ItemFiles files;
   if (GetFileAttributesW(workingFolder.c_str()) != INVALID_FILE_ATTRIBUTES ||
       CreateDirectoryW(workingFolder.c_str(), nullptr)) {
-    for (int n = 1; files.eml.empty(); ++n) files.eml = GetFreeEmlFileName(workingFolder, n);
+    for (int n = 1; files.eml.empty() && n < INT_MAX; ++n) files.eml = GetFreeEmlFileName(workingFolder, n);
     const HRESULT converted = ExportItemFiles(message, files.eml, workingFolder, files.attachmentList);
     // Only a file written whole is announced.
     if (FAILED(converted) || !Exists(files.eml)) {
