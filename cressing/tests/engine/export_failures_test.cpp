@@ -31,18 +31,27 @@ TEST_F(ExportFailures, WithoutAConverterNoMimeFileIsNamed) {
   EXPECT_TRUE(WorkFiles().empty());
 }
 
-TEST_F(ExportFailures, AnItemTextThatCannotBeWrittenIsNotNamedNorIsAnEarlierOne) {
+// A folder in the way of a file the export writes: that file is not named,
+// nor is an earlier item's file of that name, and the rest of the item goes.
+TEST_F(ExportFailures, AFileThatCannotBeWrittenIsNotNamed) {
   RegisterConverter();
-  fs::create_directory(work_ / "Mail.txt");  // in the way of every mail's text
+  fs::create_directory(work_ / "Mail.txt");
+  fs::create_directory(work_ / "AttachmentList.txt");
   StartOn({{MakePst("mail", kMail), u"Mail"}});
   const ExportRun run = Export(kInbox);
   ASSERT_EQ(run.items.size(), 2u);
   for (const Announced& item : run.items) {
     EXPECT_TRUE(item.itemTextFile.empty());
+    EXPECT_TRUE(item.attachmentList.empty());
     EXPECT_TRUE(item.emlExists);
   }
-  EXPECT_EQ(run.errors, std::vector<std::u16string>(2, u"Fail to write the item text file in EnumLotusMessage."));
+  const std::vector<std::u16string> perItem = {u"Fail to create AttachmentList.txt in SaveAttachments.",
+                                               u"Fail to write the item text file in EnumLotusMessage."};
+  std::vector<std::u16string> expected = perItem;
+  expected.insert(expected.end(), perItem.begin(), perItem.end());
+  EXPECT_EQ(run.errors, expected);
   EXPECT_TRUE(fs::is_directory(work_ / "Mail.txt")) << "what was in the way stays";
+  EXPECT_TRUE(fs::is_directory(work_ / "AttachmentList.txt"));
 }
 
 TEST_F(ExportFailures, ACurrentFolderLongerThanItsBufferWritesNothing) {

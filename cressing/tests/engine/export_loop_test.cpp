@@ -114,7 +114,7 @@ TEST_F(ExportLoop, ContactsAndListsNameTheirTextAndOnlyAListNamesAMembersFile) {
   EXPECT_TRUE(run.items[2].membersFile.empty()) << "a contact after the list names none";
 }
 
-TEST_F(ExportLoop, EmptyFolderAndUnknownEntry) {
+TEST_F(ExportLoop, EmptyFolderUnknownEntryAndStoreEntry) {
   ExportRun run = Export(kDeletedItems);
   EXPECT_EQ(run.result, 1);
   EXPECT_TRUE(run.items.empty());
@@ -123,6 +123,10 @@ TEST_F(ExportLoop, EmptyFolderAndUnknownEntry) {
   EXPECT_EQ(run.result, 0);
   EXPECT_EQ(run.doneCount, 0);
   EXPECT_TRUE(run.errors.empty());
+  // The store's own entry carries no store to open a folder in.
+  run = Export(1);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.errors, std::vector<std::u16string>{u"Error in getting store LPMDB"});
   EXPECT_TRUE(WorkFiles().empty());
 }
 
