@@ -205,6 +205,15 @@ std::optional<RunTimes> RunTimed(const std::vector<std::string>& argv) {
   return RunTimes{watch.Seconds(), SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime)};
 }
 
+std::uint64_t CountFiles(const fs::path& dir) {
+  std::uint64_t n = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    if (entry.is_regular_file()) ++n;
+  return n;
+}
+
+double Rate(std::uint64_t items, double seconds) { return seconds > 0 ? static_cast<double>(items) / seconds : 0; }
+
 long ResidentKb() {
   std::ifstream status("/proc/self/status");
   std::string line;

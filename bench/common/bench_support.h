@@ -63,6 +63,11 @@ struct RunTimes {
 // or did not exit with status 0.
 std::optional<RunTimes> RunTimed(const std::vector<std::string>& argv);
 
+// The regular files below a folder, at any depth.
+std::uint64_t CountFiles(const std::filesystem::path& dir);
+// Items per second; 0 for no time.
+double Rate(std::uint64_t items, double seconds);
+
 // VmRSS of this process in KB (0 when it cannot be read).
 long ResidentKb();
 

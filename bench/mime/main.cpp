@@ -65,15 +65,6 @@ void Convert(IConverterSession* converter, IMessage* message, Totals* totals) {
 }
 
 // The files readpst wrote: one a message.
-std::uint64_t CountFiles(const fs::path& dir) {
-  std::uint64_t n = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(dir))
-    if (entry.is_regular_file()) ++n;
-  return n;
-}
-
-double Rate(std::uint64_t items, double seconds) { return seconds > 0 ? static_cast<double>(items) / seconds : 0; }
-
 int Run(const bench::PstArgs& args) {
   testing_support::TempMachine machine;
   const auto pst = bench::MakeSyntheticPst(args, machine.scratch());
@@ -107,7 +98,7 @@ int Run(const bench::PstArgs& args) {
   std::printf(
       "MAPIToMIMEStm (open and convert, CCSF_SMTP): %.2f s (%.2f s of CPU; %.2f s inside the converter), "
       "%.0f messages/s\n",
-      ours, oursCpu, totals.convertSeconds, Rate(totals.messages, ours));
+      ours, oursCpu, totals.convertSeconds, bench::Rate(totals.messages, ours));
 
   // readpst forks workers by default; "-j 0" is the one-process run that
   // compares with our one converter.
@@ -123,12 +114,12 @@ int Run(const bench::PstArgs& args) {
       ran = false;
       break;
     }
-    const std::uint64_t files = CountFiles(out);
+    const std::uint64_t files = bench::CountFiles(out);
     const char* name = oneProcess ? "readpst -j 0 -e" : "readpst -e";
     std::printf("%s: %.2f s (%.2f s of CPU), %llu files, %.0f messages/s\n", name, theirs->wall, theirs->cpu,
-                static_cast<unsigned long long>(files), Rate(files, theirs->wall));
+                static_cast<unsigned long long>(files), bench::Rate(files, theirs->wall));
     std::printf("ratio (messages/s, converter / %s): %.2f (goal: at least 1)\n", name,
-                Rate(totals.messages, ours) / Rate(files, theirs->wall));
+                bench::Rate(totals.messages, ours) / bench::Rate(files, theirs->wall));
   }
   if (!ran) return 1;
   return failures == 0 && totals.failed == 0 ? 0 : 1;

@@ -99,17 +99,8 @@ BOOL CCressingDlg::OnExportFolder(HWND requester, const EXPORT_FOLDER_INFO& info
   }
 }
 
-// The export loops come later: a matching entry with a requester answers 0
-// until then, as a missing entry does.
-std::int32_t CCressingDlg::ExportFolderForLotus(HWND requester, const CString& folderPath, std::int32_t entryIndex) {
-  (void)folderPath;
-  for (const auto& entry : m_pDisplayNameList) {
-    if (!entry || entry->m_index != entryIndex) continue;
-    if (requester) return 0;
-  }
-  return 0;
-}
-
+// The first entry with the index is exported, when there is a requester to
+// announce its items to.
 std::int32_t CCressingDlg::ExportFolderForGroupwise(HWND requester, const CString& folderPath,
                                                     std::int32_t entryIndex) {
   for (const auto& entry : m_pDisplayNameList) {

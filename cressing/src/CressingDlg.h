@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "CressingRecords.h"
@@ -13,6 +15,7 @@
 #include "MapiHolders.h"
 #include "com/unknown.h"
 #include "engine/EngineWindow.h"
+#include "mfc/oledatetime.h"
 #include "mfc/strings.h"
 #include "win32/file.h"
 
@@ -45,6 +48,23 @@ class CCressingDlg : public engine::CEngineDlg {
   // Error texts (Logon.cpp).
   CString GetMapiErrorText(HRESULT status, const CString& stepText) const;
   void SendErrorText(const CString& text);
+
+  // The first export mode (ExportLoop.cpp): every item of the folder
+  // written out and announced to the requester; 1 when the folder was
+  // worked through or the requester answered 0, 0 when it could not start.
+  std::int32_t EnumLotusMessage(SBinary* entryID, IMsgStore* store, HWND requester, const CString& folderPath);
+  // The item's MIME file (retried once with TNEF), then its attachments;
+  // the conversion's result.
+  HRESULT ExportItemFiles(IMessage* message, const CString& emlPath, const CString& workingFolder,
+                          CString& attachmentListPath);
+  // The item type and date filters of the request (ItemFilters.cpp).
+  bool IsItemTypeEnabled(std::int32_t itemType) const;
+  bool PassesDateFilter(const std::u16string& dateText) const;
+  bool PassesRelativeDateFilter(const COleDateTime& itemDate) const;
+  bool PassesDateRangeFilter(const COleDateTime& itemDate) const;
+  // Attachment files and "AttachmentList.txt" in the folder (Attachments.cpp).
+  // The path comes back empty when the list could not be written.
+  void SaveAttachments(IMessage* item, const CString& folder, CString& listPath);
 
  protected:
   BOOL OnCopyData(CWnd* pWnd, COPYDATASTRUCT* pCopyDataStruct);
@@ -100,6 +120,23 @@ class CCressingDlg : public engine::CEngineDlg {
   // The second export mode (GroupwiseExport.cpp): 0 when the folder or its
   // contents cannot be read, else 1.
   std::int32_t EnumGroupwiseMessage(SBinary* entryID, IMsgStore* store, HWND requester, const CString& folderPath);
+
+  // The first export mode's items (ExportLoop.cpp, Attachments.cpp).
+  struct ExportState {
+    std::int32_t itemNumber = 0;  // items announced so far
+    std::int32_t itemTotal = 0;   // rows of the contents table
+  };
+  struct ItemFiles {  // paths of one item; empty when not written
+    std::u16string eml;
+    std::u16string itemText;
+    std::u16string attachmentList;
+  };
+  static std::u16string WorkingFolder();
+  void ReadFixedValues(IMessage* message, ItemValues& values);
+  bool ExportItem(IMessage* message, HWND requester, const CString& folderPath, const std::u16string& workingFolder,
+                  ExportState& state);
+  LRESULT AnnounceItem(HWND requester, std::int32_t itemType, const ItemFiles& files, const ExportState& state);
+  void ForEachAttachment(IMessage* item, const std::function<void(IAttach*, const SPropValue*)>& visit);
 
  public:
   // State of the requests, in declaration order.

@@ -8,10 +8,9 @@
 
 #include "CressingDlg.h"
 #include "CressingText.h"
-#include "EmlFileName.h"
+#include "ExportNames.h"
 #include "GroupwiseItem.h"
 #include "ItemText.h"
-#include "ItemType.h"
 #include "ItemValues.h"
 #include "ListFile.h"
 #include "mapi/mapitags.h"

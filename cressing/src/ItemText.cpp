@@ -6,6 +6,7 @@
 
 #include "ListFile.h"
 #include "win32/file.h"
+#include "win32/files.h"
 
 namespace {
 
@@ -205,5 +206,9 @@ bool SaveItemText(const std::u16string& path, const std::u16string& text) {
   win32::File file;
   if (file.Open(path, win32::kFileWrite) != ERROR_SUCCESS) return false;
   const std::vector<unsigned char> bytes = Utf16LeBytes(text);
-  return file.Write(bytes.data(), bytes.size()) == ERROR_SUCCESS;
+  if (file.Write(bytes.data(), bytes.size()) == ERROR_SUCCESS && file.Close() == ERROR_SUCCESS) return true;
+  // A text cut short is no item text.
+  file.Close();
+  DeleteFileW(path.c_str());
+  return false;
 }

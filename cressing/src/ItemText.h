@@ -70,5 +70,6 @@ struct ItemTextFile {
 ItemTextFile ComposeItemText(const ItemValues& values, const std::u16string& folderPath);
 
 // Creates the file (replacing an older one) and writes the text in one go;
-// false when the file cannot be created or written.
+// false when the file cannot be created or written (a file written in part
+// is removed).
 bool SaveItemText(const std::u16string& path, const std::u16string& text);

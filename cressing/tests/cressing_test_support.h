@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -72,6 +73,36 @@ inline FILETIME UtcTime(int year, int month, int day, int hour, int minute) {
 inline std::vector<unsigned char> ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// UTF-16LE bytes as text.
+inline std::u16string WideText(const std::vector<unsigned char>& bytes) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+  return text;
+}
+
+// Lines ended by CR LF (a last line without one is kept too).
+inline std::vector<std::u16string> CrLfLines(const std::u16string& text) {
+  std::vector<std::u16string> lines;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find(u"\r\n", at);
+    if (end == std::u16string::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+// Bytes that differ all along, so that a shifted or cut copy shows.
+inline std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = 2463534242u;
+  for (char& b : bytes) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    b = static_cast<char>(x);
+  }
+  return bytes;
 }
 
 // The bytes a list file holds for these lines: UTF-16LE, CR LF, no BOM.

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "com/storage.h"
+#include "cressing_test_support.h"
 #include "mapi/holders.h"
 #include "mapi/install.h"
 #include "mapi/memory_store.h"
@@ -117,6 +119,78 @@ void MemoryProfile::AddDistributionLists() {
 
   memory::Message& after = data.AddMessage(contacts, "IPM.Note");
   after.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"After"));
+}
+
+std::u16string MemoryProfile::BigBody() {
+  std::u16string body;
+  while (body.size() < 5000) body += u"A long line of the body\r\n";
+  body.resize(5000);
+  return body;
+}
+
+namespace {
+
+memory::Attachment& AddFile(memory::Message& message, std::u16string_view name, const std::string& data) {
+  memory::Attachment& att = message.attachments.emplace_back();
+  att.props.Set(mapi::MakeLong(PR_ATTACH_METHOD, ATTACH_BY_VALUE));
+  att.props.Set(mapi::MakeUnicode(PR_ATTACH_LONG_FILENAME_W, name));
+  att.props.Set(mapi::MakeBinary(PR_ATTACH_DATA_BIN, data));
+  return att;
+}
+
+// A compound file with one stream, as its bytes.
+std::string Docfile(const std::string& contents) {
+  ComPtr<IStorage> storage;
+  EXPECT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0,
+                             storage.ReleaseAndGetAddressOf()),
+            S_OK);
+  ComPtr<IStream> stream;
+  EXPECT_EQ(
+      storage->CreateStream(u"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.ReleaseAndGetAddressOf()),
+      S_OK);
+  EXPECT_EQ(stream->Write(contents.data(), static_cast<ULONG>(contents.size()), nullptr), S_OK);
+  stream.Reset();
+  ComPtr<IStream> bytes;
+  EXPECT_EQ(com::CreateDocfileStream(storage.Get(), bytes.ReleaseAndGetAddressOf()), S_OK);
+  STATSTG stat{};
+  bytes->Stat(&stat, STATFLAG_NONAME);
+  std::string docfile(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
+  LARGE_INTEGER start{};
+  bytes->Seek(start, STREAM_SEEK_SET, nullptr);
+  bytes->Read(docfile.data(), static_cast<ULONG>(docfile.size()), nullptr);
+  return docfile;
+}
+
+}  // namespace
+
+void MemoryProfile::AddExportFolder() {
+  memory::StoreData& data = *state_->data;
+  memory::Folder& folder = data.AddFolder(*data.ipmSubtree, u"Export", "IPF.Note");
+
+  memory::Message& mail = data.AddMessage(folder);
+  mail.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Attachments"));
+  AddFile(mail, u"a.txt", cressing_test::Pattern(200000));
+  AddFile(mail, u"b.txt", "bee");
+  memory::Attachment& inner = mail.attachments.emplace_back();
+  memory::Message& embedded = data.AddEmbedded(inner);
+  inner.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Inner"));
+  embedded.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Inner"));
+  embedded.props.Set(mapi::MakeUnicode(PR_BODY_W, u"inner body"));
+  AddFile(mail, u"c.txt", "sea");
+  memory::Attachment& ole = mail.attachments.emplace_back();
+  ole.props.Set(mapi::MakeLong(PR_ATTACH_METHOD, ATTACH_OLE));
+  ole.props.Set(mapi::MakeUnicode(PR_DISPLAY_NAME_W, u"Sheet"));
+  ole.oleStorage = Docfile("cells");
+
+  memory::Message& big = data.AddMessage(folder);
+  big.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Big body"));
+  big.props.Set(mapi::MakeUnicode(PR_BODY_W, BigBody()));
+}
+
+void MemoryProfile::LimitValues(std::size_t bytes) { state_->data->maxValueBytes = bytes; }
+
+void MemoryProfile::Fail(const std::string& call, std::int32_t status, unsigned after, unsigned times) {
+  state_->data->faults.Fail(call, status).After(after).Times(times);
 }
 
 void MemoryProfile::FailNames() { state_->data->faults.Fail("GetNamesFromIDs", MAPI_E_NO_SUPPORT); }

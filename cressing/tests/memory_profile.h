@@ -4,8 +4,10 @@
 // the support layer's binding declares again.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace cressing_test {
 
@@ -43,6 +45,21 @@ class MemoryProfile {
   void FailNames();
   // MAPI buffers allocated and not yet freed, in the whole process.
   static long LiveMapiBuffers();
+
+  // Top of Personal Folders > Export (IPF.Note), in this order:
+  //   "Attachments": a.txt (200,000 bytes of cressing_test::Pattern), b.txt ("bee"), an
+  //     embedded message "Inner" (body "inner body"), c.txt ("sea"), and an
+  //     OLE object "Sheet" that opens as a storage only (a stream "Contents"
+  //     holding "cells");
+  //   "Big body": a body of 5,000 characters (BigBody()).
+  void AddExportFolder();
+  static std::u16string BigBody();
+  // String and binary values longer than this come back from GetProps as
+  // MAPI_E_NOT_ENOUGH_MEMORY.
+  void LimitValues(std::size_t bytes);
+  // Calls named `call` fail with `status` after `after` succeed, `times`
+  // times (0: every time).
+  void Fail(const std::string& call, std::int32_t status, unsigned after = 0, unsigned times = 0);
 
  private:
   struct State;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CressingText.h"
+#include "ExportNames.h"
 #include "MapiHolders.h"
 #include "mapi/mapitags.h"
 #include "testing/temp_machine.h"
@@ -39,15 +40,6 @@ ComPtr<IMAPIFolder> FindFolder(IMsgStore* store, IMAPIFolder* parent, const std:
     if (auto below = FindFolder(store, folder.Get(), name)) return below;
   }
   return nullptr;
-}
-
-std::int32_t ItemTypeOf(const std::u16string& messageClass) {
-  const std::pair<const char16_t*, std::int32_t> kTypes[] = {{u"IPM.Appointment", 1}, {u"IPM.Contact", 2},
-                                                             {u"IPM.DistList", 12},   {u"IPM.StickyNote", 3},
-                                                             {u"IPM.Task", 4},        {u"IPM.Activity", 5}};
-  for (const auto& [cls, type] : kTypes)
-    if (messageClass == cls) return type;
-  return 0;
 }
 
 }  // namespace
@@ -88,7 +80,7 @@ ItemValues GatherValues(CCressingDlg& dlg, IMessage* message) {
   EXPECT_TRUE(SUCCEEDED(message->GetProps(reinterpret_cast<LPSPropTagArray>(tags.data()), 0, &count, &raw)));
   const MapiBufferPtr<SPropValue> props(raw);
   for (ULONG i = 0; props && i < count; ++i) StoreFixedValue(values, props.get(), i);
-  values.itemType = ItemTypeOf(values.messageClass);
+  values.itemType = GetItemType(values.messageClass);
   return values;
 }
 

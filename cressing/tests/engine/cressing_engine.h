@@ -65,19 +65,7 @@ class CressingEngine : public ::testing::Test {
   }
   std::vector<unsigned char> ListFileBytes(const char* name) { return ReadBytes(temp_.File(name)); }
   // The lines of a list file (UTF-16LE, CR LF).
-  std::vector<std::u16string> ListFileLines(const char* name) {
-    const auto bytes = ListFileBytes(name);
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
-    std::vector<std::u16string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-      std::size_t end = text.find(u"\r\n", at);
-      if (end == std::u16string::npos) end = text.size();
-      lines.push_back(text.substr(at, end - at));
-      at = end + 2;
-    }
-    return lines;
-  }
+  std::vector<std::u16string> ListFileLines(const char* name) { return CrLfLines(WideText(ListFileBytes(name))); }
 
   template <class Record>
   LRESULT Request(ULONG_PTR code, const Record& record) {

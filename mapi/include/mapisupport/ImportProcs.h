@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 
+#include "com/com.h"
 #include "com/stream.h"
 #include "mapi/interfaces.h"
 #include "win32/library.h"
@@ -68,6 +69,16 @@ using LPOPENSTREAMONFILE = HRESULT (*)(LPMAPIALLOCATEBUFFER lpAllocateBuffer, LP
                                        ULONG ulFlags, LPCSTR lpszFileName, LPCSTR lpszPrefix, LPSTREAM* lppStream);
 using LPOPENSTREAMONFILEW = HRESULT (*)(LPMAPIALLOCATEBUFFER lpAllocateBuffer, LPMAPIFREEBUFFER lpFreeBuffer,
                                         ULONG ulFlags, LPCWSTR lpszFileName, LPCWSTR lpszPrefix, LPSTREAM* lppStream);
+using LPMAPIALLOCATEMORE = SCODE (*)(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer);
+using LPMAPIGETDEFAULTMALLOC = LPMALLOC (*)();
+// Messages kept in a compound file (Outlook message files).
+struct IMsgSession;
+using LPMSGSESS = IMsgSession*;
+using MSGCALLRELEASE = void(ULONG ulCallerData, LPMESSAGE lpMessage);
+using LPOPENIMSGONISTG = SCODE (*)(LPMSGSESS lpMsgSess, LPMAPIALLOCATEBUFFER lpAllocateBuffer,
+                                   LPMAPIALLOCATEMORE lpAllocateMore, LPMAPIFREEBUFFER lpFreeBuffer, LPMALLOC lpMalloc,
+                                   LPVOID lpMapiSup, LPSTORAGE lpStg, MSGCALLRELEASE* lpfMsgCallRelease,
+                                   ULONG ulCallerData, ULONG ulFlags, LPMESSAGE* lppMsg);
 
 // The stubs: the MAPI functions of the same name through their slots, with
 // the fallback when the slot cannot be bound.

@@ -2,7 +2,9 @@
 #include "mapi/memory_store.h"
 
 #include <cstring>
+#include <string>
 
+#include "forwarding_stream.h"
 #include "mapi/defaults.h"
 #include "mapi/message_copy.h"
 #include "mapi/table.h"
@@ -107,17 +109,81 @@ struct Context {
 };
 using Ctx = std::shared_ptr<const Context>;
 
+// A stream handed out by OpenProperty, with the fault check on Stat and Read.
+class FaultyStream final : public ForwardingStream {
+ public:
+  FaultyStream(Ctx ctx, ComPtr<IStream> inner) : ForwardingStream(std::move(inner)), ctx_(std::move(ctx)) {}
+
+  HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
+    if (read) *read = 0;
+    if (HRESULT hr = ctx_->Fault("Read", 0); hr != S_OK) return hr;
+    return ForwardingStream::Read(pv, cb, read);
+  }
+  // Through this stream's own Read, so that a Read fault stops the copy.
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                   ULARGE_INTEGER* pcbWritten) override {
+    ULONGLONG read = 0, written = 0;
+    const HRESULT hr = com::CopyStream(this, target, cb.QuadPart, &read, &written);
+    if (pcbRead) pcbRead->QuadPart = read;
+    if (pcbWritten) pcbWritten->QuadPart = written;
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flag) override {
+    if (HRESULT hr = ctx_->Fault("Stat", flag); hr != S_OK) return hr;
+    return ForwardingStream::Stat(stat, flag);
+  }
+
+ private:
+  Ctx ctx_;
+};
+
+// String and binary values past the store's limit, as a provider answers
+// GetProps for them; true when there was one.
+bool MarkTooLarge(const StoreData& data, ULONG count, LPSPropValue values) {
+  bool marked = false;
+  if (data.maxValueBytes == SIZE_MAX || !values) return marked;
+  for (ULONG i = 0; i < count; ++i) {
+    SPropValue& v = values[i];
+    size_t bytes = 0;
+    switch (PROP_TYPE(v.ulPropTag)) {
+      case PT_UNICODE:
+        bytes = v.Value.lpszW ? std::char_traits<char16_t>::length(v.Value.lpszW) * 2 : 0;
+        break;
+      case PT_STRING8:
+        bytes = v.Value.lpszA ? std::strlen(v.Value.lpszA) : 0;
+        break;
+      case PT_BINARY:
+        bytes = v.Value.bin.cb;
+        break;
+      default:
+        continue;
+    }
+    if (bytes <= data.maxValueBytes) continue;
+    v.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(v.ulPropTag));
+    v.Value.err = MAPI_E_NOT_ENOUGH_MEMORY;
+    marked = true;
+  }
+  return marked;
+}
+
 // Adds the fault check to the IMAPIProp calls of an object.
 template <class Base>
 class Faulty : public Base {
  public:
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values) override {
     if (HRESULT hr = ctx_->Fault("GetProps", flags); hr != S_OK) return hr;
-    return Base::GetProps(tags, flags, count, values);
+    HRESULT hr = Base::GetProps(tags, flags, count, values);
+    if (SUCCEEDED(hr) && count && values && MarkTooLarge(*ctx_->data, *count, *values)) hr = MAPI_W_ERRORS_RETURNED;
+    return hr;
   }
   HRESULT STDMETHODCALLTYPE OpenProperty(ULONG tag, LPCIID iid, ULONG opts, ULONG flags, LPUNKNOWN* unk) override {
     if (HRESULT hr = ctx_->Fault("OpenProperty", flags); hr != S_OK) return hr;
-    return Base::OpenProperty(tag, iid, opts, flags, unk);
+    HRESULT hr = Base::OpenProperty(tag, iid, opts, flags, unk);
+    if (SUCCEEDED(hr) && iid && *iid == IID_IStream && unk && *unk) {
+      auto inner = ComPtr<IStream>::Attach(reinterpret_cast<IStream*>(*unk));
+      *unk = com::Make<FaultyStream>(ctx_, std::move(inner)).Detach();
+    }
+    return hr;
   }
   HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* tags, LPGUID guid, ULONG flags, ULONG* count,
                                             LPMAPINAMEID** names) override {
@@ -314,15 +380,22 @@ class MemMessage final : public Faulty<MessageObject<>> {
       row->Set(MakeLong(PR_ROWID, static_cast<LONG>(i)));
       rows.push_back(std::move(row));
     }
-    auto source = std::make_shared<VectorRows>(
-        std::vector<ULONG>{PR_ROWID, PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W, PR_RECIPIENT_TYPE,
-                           PR_ENTRYID},
-        std::move(rows), ctx_->data->codepage);
+    auto source = std::make_shared<VectorRows>(std::vector<ULONG>{PR_ROWID, PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W,
+                                                                  PR_ADDRTYPE_W, PR_RECIPIENT_TYPE, PR_ENTRYID},
+                                               std::move(rows), ctx_->data->codepage);
     *out = MakeTable(std::move(source), flags, ctx_->Hook()).Detach();
     return S_OK;
   }
 
  protected:
+  // The two tables are also properties of the message.
+  HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
+    if (iid == IID_IMAPITable && PROP_ID(tag) == PROP_ID(PR_MESSAGE_RECIPIENTS))
+      return GetRecipientTable(flags, reinterpret_cast<LPMAPITABLE*>(unk));
+    if (iid == IID_IMAPITable && PROP_ID(tag) == PROP_ID(PR_MESSAGE_ATTACHMENTS))
+      return GetAttachmentTable(flags, reinterpret_cast<LPMAPITABLE*>(unk));
+    return Faulty::OpenObject(tag, iid, flags, unk);
+  }
   HRESULT CopyContentsTo(LPVOID dest, REFIID, const SPropTagArray* exclude) override {
     std::vector<const PropMap*> rows;
     for (const PropMap& r : msg_->recipients) rows.push_back(&r);
@@ -352,8 +425,8 @@ class MemStore final : public Faulty<MsgStoreObject<>> {
     props().Set(MakeBinary(PR_STORE_RECORD_KEY, std::string_view(reinterpret_cast<const char*>(id.uid.ab), 16)));
     props().Set(MakeLong(PR_OBJECT_TYPE, MAPI_STORE));
     if (!props().Find(PR_MDB_PROVIDER))
-      props().Set(MakeBinary(PR_MDB_PROVIDER,
-                             std::string_view(reinterpret_cast<const char*>(kMemoryProviderUid.ab), 16)));
+      props().Set(
+          MakeBinary(PR_MDB_PROVIDER, std::string_view(reinterpret_cast<const char*>(kMemoryProviderUid.ab), 16)));
     props().Set(MakeBinary(PR_IPM_SUBTREE_ENTRYID, ObjectEntryId(id.uid, kFolderKind, ctx_->data->ipmSubtree->serial)));
   }
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
@@ -374,9 +447,12 @@ HRESULT OpenById(const Ctx& ctx, ULONG cb, LPENTRYID id, LPCIID iid, ULONG flags
     const auto* p = reinterpret_cast<const BYTE*>(id);
     if (cb != 4 + 16 + 1 + 4 || std::memcmp(p + 4, ctx->identity.uid.ab, 16) != 0) return MAPI_E_INVALID_ENTRYID;
     const ULONG serial = p[21] | p[22] << 8 | p[23] << 16 | ULONG(p[24]) << 24;
-    if (p[20] == kFolderKind) folder = ctx->data->FindFolder(serial);
-    else if (p[20] == kMessageKind) message = ctx->data->FindMessage(serial);
-    else return MAPI_E_INVALID_ENTRYID;
+    if (p[20] == kFolderKind)
+      folder = ctx->data->FindFolder(serial);
+    else if (p[20] == kMessageKind)
+      message = ctx->data->FindMessage(serial);
+    else
+      return MAPI_E_INVALID_ENTRYID;
     if (!folder && !message) return MAPI_E_NOT_FOUND;
   }
   if (folder) {

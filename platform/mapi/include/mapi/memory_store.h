@@ -10,6 +10,7 @@
 //   mapi::memory::OpenStore(data, identity, store.ReleaseAndGetAddressOf());
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,7 +40,8 @@ class Faults {
   };
   // Method names as the interfaces spell them ("OpenEntry", "GetProps",
   // "QueryRows", ...); the store's, folders', messages', attachments' and
-  // tables' calls all count.
+  // tables' calls all count, and "Stat" and "Read" of the streams that
+  // OpenProperty hands out.
   Rule& Fail(std::string call, HRESULT status);
   // The status to answer for this call, or S_OK to go on.
   HRESULT Check(std::string_view call, ULONG flags);
@@ -85,6 +87,10 @@ struct StoreData {
   Faults faults;
   UINT codepage = CP_ACP;    // of PT_STRING8 values
   bool unicode = true;       // false: tables and GetProps refuse MAPI_UNICODE (MAPI_E_BAD_CHARWIDTH)
+  // String and binary values longer than this (in bytes) come back from
+  // GetProps as MAPI_E_NOT_ENOUGH_MEMORY, as a PST provider answers for a
+  // big body; OpenProperty still reads them.
+  size_t maxValueBytes = SIZE_MAX;
 
   Folder& AddFolder(Folder& parent, std::u16string_view name, std::string_view containerClass = {});
   Message& AddMessage(Folder& folder, std::string_view messageClass = "IPM.Note");

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "forwarding_stream.h"
 #include "mapi/defaults.h"
 #include "mapi/message_copy.h"
 #include "mapi/props.h"
@@ -22,49 +23,35 @@ struct Shared {
 };
 
 // A writable stream on a string or binary property: Commit sets the value.
-class PropertyStream final : public com::ComObject<IStream> {
+class PropertyStream final : public ForwardingStream {
  public:
   using Setter = std::function<void(const std::string&)>;
   PropertyStream(ComPtr<IStream> inner, ComPtr<IUnknown> owner, Setter set)
-      : inner_(std::move(inner)), owner_(std::move(owner)), set_(std::move(set)) {}
+      : ForwardingStream(std::move(inner)), owner_(std::move(owner)), set_(std::move(set)) {}
 
-  HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override { return inner_->Read(pv, cb, read); }
-  HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* written) override {
-    return inner_->Write(pv, cb, written);
-  }
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* pos) override {
-    return inner_->Seek(move, origin, pos);
-  }
-  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override { return inner_->SetSize(size); }
-  HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* read,
-                                   ULARGE_INTEGER* written) override {
-    return inner_->CopyTo(target, cb, read, written);
-  }
   HRESULT STDMETHODCALLTYPE Commit(DWORD) override {
     ULARGE_INTEGER at{};
     LARGE_INTEGER zero{};
-    HRESULT hr = inner_->Seek(zero, STREAM_SEEK_CUR, &at);
-    if (SUCCEEDED(hr)) hr = inner_->Seek(zero, STREAM_SEEK_SET, nullptr);
+    HRESULT hr = inner()->Seek(zero, STREAM_SEEK_CUR, &at);
+    if (SUCCEEDED(hr)) hr = inner()->Seek(zero, STREAM_SEEK_SET, nullptr);
     std::string bytes;
     char buf[64 * 1024];
     ULONG got = 0;
-    while (SUCCEEDED(hr) && SUCCEEDED(hr = inner_->Read(buf, sizeof buf, &got)) && got) bytes.append(buf, got);
+    while (SUCCEEDED(hr) && SUCCEEDED(hr = inner()->Read(buf, sizeof buf, &got)) && got) bytes.append(buf, got);
     if (FAILED(hr)) return hr;
     set_(bytes);
     LARGE_INTEGER back{};
     back.QuadPart = static_cast<LONGLONG>(at.QuadPart);
-    return inner_->Seek(back, STREAM_SEEK_SET, nullptr);
+    return inner()->Seek(back, STREAM_SEEK_SET, nullptr);
   }
   HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
   HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
     return STG_E_INVALIDFUNCTION;
   }
-  HRESULT STDMETHODCALLTYPE Stat(STATSTG* st, DWORD flag) override { return inner_->Stat(st, flag); }
   HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 
  private:
-  ComPtr<IStream> inner_;
   ComPtr<IUnknown> owner_;  // the object whose property set_ changes
   Setter set_;
 };
