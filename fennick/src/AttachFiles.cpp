@@ -46,7 +46,8 @@ BOOL CNotesEngine::AttachFiles(LNDocument document, const CString& attachmentLis
 // One entry; what kept it out of the document, if anything. Its file is
 // removed only once the document holds it.
 std::optional<AttachFailure> CNotesEngine::AttachEntry(LNDocument& document, const CList<CAttachEntry>& list,
-                                                      std::size_t index, const CAttachEntry& entry, int& fallbackCounter) {
+                                                       std::size_t index, const CAttachEntry& entry,
+                                                       int& fallbackCounter) {
   const CString folder = entry.GetFolder();
   const CString storedName = entry.GetStoredName();
   CString displayName = entry.GetDisplayName();

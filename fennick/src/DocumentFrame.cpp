@@ -24,8 +24,7 @@ BOOL CNotesEngine::CreateOpenDocument(LNDocument& document) {
   return FALSE;
 }
 
-std::int32_t CNotesEngine::SaveToCurrentFolder(LNDocument& document, BOOL attachedAll,
-                                               const CString& addFailureText) {
+std::int32_t CNotesEngine::SaveToCurrentFolder(LNDocument& document, BOOL attachedAll, const CString& addFailureText) {
   m_lastStatus = StatusOf([&] { return document.Save(0); });
   if (m_lastStatus == LNNOERROR) m_lastStatus = StatusOf([&] { return m_currentFolder.FolderAddDocument(document); });
   if (m_lastStatus != LNNOERROR) {

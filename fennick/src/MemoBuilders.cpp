@@ -91,6 +91,6 @@ std::int32_t CNotesEngine::BuildMimeMemoDocument(CString emlPath, std::int32_t p
   values.bcc = mime.bcc;
   values.posted = COleDateTime(mime.received);
   const DocumentBody body{plainBody, mime.htmlBody, mime.textBody};
-  return BuildDocument([&](LNDocument& document) { WriteMemoItems(values, false, document); }, attachmentListPath,
-                       body, u"Unable to add document in folder");
+  return BuildDocument([&](LNDocument& document) { WriteMemoItems(values, false, document); }, attachmentListPath, body,
+                       u"Unable to add document in folder");
 }

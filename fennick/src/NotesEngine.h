@@ -97,8 +97,8 @@ class CNotesEngine {
   // by an attachment leaves it (the request fails). `addFailureText`
   // stands in for an empty Notes message when the document cannot be added.
   using ItemsWriter = std::function<void(LNDocument&)>;
-  std::int32_t BuildDocument(const ItemsWriter& writeItems, const CString& attachmentListPath,
-                             const DocumentBody& body, const CString& addFailureText = {});
+  std::int32_t BuildDocument(const ItemsWriter& writeItems, const CString& attachmentListPath, const DocumentBody& body,
+                             const CString& addFailureText = {});
   // Its steps, for builders that need them apart. False: the error text is
   // set and the document is not there.
   BOOL CreateOpenDocument(LNDocument& document);

@@ -47,8 +47,8 @@ struct MailText {
 struct Listed {
   std::u16string storedName;
   std::u16string displayName;
-  std::optional<std::string> content;
-  std::u16string folder;
+  std::optional<std::string> content = std::nullopt;
+  std::u16string folder = u"";
 };
 
 class FennickInsert : public FennickEngine {
@@ -92,10 +92,11 @@ class FennickInsert : public FennickEngine {
     }
     WriteUtf16(ListPath(), text + tail);
   }
-  // The attachment folder's files by name, with their content.
+  // The attachment folder's regular files by name, with their content.
   std::map<std::string, std::string> AttachmentFolder() const {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(attachments_)) {
+      if (!entry.is_regular_file() || entry.is_symlink()) continue;
       std::ifstream in(entry.path(), std::ios::binary);
       files[entry.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
     }
@@ -119,8 +120,8 @@ class FennickInsert : public FennickEngine {
     std::vector<Item> items;
     for (const auto& j : document["items"]) {
       EXPECT_EQ(j["flags"], 8) << j["name"];
-      Item item{j["name"], j["type"].is_string() ? j["type"].get<std::string>() : std::to_string(j["type"].get<int>()),
-                {}};
+      Item item{
+          j["name"], j["type"].is_string() ? j["type"].get<std::string>() : std::to_string(j["type"].get<int>()), {}};
       if (j.contains("values"))
         item.values = j["values"].get<std::vector<std::string>>();
       else

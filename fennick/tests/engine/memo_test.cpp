@@ -27,8 +27,9 @@ const std::string kText = Part("text/plain; charset=us-ascii", "Mime text");
 const std::string kHtml = Part("text/html; charset=us-ascii", "<p>Mime html</p>");
 
 const std::vector<std::string> kMimeMemoItems = {
-    "Form",         "Subject",           "From",   "INetFrom",    "AltFrom",         "SendTo", "BliendCopyTo",
-    "EnterBliendCopyTo", "CopyTo",       "EnterCopyTo", "ExcludeFromView", "PostedDate",   "Body"};
+    "Form",         "Subject",           "From",   "INetFrom",    "AltFrom",         "SendTo",
+    "BliendCopyTo", "EnterBliendCopyTo", "CopyTo", "EnterCopyTo", "ExcludeFromView", "PostedDate",
+    "Body"};
 
 std::vector<std::string> Names(const std::vector<Item>& items) {
   std::vector<std::string> names;
