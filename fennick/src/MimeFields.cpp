@@ -9,20 +9,6 @@ namespace {
 // In-process server, in-process handler or local server.
 constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
-// COM for the length of one reading.
-class ComScope {
- public:
-  ComScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (initialized_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool initialized_;
-};
-
 template <class Interface>
 ComPtr<Interface> Create(REFCLSID clsid) {
   ComPtr<Interface> object;
@@ -56,7 +42,7 @@ ComPtr<CDO::IMessage> LoadMimeMessage(const CString& emlPath) {
 }
 
 void ReadMimeFields(const CString& emlPath, MimeValues& values) {
-  const ComScope com;
+  const com::InitializeScope com;  // for the length of one reading
   try {
     const ComPtr<CDO::IMessage> message = LoadMimeMessage(emlPath);
     if (!message) return;
