@@ -36,16 +36,22 @@ class FennickDocuments : public FennickInsert {
     WriteEml("From: ann@example.com\r\nSubject: Mime\r\n\r\nMime text\r\n");
     WriteList({{u"{G1}", u"one.txt", "one"}});
   }
-  // A view in the database, by the library's own schema: a name that
-  // folder requests can reach, but that takes no documents.
-  void AddView(const char* name, const char* key) {
+  // Changes the database behind the engine's back, by the library's own schema.
+  void ExecSql(const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((out_ / "Box.nsf").c_str(), &db), SQLITE_OK);
     sqlite3_busy_timeout(db, 10000);
-    const std::string sql =
-        std::string("INSERT INTO design(name, name_key, kind) VALUES('") + name + "', '" + key + "', 2)";
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
+  }
+  // A view: a name that folder requests can reach, but that takes no documents.
+  void AddView(const char* name, const char* key) {
+    ExecSql(std::string("INSERT INTO design(name, name_key, kind) VALUES('") + name + "', '" + key + "', 2)");
+  }
+  // The database refuses to store what `when` picks out of `table`.
+  void Refuse(const std::string& table, const std::string& when = "1") {
+    ExecSql("CREATE TRIGGER refuse_" + table + " BEFORE INSERT ON " + table + " WHEN " + when +
+            " BEGIN SELECT RAISE(ABORT, 'refused'); END");
   }
 };
 
@@ -67,6 +73,32 @@ TEST_F(FennickDocuments, FolderThatRefusesTheDocumentAnswersOneWithItsError) {
   WriteItem();
   EXPECT_EQ(Insert(), 1);
   EXPECT_TRUE(TakeReplies().empty());
+}
+
+// A save that fails is the document's Notes failure: the request answers 1
+// with the error, and no file of an attachment that did not go in is lost.
+TEST_F(FennickDocuments, SavesTheDatabaseRefusesKeepTheFilesAndAreReported) {
+  // One attachment refused: the one before it is in and its file removed.
+  Refuse("attachments", "NEW.name = 'refused.txt'");
+  WriteItem();
+  WriteList({{u"{G1}", u"one.txt", "one"}, {u"{G2}", u"refused.txt", "refused"}, {u"{G3}", u"three.txt", "three"}});
+  EXPECT_EQ(Insert(), 1);
+  EXPECT_EQ(TakeReplies(), std::vector<Reply>{NotesError(Message(LNERR_DATABASE_IO))});
+  EXPECT_EQ(AttachmentFolder(), (std::map<std::string, std::string>{{"{G2}", "refused"}, {"{G3}", "three"}}));
+  nlohmann::json dump = Database();
+  ASSERT_EQ(dump["documents"].size(), 1u);
+  EXPECT_EQ(Attachments(dump["documents"][0]),
+            (std::vector<std::pair<std::string, std::string>>{{"one.txt", Sha256("one")}}));
+  for (const auto& folder : dump["folders"]) EXPECT_TRUE(folder["documents"].empty()) << folder["name"];
+
+  // No document stored at all: every file stays under its stored name.
+  Refuse("notes");
+  WriteItem();
+  const auto before = AttachmentFolder();
+  EXPECT_EQ(Insert(), 1);
+  EXPECT_EQ(TakeReplies(), std::vector<Reply>{NotesError(Message(LNERR_DATABASE_IO))});
+  EXPECT_EQ(AttachmentFolder(), before);
+  EXPECT_EQ(Database()["documents"].size(), 1u);
 }
 
 TEST_F(FennickDocuments, RequestsThatBuildNoDocumentAnswerZeroAndTouchNothing) {
