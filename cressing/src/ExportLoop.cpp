@@ -34,20 +34,6 @@ HRESULT OpenAs(IMsgStore* store, const SBinary& id, ULONG flags, ComPtr<T>& out)
   return hr;
 }
 
-// COM for the MIME converter, for the length of one export.
-class ComScope {
- public:
-  ComScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (initialized_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool initialized_;
-};
-
 // A text body read whole through its stream, when GetProps had no room for
 // it.
 std::u16string ReadBodyStream(IMessage* message) {
@@ -142,7 +128,7 @@ std::int32_t CCressingDlg::EnumLotusMessage(SBinary* entryID, IMsgStore* store, 
   SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_CONTAINER_CLASS_A}};
   WC_H(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
 
-  const ComScope com;
+  const com::InitializeScope com;  // for the MIME converter, for the length of one export
   for (;;) {
     LPSRowSet rawRows = nullptr;
     hRes = table->QueryRows(1, 0, &rawRows);

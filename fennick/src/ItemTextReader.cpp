@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "ItemTextRecord.h"
+#include "Utf16Lines.h"
 #include "mfc/olevariant.h"
-#include "win32/file.h"
 
 namespace {
 
@@ -71,50 +71,6 @@ constexpr HeaderLine kAddressLines[] = {
     {u"Bcc : ", &ItemTextRecord::bcc},   {u"Subject : ", &ItemTextRecord::subject},
 };
 
-// The file's UTF-16LE code units as they stand; nothing when it cannot be read.
-std::optional<CString> ReadUnits(const CString& path) {
-  win32::File file;
-  if (file.Open(path, win32::kFileRead) != ERROR_SUCCESS) return std::nullopt;
-  std::string bytes;
-  char block[65536];
-  for (;;) {
-    std::size_t got = 0;
-    if (file.Read(block, sizeof block, &got) != ERROR_SUCCESS) return std::nullopt;
-    if (got == 0) break;
-    bytes.append(block, got);
-  }
-  CString units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i)
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  return units;
-}
-
-// Lines up to each LF, which is dropped (a CR before it stays); the last
-// line needs no LF.
-class LineReader {
- public:
-  explicit LineReader(const CString& text) : text_(text) {}
-  bool Next(CString& line) {
-    if (at_ >= text_.size()) return false;
-    std::size_t end = text_.find(u'\n', at_);
-    if (end == CString::npos) end = text_.size();
-    line.assign(text_, at_, end - at_);
-    at_ = end + 1;
-    return true;
-  }
-  // Every remaining line joined without separator.
-  CString Rest() {
-    CString rest;
-    for (CString line; Next(line);) rest += line;
-    return rest;
-  }
-
- private:
-  const CString& text_;
-  std::size_t at_ = 0;
-};
-
 // The raw lines of the file, read as the format lays them out.
 struct RawLines {
   std::array<CString, kHeaderLines> header;
@@ -163,7 +119,7 @@ void FormRecord(const RawLines& raw, ItemTextRecord& record) {
 }  // namespace
 
 void ReadItemTextFile(const CString& path, ItemTextRecord& record) {
-  const std::optional<CString> text = ReadUnits(path);
+  const std::optional<CString> text = ReadUtf16File(path);
   FormRecord(text ? ReadLines(*text) : RawLines{}, record);
 }
 

@@ -35,12 +35,6 @@ struct TemplateSearchError {
 
 bool Exists(const CString& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-CString AsciiUpper(CString text) {
-  for (char16_t& c : text)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  return text;
-}
-
 // A database name is a file name in the target folder: it names no other
 // folder.
 bool IsPlainDatabaseName(const CString& name) {

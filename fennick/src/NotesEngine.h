@@ -5,10 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
+#include "AttachList.h"
 #include "ItemTextRecord.h"
 #include "mfc/strings.h"
 #include "notes/lndatabase.h"
+#include "notes/lnnote.h"
 #include "notes/lnsession.h"
 #include "win32/types.h"
 
@@ -20,11 +24,20 @@ struct ItemBlock {
   CString attachmentList;
 };
 
-// Builder results: saved and added to the current folder; or stopped by a
-// Notes failure while the document was created, saved or added (the error
-// text is set). Anything else fails the request.
+// Builder results: saved, added to the current folder and closed; or a
+// Notes failure of the document (it could not be created, saved or added,
+// or an attachment stayed out of it), with the error text set. Anything
+// else fails the request.
 constexpr std::int32_t kDocumentInserted = 1;
 constexpr std::int32_t kDocumentNotesFailure = 2;
+
+// The body texts a builder hands the frame, and the plain-body flag of the
+// request (only its low byte counts).
+struct DocumentBody {
+  std::int32_t plainBody = 0;
+  CString htmlBody;
+  CString textBody;
+};
 
 class CNotesEngine {
  public:
@@ -68,8 +81,36 @@ class CNotesEngine {
   BOOL OpenNotesFolder(CString path);
   BOOL CloseNotesFolder();
 
-  // The document builders' entry (InsertItemDocument.cpp): a builder result.
+  // The document builders' entry (InsertItemDocument.cpp): the builder for
+  // the record's type, and its result.
   std::int32_t InsertItemDocument(ItemBlock block);
+
+  // Mail memos (MemoBuilders.cpp): from the item text and the MIME file, or
+  // from the MIME file alone (every type without a builder of its own).
+  std::int32_t BuildMemoDocument(ItemBlock block);
+  std::int32_t BuildMimeMemoDocument(CString emlPath, std::int32_t plainBody, CString attachmentListPath);
+
+  // The frame every builder shares (DocumentFrame.cpp), once its values are
+  // known: create and open a document in the database, write the builder's
+  // items, attach the listed files, write the body, save, add it to the
+  // current folder and close it. A Notes status raised by `writeItems` or
+  // by an attachment leaves it (the request fails). `addFailureText`
+  // stands in for an empty Notes message when the document cannot be added.
+  using ItemsWriter = std::function<void(LNDocument&)>;
+  std::int32_t BuildDocument(const ItemsWriter& writeItems, const CString& attachmentListPath, const DocumentBody& body,
+                             const CString& addFailureText = {});
+  // Its steps, for builders that need them apart. False: the error text is
+  // set and the document is not there.
+  BOOL CreateOpenDocument(LNDocument& document);
+  // Saves the document and adds it to the current folder, then closes it:
+  // 1, or 2 with the error text set (also when not every attachment went
+  // in: `attachedAll` false, the error text already set).
+  std::int32_t SaveToCurrentFolder(LNDocument& document, BOOL attachedAll, const CString& addFailureText = {});
+
+  // Attachments (AttachFiles.cpp): every entry of the list attached and its
+  // file removed. False when an entry stayed out (its file is left in place),
+  // with the error text of the first such entry.
+  BOOL AttachFiles(LNDocument document, const CString& attachmentListPath);
 
   // What the builders and tests read.
   BOOL IsDatabaseOpen() const { return m_databaseOpen; }
@@ -80,6 +121,8 @@ class CNotesEngine {
   const CString& MembersFilePath() const { return m_membersFilePath; }
 
  private:
+  std::optional<AttachFailure> AttachEntry(LNDocument& document, const CList<CAttachEntry>& list, std::size_t index,
+                                           const CAttachEntry& entry, int& fallbackCounter);
   void StartSession();
   CString FindMailTemplate();
   BOOL OpenTargetDatabase(const CString& targetPath);

@@ -2,21 +2,8 @@
 // when the name is taken), opened for each item and closed after it.
 #include "FolderNames.h"
 #include "NotesEngine.h"
+#include "NotesStatus.h"
 #include "NotesText.h"
-
-namespace {
-
-// The call's status, also when the library raises it.
-template <class Call>
-LNSTATUS StatusOf(Call call) {
-  try {
-    return call();
-  } catch (LNSTATUS status) {
-    return status;
-  }
-}
-
-}  // namespace
 
 BOOL CNotesEngine::CreateNotesFolder(CString& path) {
   const CString name = NotesFolderName(path);

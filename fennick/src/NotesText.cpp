@@ -12,16 +12,20 @@ constexpr LNINT kFromBufferBytes = 131072;
 constexpr LNINT kMessageBytes = 512;
 }  // namespace
 
-LNString ToLNString(const CString& text) {
-  if (text.empty()) return {};
-  try {
-    LNString result;
-    if (LNStringTranslate(text.c_str(), LNCHARSET_UNICODE, &result) != LNNOERROR) return {};
-    return result;
-  } catch (LNSTATUS) {
-    return {};
-  }
+namespace {
+
+LNString Translated(const CString& text, LNCHARSET charset) {
+  LNString result;
+  if (text.empty()) return result;
+  if (const LNSTATUS status = LNStringTranslate(text.c_str(), charset, &result); status != LNNOERROR) throw status;
+  return result;
 }
+
+}  // namespace
+
+LNString ToLNString(const CString& text) { return Translated(text, LNCHARSET_UNICODE); }
+LNString ToLNStringCharset1(const CString& text) { return Translated(text, LNCHARSET_UTF16LE); }
+LNString ToLNStringQuiet(const CString& text) { return ToLNString(text); }
 
 CString FromLNString(const LNString& value) {
   if (value.GetByteLength() > 0) {
@@ -55,4 +59,10 @@ CString NotesMessage(LNSTATUS status) {
 CString DecimalText(int n) {
   const std::string digits = std::to_string(n);
   return CString(digits.begin(), digits.end());
+}
+
+CString AsciiUpper(CString text) {
+  for (char16_t& c : text)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  return text;
 }

@@ -6,8 +6,14 @@
 #include "notes/lntypes.h"
 #include "notes/lnvalues.h"
 
-// An empty text, a failed translation or a raised status: an empty LNString.
+// The text as an LNString in the library's native form (charset 0); an
+// empty text gives an empty LNString. A translation that fails raises its
+// status rather than giving an empty text.
 LNString ToLNString(const CString& text);
+// The same in charset 1 (the name of an item whose value is UTF-8 HTML).
+LNString ToLNStringCharset1(const CString& text);
+// The same as ToLNString; the attachment code's paths and names.
+LNString ToLNStringQuiet(const CString& text);
 // The LNString as UTF-16 (at most 65,535 characters); an empty value or one
 // that does not translate: its bytes read in the ANSI code page.
 CString FromLNString(const LNString& value);
@@ -15,3 +21,5 @@ CString FromLNString(const LNString& value);
 CString NotesMessage(LNSTATUS status);
 // n in decimal, without padding.
 CString DecimalText(int n);
+// The text with the letters a-z upper-cased.
+CString AsciiUpper(CString text);

@@ -83,6 +83,21 @@ namespace com {
 // Cleared by the last CoUninitialize of the thread.
 bool IsInitialized();
 
+// COM initialised on this thread for the holder's lifetime (CoInitialize,
+// and CoUninitialize when that succeeded).
+class InitializeScope {
+ public:
+  InitializeScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~InitializeScope() {
+    if (initialized_) CoUninitialize();
+  }
+  InitializeScope(const InitializeScope&) = delete;
+  InitializeScope& operator=(const InitializeScope&) = delete;
+
+ private:
+  bool initialized_;
+};
+
 // Registers an in-process server in the machine's registry: the class's
 // InprocServer32 (the library's path) and, when progId is given, the ProgID
 // in both directions.
