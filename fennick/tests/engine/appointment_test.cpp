@@ -24,40 +24,28 @@ class FennickAppointment : public FennickBuilder {
   }
 };
 
+// The MIME file's subject and sender come first, the item text's when it
+// has none; the MIME file's recipients are not used.
 TEST_F(FennickAppointment, ItemsInOrderWithBothNamesOfEachEnd) {
   WriteCalendar({});
-  EXPECT_EQ(Items(Inserted()), (std::vector<Item>{
-                                   Text("Form", {"Appointment"}),
-                                   Text("Subject", {"Item subject"}),
-                                   Text("From", {"Ann Item"}),
-                                   Text("Location", {"Room 4"}),
-                                   Text("Categories", {" Red; Blue"}),
-                                   Text("ExcludeFromView", {"S", "D"}),
-                                   Time("StartDate", "2024-03-15T14:05:00"),
-                                   Time("STARTDATETIME", "2024-03-15T14:05:00"),
-                                   Time("EndDate", "2024-03-15T15:30:00"),
-                                   Time("EndDateTime", "2024-03-15T15:30:00"),
-                                   Time("PostedDate", "2024-03-04T09:05:00"),
-                                   Html("Agenda\rsecond line"),
-                               }));
-
-  // The MIME file's subject, sender and body come first; its recipients
-  // are not used.
-  WriteEml(kMimeMessage);
-  EXPECT_EQ(Items(Inserted()), (std::vector<Item>{
-                                   Text("Form", {"Appointment"}),
-                                   Text("Subject", {"Mime subject"}),
-                                   Text("From", {"\"Ann Mime\" <ann@example.com>"}),
-                                   Text("Location", {"Room 4"}),
-                                   Text("Categories", {" Red; Blue"}),
-                                   Text("ExcludeFromView", {"S", "D"}),
-                                   Time("StartDate", "2024-03-15T14:05:00"),
-                                   Time("STARTDATETIME", "2024-03-15T14:05:00"),
-                                   Time("EndDate", "2024-03-15T15:30:00"),
-                                   Time("EndDateTime", "2024-03-15T15:30:00"),
-                                   Time("PostedDate", "2024-03-04T09:05:00"),
-                                   Html("Agenda\rsecond line"),
-                               }));
+  for (const bool eml : {false, true}) {
+    SCOPED_TRACE(eml ? "with a MIME file" : "without");
+    if (eml) WriteEml(kMimeMessage);
+    EXPECT_EQ(Items(Inserted()), (std::vector<Item>{
+                                     Text("Form", {"Appointment"}),
+                                     Text("Subject", {eml ? "Mime subject" : "Item subject"}),
+                                     Text("From", {eml ? "\"Ann Mime\" <ann@example.com>" : "Ann Item"}),
+                                     Text("Location", {"Room 4"}),
+                                     Text("Categories", {" Red; Blue"}),
+                                     Text("ExcludeFromView", {"S", "D"}),
+                                     Time("StartDate", "2024-03-15T14:05:00"),
+                                     Time("STARTDATETIME", "2024-03-15T14:05:00"),
+                                     Time("EndDate", "2024-03-15T15:30:00"),
+                                     Time("EndDateTime", "2024-03-15T15:30:00"),
+                                     Time("PostedDate", "2024-03-04T09:05:00"),
+                                     Html("Agenda\rsecond line"),
+                                 }));
+  }
   EXPECT_EQ(Items(Inserted(1)).back(), Text("Body", {"Mime text\r\n"}));
 }
 

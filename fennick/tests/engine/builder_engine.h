@@ -18,6 +18,11 @@ inline std::u16string HeaderText(const std::u16string& typeKey, const Header& h)
          u"\r\nTo : Bob Item\r\nCC : Cy Item\r\nBcc : Di Item\r\nSubject : " + h.subject + u"\r\n";
 }
 
+// A tagged entry of a contact or list text, with its line end.
+inline std::u16string Entry(const std::u16string& label, const std::u16string& value) {
+  return u"<ITEM>" + label + u" : " + value + u"</ITEM>\r\n";
+}
+
 // A message with a sender, recipients, a subject, a date and a text body.
 inline const std::string kMimeMessage =
     "From: \"Ann Mime\" <ann@example.com>\r\nTo: bob@example.com\r\nCc: cy@example.com\r\n"

@@ -11,10 +11,6 @@ namespace {
 
 using namespace fennick_test;
 
-std::u16string Entry(const std::u16string& label, const std::u16string& value) {
-  return u"<ITEM>" + label + u" : " + value + u"</ITEM>\r\n";
-}
-
 class FennickGroup : public FennickBuilder {
  protected:
   void WriteList(const std::u16string& entries) { WriteItemText(HeaderText(u"CONTC_DIST_LIST", {}) + entries); }

@@ -7,10 +7,6 @@ namespace {
 
 using namespace fennick_test;
 
-std::u16string Entry(const std::u16string& label, const std::u16string& value) {
-  return u"<ITEM>" + label + u" : " + value + u"</ITEM>\r\n";
-}
-
 class FennickPerson : public FennickBuilder {
  protected:
   // A contact text: the header, the two lines the reader keeps apart, then

@@ -2,8 +2,6 @@
 // cressing exports each folder of a PST file made by pstgen (or written by
 // Outlook), and each announced item goes to the real fennick with the files
 // cressing wrote for it, as the controlling program hands them on.
-#include <unistd.h>
-
 #include "CressingRecords.h"
 #include "builder_engine.h"
 #include "testing/shared_fixtures.h"
