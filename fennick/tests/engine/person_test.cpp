@@ -127,6 +127,11 @@ TEST_F(FennickPerson, RepeatedUnknownAndMalformedEntries) {
   EXPECT_EQ(Names(Items(Inserted())),
             (std::vector<std::string>{"Title", "Suffix", "Form", "Comment", "ExcludeFromView"}));
   EXPECT_EQ(ItemsNamed(LastDocument(), "Title"), std::vector<Item>{Text("Title", {"Dr\rSuffix : Jr"})});
+
+  // No entries at all.
+  WriteContact(u"");
+  EXPECT_EQ(Items(Inserted()),
+            (std::vector<Item>{Text("Form", {"Person"}), Text("Comment", {""}), Text("ExcludeFromView", {"S", "D"})}));
 }
 
 // With a "Comment" entry: the MIME body, else the entry, each with the
