@@ -13,9 +13,16 @@ struct BuilderRow {
 
 // Item types with a builder of their own; every other type (one without an
 // item text among them) becomes a memo made from the MIME file alone.
+// clang-format off
 constexpr BuilderRow kBuilders[] = {
     {kItemMail, &CNotesEngine::BuildMemoDocument},
+    {kItemCalendar, &CNotesEngine::BuildAppointmentDocument},
+    {kItemTask, &CNotesEngine::BuildTaskDocument},
+    {kItemContact, &CNotesEngine::BuildPersonDocument},
+    {kItemJournal, &CNotesEngine::BuildJournalDocument},
+    {kItemDistList, &CNotesEngine::BuildGroupDocument},
 };
+// clang-format on
 
 }  // namespace
 

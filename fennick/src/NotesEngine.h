@@ -90,6 +90,14 @@ class CNotesEngine {
   std::int32_t BuildMemoDocument(ItemBlock block);
   std::int32_t BuildMimeMemoDocument(CString emlPath, std::int32_t plainBody, CString attachmentListPath);
 
+  // The other item types, one source file each: 1 or 2 as the memos; a
+  // group answers 0 when its document cannot be created.
+  std::int32_t BuildAppointmentDocument(ItemBlock block);
+  std::int32_t BuildTaskDocument(ItemBlock block);
+  std::int32_t BuildPersonDocument(ItemBlock block);
+  std::int32_t BuildJournalDocument(ItemBlock block);
+  std::int32_t BuildGroupDocument(ItemBlock block);
+
   // The frame every builder shares (DocumentFrame.cpp), once its values are
   // known: create and open a document in the database, write the builder's
   // items, attach the listed files, write the body, save, add it to the
