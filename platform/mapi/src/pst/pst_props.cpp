@@ -67,6 +67,15 @@ mapi::Prop Fixed(ULONG tag, const std::vector<uint8_t>& b) {
   return mapi::DupProp(v);
 }
 
+constexpr ULONG kSubjectId = 0x0037;
+
+// A stored subject with a prefix ("RE: ") begins with 0x01 and a character
+// giving the prefix's length; the store answers the subject without them.
+template <class Text>
+void DropSubjectMarker(Text& s) {
+  if (s.size() >= 2 && s[0] == 0x01) s.erase(0, 2);
+}
+
 mapi::Prop MultiFixed(ULONG tag, const std::vector<uint8_t>& b) {
   size_t size = FixedSize(PROP_TYPE(tag));
   if (size == 0 || b.size() % size != 0)
@@ -110,10 +119,15 @@ mapi::Prop ToProp(const RawProp& raw) {
   ULONG tag = raw.tag;
   const auto& b = raw.bytes;
   switch (PROP_TYPE(tag)) {
-    case PT_UNICODE: return mapi::MakeUnicode(tag, Utf16(b.data(), b.size()));
+    case PT_UNICODE: {
+      std::u16string s = Utf16(b.data(), b.size());
+      if (PROP_ID(tag) == kSubjectId) DropSubjectMarker(s);
+      return mapi::MakeUnicode(tag, s);
+    }
     case PT_STRING8: {
       std::string s(b.begin(), b.end());
       s.erase(s.find_last_not_of('\0') + 1);
+      if (PROP_ID(tag) == kSubjectId) DropSubjectMarker(s);
       return mapi::MakeString8(tag, s);
     }
     case PT_BINARY: return mapi::MakeBinary(tag, b);
