@@ -90,11 +90,6 @@ void Request(FuzzDlg& dlg, Input& in) {
 fs::path g_work;  // the engine's current folder: where exports write
 fs::path g_temp;  // TMPDIR: where the list files go
 
-void Empty(const fs::path& folder) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -121,8 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fs::current_path(previous);
   FUZZ_CHECK(dispatch_fuzz::LiveMapiBuffers() == buffers);
-  Empty(g_work);
-  Empty(g_temp);
+  testing_support::EmptyFolder(g_work);
+  testing_support::EmptyFolder(g_temp);
   std::error_code ec;
   fs::remove(win32::DesktopFolder() / "messageboxes.log", ec);
   return 0;

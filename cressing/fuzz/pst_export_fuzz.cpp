@@ -127,11 +127,6 @@ void Serve() {
   }
 }
 
-void Empty(const fs::path& folder) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -166,8 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::current_path(previous);
   FUZZ_CHECK(dispatch_fuzz::LiveMapiBuffers() == buffers);
   g_requester->TakeReplies();
-  Empty(g_work);
-  Empty(g_temp);
+  testing_support::EmptyFolder(g_work);
+  testing_support::EmptyFolder(g_temp);
   std::error_code ec;
   fs::remove(win32::DesktopFolder() / "messageboxes.log", ec);
   return 0;

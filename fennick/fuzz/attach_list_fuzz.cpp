@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "NotesEngine.h"
@@ -76,10 +76,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   if (!notes::InstallMailTemplates(&error)) testing_support::FuzzFailure(error.c_str());
   g_work = machine.scratch() / "work";
   g_databases = machine.scratch() / "databases";
-  namespace fence = testing_support::fence;
-  fence::Allow(machine.root().parent_path());
-  fence::AllowArtifacts(*argc, *argv);
-  fence::Probe();
+  testing_support::fence::SetUp(*argc, *argv);
   return 0;
 }
 

@@ -42,8 +42,8 @@ class FuzzDlg : public CFennickDlg {
 };
 
 // The codes a requester uses, Fennick's replies, and one it knows nothing of.
-constexpr DWORD kCodes[] = {CD_SET_MAILFILE_DIR, CD_CREATE_NSF, CD_CREATE_FOLDER, CD_INSERT_ITEM,
-                            CD_NOTES_ERROR,      CD_FOLDER_NAME, 0};
+constexpr DWORD kCodes[] = {
+    CD_SET_MAILFILE_DIR, CD_CREATE_NSF, CD_CREATE_FOLDER, CD_INSERT_ITEM, CD_NOTES_ERROR, CD_FOLDER_NAME, 0};
 
 // The files a step may write into the work folder (a stored file as
 // Cressing names them).
@@ -168,13 +168,9 @@ void CheckReplies() {
   }
 }
 
-void Empty(const fs::path& folder) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
-}
-
 void RegisterCdo() {
-  const fs::path library = fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib" / "libbrackenford_cdo.so";
+  const fs::path library =
+      fs::canonical("/proc/self/exe").parent_path().parent_path() / "lib" / "libbrackenford_cdo.so";
   FUZZ_CHECK(com::RegisterInprocServer(ADODB::CLSID_Stream, u"", library) == S_OK);
   FUZZ_CHECK(com::RegisterInprocServer(CDO::CLSID_Message, u"", library) == S_OK);
 }
@@ -191,10 +187,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   static controller::Requester requester;
   FUZZ_CHECK(requester.Window() != nullptr);
   g_requester = &requester;
-  namespace fence = testing_support::fence;
-  fence::Allow(machine.root().parent_path());
-  fence::AllowArtifacts(*argc, *argv);
-  fence::Probe();
+  testing_support::fence::SetUp(*argc, *argv);
   return 0;
 }
 
@@ -211,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fs::current_path(previous);
   CheckReplies();
-  Empty(g_work);
+  testing_support::EmptyFolder(g_work);
   std::error_code ec;
   fs::remove(win32::DesktopFolder() / "messageboxes.log", ec);
   return 0;

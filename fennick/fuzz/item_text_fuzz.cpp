@@ -19,8 +19,8 @@ std::filesystem::path g_file;
 bool OneLine(const CString& text) { return text.find_first_of(u"\r\n") == CString::npos; }
 
 bool KnownType(std::int32_t type) {
-  for (std::int32_t known : {kItemUnknown, kItemMail, kItemCalendar, kItemTask, kItemContact, kItemJournal,
-                             kItemDistList})
+  for (std::int32_t known :
+       {kItemUnknown, kItemMail, kItemCalendar, kItemTask, kItemContact, kItemJournal, kItemDistList})
     if (type == known) return true;
   return false;
 }

@@ -89,14 +89,14 @@ F Next(const char* name) {
   return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
-}  // namespace
-
+// Opens a folder (and everything under it) to writes while raised.
 void Allow(const std::filesystem::path& folder) {
   char buf[PATH_MAX];
   if (!::realpath(folder.c_str(), buf)) testing_support::FuzzFailure("fence: an allowed folder does not exist");
   g_allowed.push_back(std::string(buf) + "/");
 }
 
+// The folder of libFuzzer's findings.
 void AllowArtifacts(int argc, char** argv) {
   std::filesystem::path folder = std::filesystem::current_path();
   for (int i = 1; i < argc; ++i) {
@@ -112,13 +112,10 @@ void AllowArtifacts(int argc, char** argv) {
   if (std::filesystem::is_directory(folder, ec)) Allow(folder);
 }
 
-Raised::Raised() { g_raised = true; }
-Raised::~Raised() { g_raised = false; }
-
 // A folder outside every allowed one, for the probe.
 std::filesystem::path OutsideFolder() {
-  for (const std::filesystem::path& candidate : {std::filesystem::temp_directory_path(), std::filesystem::path("/var/tmp"),
-                                                std::filesystem::path("/")}) {
+  for (const std::filesystem::path& candidate :
+       {std::filesystem::temp_directory_path(), std::filesystem::path("/var/tmp"), std::filesystem::path("/")}) {
     char buf[PATH_MAX];
     if (!::realpath(candidate.c_str(), buf)) continue;
     const std::string folder = std::string(buf) + "/";
@@ -129,9 +126,10 @@ std::filesystem::path OutsideFolder() {
   testing_support::FuzzFailure("fence: no folder outside the allowed ones to probe");
 }
 
+// A file and a folder made outside while raised, through the platform's
+// file functions and the C++ library.
 void Probe() {
-  const std::filesystem::path outside =
-      OutsideFolder() / ("brackenford-fence-probe-" + std::to_string(::getpid()));
+  const std::filesystem::path outside = OutsideFolder() / ("brackenford-fence-probe-" + std::to_string(::getpid()));
   const std::u16string windowsPath = win32::Utf8ToUtf16(outside.string());
   bool madeFile = false, madeFolder = false;
   {
@@ -146,6 +144,17 @@ void Probe() {
   std::filesystem::remove(outside.string() + ".d", ec);
   if (madeFile || madeFolder) testing_support::FuzzFailure("fence: a write outside the allowed folders went through");
 }
+
+}  // namespace
+
+void SetUp(int argc, char** argv) {
+  Allow(testing_support::FuzzMachine().root().parent_path());
+  AllowArtifacts(argc, argv);
+  Probe();
+}
+
+Raised::Raised() { g_raised = true; }
+Raised::~Raised() { g_raised = false; }
 
 }  // namespace testing_support::fence
 

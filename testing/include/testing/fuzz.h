@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "testing/temp_machine.h"
@@ -26,6 +27,13 @@ namespace testing_support {
 inline const TempMachine& FuzzMachine() {
   static const auto machine = std::make_unique<TempMachine>();
   return *machine;
+}
+
+// Removes everything inside the folder, keeping the folder.
+inline void EmptyFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    std::filesystem::remove_all(entry.path(), ec);
 }
 
 // Little-endian fields off the front of an input; zeros once it runs out.

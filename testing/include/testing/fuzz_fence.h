@@ -11,16 +11,14 @@
 
 namespace testing_support::fence {
 
-// Opens a folder (and everything under it) to writes while raised. The
-// folder must exist.
-void Allow(const std::filesystem::path& folder);
-// Opens the folder where libFuzzer writes its findings, from the program's
-// arguments (-artifact_prefix, -exact_artifact_path; else the current
-// folder): a crash inside the fence must still leave its input.
-void AllowArtifacts(int argc, char** argv);
-// Checks, once, that a write outside through the platform's libraries is
-// refused while raised; a fence that does not hold is a finding.
-void Probe();
+// Once, from LLVMFuzzerInitialize: opens the fuzz machine's folders (its
+// root and scratch) and the folder where libFuzzer writes its findings,
+// from the program's arguments (-artifact_prefix, -exact_artifact_path;
+// else the current folder), since a crash inside the fence must still leave
+// its input. Then checks that a write elsewhere, through the platform's
+// libraries, is refused while raised: a fence that does not hold is a
+// finding.
+void SetUp(int argc, char** argv);
 
 // Raised for its lifetime.
 class Raised {
