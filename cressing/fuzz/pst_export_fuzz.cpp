@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,11 +95,15 @@ bool Logon(FuzzDlg& dlg) {
   return Send(dlg, CD_LOGON_PROFILE, *info);
 }
 
-// The entries of the list that name folders: index and path.
+// The entries of the list that name folders: index and path. Each store's
+// listing numbers its folders afresh, and an export takes the first entry
+// of its index: the later ones of an index are left out.
 std::vector<std::pair<std::int32_t, CString>> FolderEntries(const FuzzDlg& dlg) {
   std::vector<std::pair<std::int32_t, CString>> folders;
+  std::set<std::int32_t> indices;
   for (const auto& entry : dlg.m_pDisplayNameList)
-    if (entry && entry->m_lpMDB && folders.size() < kMaxFolders) folders.emplace_back(entry->m_index, entry->m_name);
+    if (entry && entry->m_lpMDB && folders.size() < kMaxFolders && indices.insert(entry->m_index).second)
+      folders.emplace_back(entry->m_index, entry->m_name);
   return folders;
 }
 

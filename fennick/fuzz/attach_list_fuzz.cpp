@@ -5,8 +5,8 @@
 // files are attached to an open document of a real database. Whatever the
 // list says, no file is left behind under another name or overwritten:
 // afterwards the work folder holds only files it held before, each with its
-// own content. The file-system fence keeps
-// every change inside the fuzz machine, whatever folder an entry names.
+// own content. The file-system fence keeps every change inside the work
+// and database folders, whatever folder an entry names.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -40,15 +40,12 @@ std::u16string U16(const fs::path& path) { return win32::Utf8ToUtf16(path.string
 
 void NewDatabase() {
   g_engine = std::make_unique<CNotesEngine>();
-  std::error_code ec;
-  fs::remove_all(g_databases, ec);
-  fs::create_directories(g_databases);
+  testing_support::EmptyFolder(g_databases);
   FUZZ_CHECK(g_engine->CreateNsf(U16(g_databases), u"Box") == TRUE);
 }
 
 void FillWork() {
-  std::error_code ec;
-  fs::remove_all(g_work, ec);
+  testing_support::EmptyFolder(g_work);
   fs::create_directories(g_work / "sub");
   for (const char* name : kStoredFiles) std::ofstream(g_work / name) << "content of " << name;
 }
@@ -76,7 +73,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   if (!notes::InstallMailTemplates(&error)) testing_support::FuzzFailure(error.c_str());
   g_work = machine.scratch() / "work";
   g_databases = machine.scratch() / "databases";
-  testing_support::fence::SetUp(*argc, *argv);
+  fs::create_directories(g_work);
+  fs::create_directories(g_databases);
+  testing_support::fence::SetUp(*argc, *argv, {g_work, g_databases});
   return 0;
 }
 

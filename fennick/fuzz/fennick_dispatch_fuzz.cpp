@@ -8,13 +8,16 @@
 // attachment list and a stored file. The machine has the mail templates and
 // the CDO classes registered. Replies to the in-process requester must be
 // whole records of their kind. The file-system fence keeps every change
-// inside the fuzz machine, whatever folder a request names.
+// inside the fuzz machine, whatever folder a request names, and what an
+// input made there is removed after it (a relative database path lies in
+// the Notes data folder), so that each input starts from the same machine.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "FennickDlg.h"
@@ -26,7 +29,6 @@
 #include "notes/templates.h"
 #include "testing/fuzz.h"
 #include "testing/fuzz_fence.h"
-#include "win32/machine.h"
 #include "win32/window.h"
 
 namespace {
@@ -51,6 +53,22 @@ constexpr const char* kFiles[] = {"m.eml", "i.txt", "AttachmentList.txt", "{G1}"
 
 fs::path g_work;
 controller::Requester* g_requester = nullptr;
+std::set<fs::path> g_machineFiles;  // the machine's files before the first input
+
+std::set<fs::path> MachineFiles() {
+  std::set<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::recursive_directory_iterator(testing_support::FuzzMachine().root().parent_path(), ec))
+    files.insert(entry.path());
+  return files;
+}
+
+// Removes what inputs added to the machine (a folder with all it holds).
+void RemoveNewFiles() {
+  std::error_code ec;
+  for (const fs::path& file : MachineFiles())
+    if (!g_machineFiles.count(file)) fs::remove_all(file, ec);
+}
 
 // The sender: none, the requester, or any handle.
 HWND Sender(FuzzInput& in) {
@@ -188,6 +206,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   FUZZ_CHECK(requester.Window() != nullptr);
   g_requester = &requester;
   testing_support::fence::SetUp(*argc, *argv);
+  g_machineFiles = MachineFiles();
   return 0;
 }
 
@@ -204,8 +223,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fs::current_path(previous);
   CheckReplies();
-  testing_support::EmptyFolder(g_work);
-  std::error_code ec;
-  fs::remove(win32::DesktopFolder() / "messageboxes.log", ec);
+  RemoveNewFiles();
   return 0;
 }

@@ -147,8 +147,9 @@ void Probe() {
 
 }  // namespace
 
-void SetUp(int argc, char** argv) {
-  Allow(testing_support::FuzzMachine().root().parent_path());
+void SetUp(int argc, char** argv, std::initializer_list<std::filesystem::path> folders) {
+  if (folders.size() == 0) Allow(testing_support::FuzzMachine().root().parent_path());
+  for (const std::filesystem::path& folder : folders) Allow(folder);
   AllowArtifacts(argc, argv);
   Probe();
 }

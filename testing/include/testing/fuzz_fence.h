@@ -8,17 +8,18 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 
 namespace testing_support::fence {
 
-// Once, from LLVMFuzzerInitialize: opens the fuzz machine's folders (its
-// root and scratch) and the folder where libFuzzer writes its findings,
+// Once, from LLVMFuzzerInitialize: opens `folders` (by default the fuzz
+// machine's root and scratch) and the folder where libFuzzer writes its findings,
 // from the program's arguments (-artifact_prefix, -exact_artifact_path;
 // else the current folder), since a crash inside the fence must still leave
 // its input. Then checks that a write elsewhere, through the platform's
 // libraries, is refused while raised: a fence that does not hold is a
 // finding.
-void SetUp(int argc, char** argv);
+void SetUp(int argc, char** argv, std::initializer_list<std::filesystem::path> folders = {});
 
 // Raised for its lifetime.
 class Raised {
