@@ -45,31 +45,7 @@ constexpr DWORD kCodes[] = {CD_LOGON,
                             CD_ERROR_TEXT,
                             0};
 
-// Little-endian fields off the front of the input; zeros once it runs out.
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool empty() const { return size_ == 0; }
-  std::uint64_t Number(std::size_t bytes) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < bytes && size_ > 0; ++i, ++data_, --size_) v |= std::uint64_t(*data_) << (8 * i);
-    return v;
-  }
-  // Up to `count` bytes, in a buffer of exactly their size.
-  std::unique_ptr<std::uint8_t[]> Bytes(std::size_t count, DWORD& got) {
-    got = static_cast<DWORD>(std::min(count, size_));
-    if (got == 0) return nullptr;
-    auto out = std::make_unique<std::uint8_t[]>(got);
-    std::memcpy(out.get(), data_, got);
-    data_ += got;
-    size_ -= got;
-    return out;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-};
+using Input = testing_support::FuzzInput;
 
 void CopyData(FuzzDlg& dlg, ULONG_PTR code, Input& in) {
   const auto sender = static_cast<DWORD>(in.Number(4));
@@ -114,11 +90,6 @@ void Request(FuzzDlg& dlg, Input& in) {
 fs::path g_work;  // the engine's current folder: where exports write
 fs::path g_temp;  // TMPDIR: where the list files go
 
-void Empty(const fs::path& folder) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -145,8 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fs::current_path(previous);
   FUZZ_CHECK(dispatch_fuzz::LiveMapiBuffers() == buffers);
-  Empty(g_work);
-  Empty(g_temp);
+  testing_support::EmptyFolder(g_work);
+  testing_support::EmptyFolder(g_temp);
   std::error_code ec;
   fs::remove(win32::DesktopFolder() / "messageboxes.log", ec);
   return 0;

@@ -5,10 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "com/com.h"
 #include "mapi/exchange.h"
 #include "mapi/holders.h"
 #include "mapi/install.h"
 #include "mapi/memory_store.h"
+#include "mapi/mimeconv.h"
 #include "mapi/profiles.h"
 #include "mapi/props.h"
 #include "mapi/provider.h"
@@ -88,6 +90,18 @@ void SetUpMachine() {
   ann.user = u"ann";
   ann.services.push_back(profiles::ExchangeService(u"EXSRV", u"ann"));
   FUZZ_CHECK(profiles::Create(ann) == S_OK);
+}
+
+void SetUpPstMachine(const std::filesystem::path& pst) {
+  std::string error;
+  if (!mapi::InstallMapi(&error)) testing_support::FuzzFailure(error.c_str());
+  mapi::profiles::Profile profile;
+  profile.name = u"PST";
+  profile.isDefault = true;
+  profile.services.push_back(mapi::profiles::PstService(pst.u16string()));
+  FUZZ_CHECK(mapi::profiles::Create(profile) == S_OK);
+  const auto lib = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "lib";
+  FUZZ_CHECK(com::RegisterInprocServer(CLSID_IConverterSession, u"", lib / "brackenford_mimeconv.so") == S_OK);
 }
 
 long LiveMapiBuffers() { return mapi::LiveBuffers(); }

@@ -1,7 +1,9 @@
-// The machine the dispatch fuzz target's dialog logs on to, kept apart from
+// The machines the Cressing fuzz targets' dialogs log on to, kept apart from
 // the dialog's code: the store's headers declare MAPI's entry points, which
 // the support layer's binding declares again.
 #pragma once
+
+#include <filesystem>
 
 namespace dispatch_fuzz {
 
@@ -10,6 +12,10 @@ namespace dispatch_fuzz {
 // each type) and "Ann" (the mailbox "ann" of the server "EXSRV", which also
 // holds "bob", who denies ann, and "cy").
 void SetUpMachine();
+// Installs MAPI into the current machine root with the default profile
+// "PST" over the file at `pst` (read as a PST file when logged on to), and
+// registers the MIME converter.
+void SetUpPstMachine(const std::filesystem::path& pst);
 // MAPI buffers allocated and not yet freed, in the whole process.
 long LiveMapiBuffers();
 
