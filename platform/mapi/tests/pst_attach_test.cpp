@@ -199,6 +199,27 @@ TEST_F(PstMade, AttachmentsOpenedAfterTheirTableOutliveTheMessage) {
   EXPECT_EQ(Utf8(GetProps(inner.Get(), {PR_SUBJECT_W})[0]), "level 1");
 }
 
+// As a converter and then an attachment pass do: each opens the embedded
+// message, and the attachments inside it, again.
+TEST_F(PstMade, EmbeddedMessagesOpenAgainAfterTheTableAndFromOneAttachment) {
+  ComPtr<IAttach> kept;
+  for (int pass = 0; pass < 2; ++pass) {
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(message_->GetAttachmentTable(0, table.ReleaseAndGetAddressOf()), S_OK);
+    ComPtr<IAttach> a = Attachment(message_.Get(), 5);
+    if (!kept) kept = a;
+    for (IAttach* from : {a.Get(), kept.Get()}) {
+      ComPtr<IMessage> inner, innermost;
+      ASSERT_EQ(OpenData(from, PR_ATTACH_DATA_OBJ, IID_IMessage, &inner), S_OK) << pass;
+      EXPECT_EQ(Utf8(GetProps(inner.Get(), {PR_SUBJECT_W})[0]), "level 1");
+      ASSERT_EQ(OpenData(Attachment(inner.Get(), 0).Get(), PR_ATTACH_DATA_OBJ, IID_IMessage, &innermost), S_OK);
+      ComPtr<IStream> s;
+      ASSERT_EQ(OpenData(Attachment(innermost.Get(), 0).Get(), PR_ATTACH_DATA_BIN, IID_IStream, &s), S_OK);
+      EXPECT_EQ(ReadStream(s.Get()), std::string("\0\1\2\3", 4)) << pass;
+    }
+  }
+}
+
 TEST_F(PstMade, OleObjectsOpenAsDocfileStreamOrStorage) {
   ComPtr<IAttach> a = Attachment(message_.Get(), 6);
   ComPtr<IStream> docfile;

@@ -99,13 +99,13 @@ class DataStream final : public com::ComObject<IStream> {
 
 class PstAttach final : public mapi::AttachObject<> {
  public:
-  PstAttach(Store store, ItemHandle item, ULONG number, ComPtr<IUnknown> owner)
-      : store_(std::move(store)), owner_(std::move(owner)), item_(std::move(item)), number_(number) {
+  PstAttach(Store store, SharedAttachment attachment, ULONG number, ComPtr<IUnknown> owner)
+      : store_(std::move(store)), owner_(std::move(owner)), attachment_(std::move(attachment)), number_(number) {
     SetNameMap(store_->names);
   }
   ~PstAttach() override {
     auto lock = store_->file->Lock();
-    item_.reset();
+    attachment_.reset();
   }
 
   // Into another attachment: properties (named ones by name) and the data
@@ -123,7 +123,7 @@ class PstAttach final : public mapi::AttachObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    FillProps(RecordSet::Of(item_.get()), props(), FillOptions{kMaxDataInProps, false, nullptr});
+    FillProps(RecordSet::Of(Item()), props(), FillOptions{kMaxDataInProps, false, nullptr});
     props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
     props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
     store_->AddStoreProps(props());
@@ -136,15 +136,17 @@ class PstAttach final : public mapi::AttachObject<> {
     ComPtr<IUnknown> self(static_cast<IAttach*>(this));
     auto lock = store_->file->Lock();
     if (iid == IID_IMessage) {
-      ItemHandle inner = EmbeddedMessage(item_.get());
-      if (!inner) return MAPI_E_NOT_FOUND;
+      if (!attachment_->embedded) attachment_->embedded = EmbeddedMessage(Item());
+      if (!attachment_->embedded) return MAPI_E_NOT_FOUND;
+      // Shares the item kept beside the attachment's, and keeps both.
+      SharedItem inner(attachment_, attachment_->embedded.get());
       *unk = OpenMessage(store_, std::move(inner), std::nullopt, self).Detach();
       return S_OK;
     }
     bool asStorage = iid == IID_IStorage;
     if (!(asStorage || iid == IID_IStream || iid == IID_IStreamDocfile || iid == IID_IUnknown))
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
-    ComPtr<IStream> stream = OpenDataStream(store_, item_.get(), self);
+    ComPtr<IStream> stream = OpenDataStream(store_, Item(), self);
     if (!stream) return MAPI_E_NOT_FOUND;
     if (!asStorage) {
       *unk = stream.Detach();
@@ -158,6 +160,7 @@ class PstAttach final : public mapi::AttachObject<> {
   }
 
  private:
+  libpff_item_t* Item() const { return attachment_->item.get(); }
   template <class T>
   HRESULT Open(ULONG tag, const IID& iid, ComPtr<T>* out) {
     return OpenProperty(tag, &iid, 0, 0, reinterpret_cast<LPUNKNOWN*>(out->ReleaseAndGetAddressOf()));
@@ -200,13 +203,14 @@ class PstAttach final : public mapi::AttachObject<> {
 
   Store store_;
   ComPtr<IUnknown> owner_;
-  ItemHandle item_;
+  SharedAttachment attachment_;
   ULONG number_;
 };
 
 }  // namespace
 
-ComPtr<IAttach> OpenAttachment(const Store& store, ItemHandle attachment, ULONG number, ComPtr<IUnknown> owner) {
+ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
+                               ComPtr<IUnknown> owner) {
   if (!attachment) return nullptr;
   return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner));
 }
