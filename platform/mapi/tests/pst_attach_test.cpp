@@ -2,6 +2,7 @@
 // their exact bytes, embedded messages to any depth, OLE objects, recipient
 // rows and string-named properties.
 #include "com/storage.h"
+#include "mapi/props.h"
 #include "pst_test_support.h"
 
 namespace {
@@ -132,6 +133,25 @@ TEST_F(PstMade, AttachmentsOfEveryMethodGiveTheirStoredBytes) {
   EXPECT_EQ(message_->OpenAttach(9, nullptr, 0, nullptr), MAPI_E_INVALID_PARAMETER);
   ComPtr<IAttach> none;
   EXPECT_EQ(message_->OpenAttach(9, nullptr, 0, none.ReleaseAndGetAddressOf()), MAPI_E_NOT_FOUND);
+}
+
+// A first call that names no data leaves it out; whatever asks for it next,
+// by tag, by the whole list or by a copy, still sees it.
+TEST_F(PstMade, DataStaysAmongThePropertiesAfterACallWithoutIt) {
+  ComPtr<IAttach> a = Attachment(message_.Get(), 0);
+  EXPECT_EQ(GetProps(a.Get(), {PR_ATTACH_METHOD})[0].Value.l, ATTACH_BY_VALUE);
+  mapi::Buffer<SPropTagArray> list;
+  ASSERT_EQ(a->GetPropList(0, mapi::Out(list)), S_OK);
+  EXPECT_TRUE(mapi::InTags(list.get(), PR_ATTACH_DATA_BIN));
+  EXPECT_EQ(Bytes(GetProps(a.Get(), {PR_ATTACH_DATA_BIN})[0]), "hello world");
+
+  ComPtr<IAttach> b = Attachment(message_.Get(), 0);
+  EXPECT_EQ(GetProps(b.Get(), {PR_ATTACH_LONG_FILENAME_W}).hr, S_OK);
+  Values all = GetProps(b.Get(), {});
+  bool found = false;
+  for (ULONG i = 0; i < all.count; ++i)
+    if (all[i].ulPropTag == PR_ATTACH_DATA_BIN) found = Bytes(all[i]) == "hello world";
+  EXPECT_TRUE(found);
 }
 
 // Data too large for GetProps comes whole through the stream, piece by piece.
