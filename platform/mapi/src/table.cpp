@@ -133,7 +133,7 @@ class Table final : public com::ComObject<IMAPITable> {
 
 HRESULT Table::ReadRow(ULONG index, SRow* row) {
   PropMap values;
-  if (HRESULT hr = rows_->GetRow(index, values); FAILED(hr)) return hr;
+  if (HRESULT hr = rows_->GetRowFor(index, columns_, values); FAILED(hr)) return hr;
   std::vector<ULONG> cols = columns_;
   Buffer<SPropTagArray> tags;
   {

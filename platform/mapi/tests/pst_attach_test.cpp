@@ -2,6 +2,7 @@
 // their exact bytes, embedded messages to any depth, OLE objects, recipient
 // rows and string-named properties.
 #include "com/storage.h"
+#include "mapi/props.h"
 #include "pst_test_support.h"
 
 namespace {
@@ -134,6 +135,25 @@ TEST_F(PstMade, AttachmentsOfEveryMethodGiveTheirStoredBytes) {
   EXPECT_EQ(message_->OpenAttach(9, nullptr, 0, none.ReleaseAndGetAddressOf()), MAPI_E_NOT_FOUND);
 }
 
+// A first call that names no data leaves it out; whatever asks for it next,
+// by tag, by the whole list or by a copy, still sees it.
+TEST_F(PstMade, DataStaysAmongThePropertiesAfterACallWithoutIt) {
+  ComPtr<IAttach> a = Attachment(message_.Get(), 0);
+  EXPECT_EQ(GetProps(a.Get(), {PR_ATTACH_METHOD})[0].Value.l, ATTACH_BY_VALUE);
+  mapi::Buffer<SPropTagArray> list;
+  ASSERT_EQ(a->GetPropList(0, mapi::Out(list)), S_OK);
+  EXPECT_TRUE(mapi::InTags(list.get(), PR_ATTACH_DATA_BIN));
+  EXPECT_EQ(Bytes(GetProps(a.Get(), {PR_ATTACH_DATA_BIN})[0]), "hello world");
+
+  ComPtr<IAttach> b = Attachment(message_.Get(), 0);
+  EXPECT_EQ(GetProps(b.Get(), {PR_ATTACH_LONG_FILENAME_W}).hr, S_OK);
+  Values all = GetProps(b.Get(), {});
+  bool found = false;
+  for (ULONG i = 0; i < all.count; ++i)
+    if (all[i].ulPropTag == PR_ATTACH_DATA_BIN) found = Bytes(all[i]) == "hello world";
+  EXPECT_TRUE(found);
+}
+
 // Data too large for GetProps comes whole through the stream, piece by piece.
 TEST_F(PstMade, LargeAttachmentDataIsReadThroughItsStream) {
   ComPtr<IAttach> a = Attachment(message_.Get(), 8);
@@ -197,6 +217,27 @@ TEST_F(PstMade, AttachmentsOpenedAfterTheirTableOutliveTheMessage) {
   ComPtr<IMessage> inner;
   ASSERT_EQ(OpenData(embedded.Get(), PR_ATTACH_DATA_OBJ, IID_IMessage, &inner), S_OK);
   EXPECT_EQ(Utf8(GetProps(inner.Get(), {PR_SUBJECT_W})[0]), "level 1");
+}
+
+// As a converter and then an attachment pass do: each opens the embedded
+// message, and the attachments inside it, again.
+TEST_F(PstMade, EmbeddedMessagesOpenAgainAfterTheTableAndFromOneAttachment) {
+  ComPtr<IAttach> kept;
+  for (int pass = 0; pass < 2; ++pass) {
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(message_->GetAttachmentTable(0, table.ReleaseAndGetAddressOf()), S_OK);
+    ComPtr<IAttach> a = Attachment(message_.Get(), 5);
+    if (!kept) kept = a;
+    for (IAttach* from : {a.Get(), kept.Get()}) {
+      ComPtr<IMessage> inner, innermost;
+      ASSERT_EQ(OpenData(from, PR_ATTACH_DATA_OBJ, IID_IMessage, &inner), S_OK) << pass;
+      EXPECT_EQ(Utf8(GetProps(inner.Get(), {PR_SUBJECT_W})[0]), "level 1");
+      ASSERT_EQ(OpenData(Attachment(inner.Get(), 0).Get(), PR_ATTACH_DATA_OBJ, IID_IMessage, &innermost), S_OK);
+      ComPtr<IStream> s;
+      ASSERT_EQ(OpenData(Attachment(innermost.Get(), 0).Get(), PR_ATTACH_DATA_BIN, IID_IStream, &s), S_OK);
+      EXPECT_EQ(ReadStream(s.Get()), std::string("\0\1\2\3", 4)) << pass;
+    }
+  }
 }
 
 TEST_F(PstMade, OleObjectsOpenAsDocfileStreamOrStorage) {

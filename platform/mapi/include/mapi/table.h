@@ -24,6 +24,11 @@ class RowSource {
   // Fills a PropMap with row `index`'s values; a column the row lacks is
   // simply absent (it reaches the caller as PT_ERROR / MAPI_E_NOT_FOUND).
   virtual HRESULT GetRow(ULONG index, PropMap& row) = 0;
+  // The same for a table that shows `columns`: a source whose rows are
+  // costly may leave out what no column asks for. By default the whole row.
+  virtual HRESULT GetRowFor(ULONG index, const std::vector<ULONG>& /*columns*/, PropMap& row) {
+    return GetRow(index, row);
+  }
   // The code page of the rows' 8-bit strings.
   virtual UINT CodePage() { return CP_ACP; }
 };

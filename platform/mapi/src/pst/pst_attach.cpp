@@ -99,13 +99,13 @@ class DataStream final : public com::ComObject<IStream> {
 
 class PstAttach final : public mapi::AttachObject<> {
  public:
-  PstAttach(Store store, ItemHandle item, ULONG number, ComPtr<IUnknown> owner)
-      : store_(std::move(store)), owner_(std::move(owner)), item_(std::move(item)), number_(number) {
+  PstAttach(Store store, SharedAttachment attachment, ULONG number, ComPtr<IUnknown> owner)
+      : store_(std::move(store)), owner_(std::move(owner)), attachment_(std::move(attachment)), number_(number) {
     SetNameMap(store_->names);
   }
   ~PstAttach() override {
     auto lock = store_->file->Lock();
-    item_.reset();
+    attachment_.reset();
   }
 
   // Into another attachment: properties (named ones by name) and the data
@@ -114,16 +114,45 @@ class PstAttach final : public mapi::AttachObject<> {
                                    LPVOID dest, ULONG, LPSPropProblemArray* problems) override {
     if (!dest) return MAPI_E_INVALID_PARAMETER;
     if (iid && *iid != IID_IAttachment) return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    if (HRESULT hr = WithData(); FAILED(hr)) return hr;
     auto* target = static_cast<IAttach*>(dest);
     HRESULT hr = CopyPropsByName(this, target, exclude, problems);
     if (SUCCEEDED(hr) && !mapi::InTags(exclude, PR_ATTACH_DATA_BIN)) hr = CopyData(target);
     return FAILED(hr) ? hr : S_OK;
   }
 
+  // A tag list that names no data leaves the data (up to a megabyte, and
+  // read through OpenProperty by those who want it) where it is; every
+  // other call sees it among the properties.
+  HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
+                                     LPSPropValue* values) override {
+    if (!tags || mapi::InTags(tags, PR_ATTACH_DATA_BIN))
+      if (HRESULT hr = WithData(); FAILED(hr)) return hr;
+    return mapi::AttachObject<>::GetProps(tags, flags, count, values);
+  }
+  HRESULT STDMETHODCALLTYPE GetPropList(ULONG flags, LPSPropTagArray* tags) override {
+    if (HRESULT hr = WithData(); FAILED(hr)) return hr;
+    return mapi::AttachObject<>::GetPropList(flags, tags);
+  }
+  HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray include, ULONG_PTR ui, LPMAPIPROGRESS progress, LPCIID iid,
+                                      LPVOID dest, ULONG flags, LPSPropProblemArray* problems) override {
+    if (HRESULT hr = WithData(); FAILED(hr)) return hr;
+    return mapi::AttachObject<>::CopyProps(include, ui, progress, iid, dest, flags, problems);
+  }
+  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) override {
+    if (HRESULT hr = WithData(); FAILED(hr)) return hr;
+    return mapi::AttachObject<>::SetProps(count, values, problems);
+  }
+  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems) override {
+    if (HRESULT hr = WithData(); FAILED(hr)) return hr;
+    return mapi::AttachObject<>::DeleteProps(tags, problems);
+  }
+
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    FillProps(RecordSet::Of(item_.get()), props(), FillOptions{kMaxDataInProps, false, nullptr});
+    FillProps(RecordSet::Of(Item()), props(),
+              FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
     props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
     props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
     store_->AddStoreProps(props());
@@ -136,15 +165,17 @@ class PstAttach final : public mapi::AttachObject<> {
     ComPtr<IUnknown> self(static_cast<IAttach*>(this));
     auto lock = store_->file->Lock();
     if (iid == IID_IMessage) {
-      ItemHandle inner = EmbeddedMessage(item_.get());
-      if (!inner) return MAPI_E_NOT_FOUND;
+      if (!attachment_->embedded) attachment_->embedded = EmbeddedMessage(Item());
+      if (!attachment_->embedded) return MAPI_E_NOT_FOUND;
+      // Shares the item kept beside the attachment's, and keeps both.
+      SharedItem inner(attachment_, attachment_->embedded.get());
       *unk = OpenMessage(store_, std::move(inner), std::nullopt, self).Detach();
       return S_OK;
     }
     bool asStorage = iid == IID_IStorage;
     if (!(asStorage || iid == IID_IStream || iid == IID_IStreamDocfile || iid == IID_IUnknown))
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
-    ComPtr<IStream> stream = OpenDataStream(store_, item_.get(), self);
+    ComPtr<IStream> stream = OpenDataStream(store_, Item(), self);
     if (!stream) return MAPI_E_NOT_FOUND;
     if (!asStorage) {
       *unk = stream.Detach();
@@ -158,6 +189,18 @@ class PstAttach final : public mapi::AttachObject<> {
   }
 
  private:
+  libpff_item_t* Item() const { return attachment_->item.get(); }
+
+  // The properties with the data among them, as Load leaves it out.
+  HRESULT WithData() {
+    if (HRESULT hr = Ready(); FAILED(hr)) return hr;
+    if (dataLoaded_) return S_OK;
+    auto lock = store_->file->Lock();
+    FillProps(RecordSet::Of(Item()), props(),
+              FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id != kPidAttachDataBin; }});
+    dataLoaded_ = true;
+    return S_OK;
+  }
   template <class T>
   HRESULT Open(ULONG tag, const IID& iid, ComPtr<T>* out) {
     return OpenProperty(tag, &iid, 0, 0, reinterpret_cast<LPUNKNOWN*>(out->ReleaseAndGetAddressOf()));
@@ -169,7 +212,7 @@ class PstAttach final : public mapi::AttachObject<> {
   }
 
   HRESULT CopyData(IAttach* target) {
-    if (HRESULT hr = Ready(); FAILED(hr)) return hr;
+    if (HRESULT hr = WithData(); FAILED(hr)) return hr;
     const SPropValue* data = props().Find(PR_ATTACH_DATA_BIN);
     if (!data) return S_OK;
     if (PROP_TYPE(data->ulPropTag) == PT_OBJECT) {
@@ -200,13 +243,15 @@ class PstAttach final : public mapi::AttachObject<> {
 
   Store store_;
   ComPtr<IUnknown> owner_;
-  ItemHandle item_;
+  SharedAttachment attachment_;
   ULONG number_;
+  bool dataLoaded_ = false;
 };
 
 }  // namespace
 
-ComPtr<IAttach> OpenAttachment(const Store& store, ItemHandle attachment, ULONG number, ComPtr<IUnknown> owner) {
+ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
+                               ComPtr<IUnknown> owner) {
   if (!attachment) return nullptr;
   return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner));
 }

@@ -95,7 +95,7 @@ const PstFile::Children* PstFile::ChildrenOf(uint32_t folderNid) {
     if (IsFolderId(id))
       children.folders.push_back(id);
     else if ((id & kNidTypeMask) == kNidTypeMessage)
-      children.messages.push_back(i);
+      children.messages.push_back(i), children.messageIds.push_back(id);
     else
       continue;
     places_[id] = Place{folderNid, i};
@@ -133,8 +133,20 @@ ItemHandle PstFile::MessageAt(uint32_t folderNid, int index) {
   return msg;
 }
 
+std::optional<uint32_t> PstFile::MessageIdAt(uint32_t folderNid, int index) {
+  const Children* children = ChildrenOf(folderNid);
+  if (!children || index < 0 || static_cast<size_t>(index) >= children->messageIds.size()) return std::nullopt;
+  return children->messageIds[index];
+}
+
+void PstFile::KeepRecent(uint32_t nid, ItemHandle item) {
+  recent_ = std::move(item);
+  recentId_ = nid;
+}
+
 ItemHandle PstFile::Message(uint32_t nid) {
   if ((nid & kNidTypeMask) != kNidTypeMessage) return nullptr;
+  if (recent_ && recentId_ == nid) return std::move(recent_);
   auto place = places_.find(nid);
   if (place == places_.end()) {
     if (!ScanFor(nid)) return nullptr;

@@ -59,8 +59,14 @@ class PstFile {
   int MessageCount(uint32_t folderNid);
   // Messages are opened when asked for and live as long as the handle.
   ItemHandle MessageAt(uint32_t folderNid, int index);
+  // The identifier of a folder's message, without opening it.
+  std::optional<uint32_t> MessageIdAt(uint32_t folderNid, int index);
   // A message by identifier; null when the file has none.
   ItemHandle Message(uint32_t nid);
+  // Holds a message item whose properties were just read (a contents-table
+  // row) for the Message(nid) that usually follows, so that libpff reads
+  // them once. One item at most: the next one takes its place.
+  void KeepRecent(uint32_t nid, ItemHandle item);
 
   const NameMap& Names();
 
@@ -80,6 +86,7 @@ class PstFile {
   struct Children {
     std::vector<uint32_t> folders;
     std::vector<int> messages;
+    std::vector<uint32_t> messageIds;  // beside messages
   };
   libpff_item_t* FindFolder(uint32_t nid);
   const Children* ChildrenOf(uint32_t folderNid);
@@ -97,6 +104,8 @@ class PstFile {
   std::unordered_map<uint32_t, Place> places_;
   std::unordered_map<uint32_t, Children> children_;
   bool scanned_ = false;
+  uint32_t recentId_ = 0;
+  ItemHandle recent_;
   std::optional<NameMap> names_;
   mutable std::recursive_mutex mutex_;
 };

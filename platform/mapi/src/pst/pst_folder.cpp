@@ -1,6 +1,9 @@
 // PST folders: their properties, and hierarchy and contents tables whose
 // rows come from each sub-folder's or message's own properties (the tables
 // libpff decodes show a missing cell as an empty value).
+#include <algorithm>
+#include <iterator>
+
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
 #include "mapi/table.h"
@@ -52,21 +55,38 @@ class ContentsRows final : public mapi::RowSource {
   std::vector<ULONG> DefaultColumns() override {
     return {PR_ENTRYID, PR_MESSAGE_CLASS_W, PR_SUBJECT_W, PR_MESSAGE_FLAGS, PR_MESSAGE_SIZE};
   }
-  HRESULT GetRow(ULONG index, mapi::PropMap& row) override {
-    auto lock = store_->file->Lock();
-    ItemHandle message = store_->file->MessageAt(folder_, static_cast<int>(index));
-    if (!message) return MAPI_E_NOT_FOUND;
-    PffError e;
-    uint32_t nid = 0;
-    libpff_item_get_identifier(message.get(), &nid, &e);
-    FillProps(RecordSet::Of(message.get()), row, FillOptions{kMaxRowValue, false, nullptr});
-    AddRowKeys(store_, nid, row);
-    row.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_MESSAGE));
-    return S_OK;
+  HRESULT GetRow(ULONG index, mapi::PropMap& row) override { return Row(index, true, row); }
+  // Columns that only name the message need nothing read from it.
+  HRESULT GetRowFor(ULONG index, const std::vector<ULONG>& columns, mapi::PropMap& row) override {
+    return Row(index, !std::all_of(columns.begin(), columns.end(), IsKeyColumn), row);
   }
   UINT CodePage() override { return store_->file->CodePage(); }
 
  private:
+  // What AddRowKeys and PR_OBJECT_TYPE answer, whatever the message holds.
+  static bool IsKeyColumn(ULONG tag) {
+    static constexpr ULONG kKeys[] = {PR_ENTRYID,       PR_INSTANCE_KEY,      PR_RECORD_KEY,
+                                      PR_STORE_ENTRYID, PR_STORE_RECORD_KEY, PR_OBJECT_TYPE};
+    return std::any_of(std::begin(kKeys), std::end(kKeys), [&](ULONG key) { return PROP_ID(key) == PROP_ID(tag); });
+  }
+
+  HRESULT Row(ULONG index, bool withProps, mapi::PropMap& row) {
+    auto lock = store_->file->Lock();
+    PstFile& file = *store_->file;
+    std::optional<uint32_t> nid = file.MessageIdAt(folder_, static_cast<int>(index));
+    if (!nid) return MAPI_E_NOT_FOUND;
+    if (withProps) {
+      ItemHandle message = file.MessageAt(folder_, static_cast<int>(index));
+      if (!message) return MAPI_E_NOT_FOUND;
+      FillProps(RecordSet::Of(message.get()), row, FillOptions{kMaxRowValue, false, nullptr});
+      // The message itself is usually opened next.
+      file.KeepRecent(*nid, std::move(message));
+    }
+    AddRowKeys(store_, *nid, row);
+    row.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_MESSAGE));
+    return S_OK;
+  }
+
   Store store_;
   uint32_t folder_;
   ULONG count_;

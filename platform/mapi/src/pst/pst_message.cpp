@@ -1,6 +1,7 @@
 // PST messages: every stored property with its type, the recipient and
 // attachment tables, and OpenAttach.
-#include <map>
+#include <memory>
+#include <vector>
 
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
@@ -22,13 +23,13 @@ ComPtr<IMAPITable> TableOf(std::vector<ULONG> columns, std::vector<std::shared_p
 
 class PstMessage final : public mapi::MessageObject<> {
  public:
-  PstMessage(Store store, ItemHandle item, std::optional<uint32_t> nid, ComPtr<IUnknown> owner)
+  PstMessage(Store store, SharedItem item, std::optional<uint32_t> nid, ComPtr<IUnknown> owner)
       : store_(std::move(store)), owner_(std::move(owner)), item_(std::move(item)), nid_(nid) {
     SetNameMap(store_->names);
   }
   ~PstMessage() override {
     auto lock = store_->file->Lock();
-    tableItems_.clear();  // they lean on item_
+    attachments_.clear();  // they lean on item_
     item_.reset();
   }
 
@@ -65,26 +66,10 @@ class PstMessage final : public mapi::MessageObject<> {
   HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
     auto lock = store_->file->Lock();
-    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
-    tableItems_.clear();
-    size_t kept = 0;
-    int n = AttachmentCount(item_.get());
-    for (int i = 0; i < n; ++i) {
-      auto row = std::make_shared<mapi::PropMap>();
-      // The data stays in the file; the attachment object serves it.
-      if (ItemHandle a = AttachmentAt(item_.get(), i)) {
-        RecordSet rs = RecordSet::Of(a.get());
-        FillProps(rs, *row, FillOptions{SIZE_MAX, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
-        KeepForOpen(i, std::move(a), rs.SizeOf(kPidAttachDataBin).value_or(0), kept);
-      }
-      row->Set(mapi::MakeLong(PR_ATTACH_NUM, i));
-      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(static_cast<ULONG>(i))));
-      row->Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
-      rows.push_back(std::move(row));
-    }
+    if (!attachmentRows_) ReadAttachments();
     *table = TableOf({PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W,
                       PR_DISPLAY_NAME_W, PR_ATTACH_SIZE},
-                     std::move(rows), store_->file->CodePage(), flags)
+                     *attachmentRows_, store_->file->CodePage(), flags)
                  .Detach();
     return S_OK;
   }
@@ -94,9 +79,12 @@ class PstMessage final : public mapi::MessageObject<> {
     *out = nullptr;
     auto lock = store_->file->Lock();
     if (number >= static_cast<ULONG>(AttachmentCount(item_.get()))) return MAPI_E_NOT_FOUND;
-    ItemHandle a = TakeTableItem(static_cast<int>(number));
-    if (!a) a = AttachmentAt(item_.get(), static_cast<int>(number));
-    if (!a) return MAPI_E_CORRUPT_DATA;
+    SharedAttachment a = KeptAttachment(number);
+    if (!a) {
+      ItemHandle read = AttachmentAt(item_.get(), static_cast<int>(number));
+      if (!read) return MAPI_E_CORRUPT_DATA;
+      a = std::make_shared<AttachmentItem>(std::move(read));
+    }
     ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)));
     if (iid && !(*iid == IID_IAttachment || *iid == IID_IMAPIProp || *iid == IID_IUnknown))
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
@@ -135,23 +123,38 @@ class PstMessage final : public mapi::MessageObject<> {
 
  private:
   // libpff reads an attachment's data along with its properties, so the
-  // items read for the attachment table are kept for the OpenAttach that
-  // usually follows, up to a bound on the data they hold.
+  // items read for the attachment table are kept, for the attachment
+  // objects and any later table, as long as the message lives, up to a
+  // bound on the data they hold; the others are read again when opened.
   static constexpr size_t kKeptAttachmentBytes = 32 * 1024 * 1024;
 
-  void KeepForOpen(int index, ItemHandle item, size_t dataBytes, size_t& kept) {
-    if (dataBytes > kKeptAttachmentBytes - kept) return;
-    kept += dataBytes;
-    tableItems_.emplace(index, std::move(item));
+  // The rows of the attachment table, once; the data stays in the items.
+  void ReadAttachments() {
+    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
+    const int n = AttachmentCount(item_.get());
+    attachments_.assign(static_cast<size_t>(n), nullptr);
+    size_t kept = 0;
+    for (int i = 0; i < n; ++i) {
+      auto row = std::make_shared<mapi::PropMap>();
+      if (ItemHandle a = AttachmentAt(item_.get(), i)) {
+        RecordSet rs = RecordSet::Of(a.get());
+        FillProps(rs, *row, FillOptions{SIZE_MAX, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
+        const size_t dataBytes = rs.SizeOf(kPidAttachDataBin).value_or(0);
+        if (dataBytes <= kKeptAttachmentBytes - kept) {
+          kept += dataBytes;
+          attachments_[i] = std::make_shared<AttachmentItem>(std::move(a));
+        }
+      }
+      row->Set(mapi::MakeLong(PR_ATTACH_NUM, i));
+      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(static_cast<ULONG>(i))));
+      row->Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
+      rows.push_back(std::move(row));
+    }
+    attachmentRows_ = std::move(rows);
   }
 
-  // Each kept item serves one OpenAttach; later ones read the file again.
-  ItemHandle TakeTableItem(int index) {
-    auto it = tableItems_.find(index);
-    if (it == tableItems_.end()) return nullptr;
-    ItemHandle item = std::move(it->second);
-    tableItems_.erase(it);
-    return item;
+  SharedAttachment KeptAttachment(ULONG number) const {
+    return number < attachments_.size() ? attachments_[number] : nullptr;
   }
 
   std::vector<std::shared_ptr<const mapi::PropMap>> RecipientMaps() {
@@ -171,14 +174,15 @@ class PstMessage final : public mapi::MessageObject<> {
 
   Store store_;
   ComPtr<IUnknown> owner_;
-  ItemHandle item_;
+  SharedItem item_;
   std::optional<uint32_t> nid_;
-  std::map<int, ItemHandle> tableItems_;  // by attachment number
+  std::optional<std::vector<std::shared_ptr<const mapi::PropMap>>> attachmentRows_;
+  std::vector<SharedAttachment> attachments_;  // by attachment number; null where not kept
 };
 
 }  // namespace
 
-ComPtr<IMessage> OpenMessage(const Store& store, ItemHandle item, std::optional<uint32_t> nid,
+ComPtr<IMessage> OpenMessage(const Store& store, SharedItem item, std::optional<uint32_t> nid,
                              ComPtr<IUnknown> owner) {
   if (!item) return nullptr;
   return com::Make<PstMessage>(store, std::move(item), nid, std::move(owner));

@@ -31,14 +31,31 @@ struct StoreState {
 };
 using Store = std::shared_ptr<const StoreState>;
 
+// A libpff item that several objects use; freed, like every libpff item,
+// under the file's lock.
+using SharedItem = std::shared_ptr<libpff_item_t>;
+
+// An attachment item of a message, shared by the message (which keeps
+// those it read for its attachment table, so that a second table and the
+// attachment objects read nothing again) and the attachment objects opened
+// on it. libpff hands out an attachment's embedded message once per
+// attachment item, so it is kept beside it, and freed first.
+struct AttachmentItem {
+  explicit AttachmentItem(ItemHandle attachment) : item(std::move(attachment)) {}
+  ItemHandle item;
+  ItemHandle embedded;
+};
+using SharedAttachment = std::shared_ptr<AttachmentItem>;
+
 // Null when nid names no folder of the file.
 ComPtr<IMAPIFolder> OpenFolder(const Store& store, uint32_t nid);
 // A message of a folder (with its entry id) or embedded (nid empty). libpff
 // items of attachments and embedded messages lean on the item they came
 // from: `owner` keeps the object holding that item alive.
-ComPtr<IMessage> OpenMessage(const Store& store, ItemHandle item, std::optional<uint32_t> nid,
+ComPtr<IMessage> OpenMessage(const Store& store, SharedItem item, std::optional<uint32_t> nid,
                              ComPtr<IUnknown> owner = nullptr);
-ComPtr<IAttach> OpenAttachment(const Store& store, ItemHandle attachment, ULONG number, ComPtr<IUnknown> owner);
+ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
+                               ComPtr<IUnknown> owner);
 // The data of the attachment object `owner` (which holds `attachment`) as
 // a read-only stream, read from the file as it is asked for; null when the
 // attachment has none.

@@ -96,7 +96,7 @@ HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid,
     object = OpenFolder(store, *nid);
     *objType = MAPI_FOLDER;
   } else if (ItemHandle item = store->file->Message(*nid)) {
-    object = OpenMessage(store, std::move(item), *nid);
+    object = OpenMessage(store, SharedItem(std::move(item)), *nid);
     *objType = MAPI_MESSAGE;
   }
   if (!object) return MAPI_E_NOT_FOUND;
