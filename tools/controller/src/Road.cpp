@@ -224,7 +224,10 @@ void Road::MakeProfile() {
     const CREATE_PST_PROFILE_INFO info{win32::HandleValue(requester_.Window())};
     result = Call(tallowby_, [&] { return requester_.SendRecord(tallowby_.window, CD_CREATE_PST_PROFILE, info); });
   } else {
-    if (!WriteInputFile(run_ / U8(kExchangeMailboxFile), {options_.mailbox, options_.exchangeServer}))
+    // The profile is the one of who logs on; the mailbox to migrate is
+    // chosen from the server's list later.
+    const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
+    if (!WriteInputFile(run_ / U8(kExchangeMailboxFile), {user, options_.exchangeServer}))
       throw Blocked{"cannot write the mailbox file"};
     result = Call(tallowby_, [&] { return requester_.Send(tallowby_.window, WM_CREATE_EXCHANGE_PROFILE); });
   }
@@ -315,13 +318,17 @@ void Road::ListMailboxFolders() {
   const auto mailboxes = ReadListFile(run_ / "DisplayName.txt");
   if (listed.value != 1 || !mailboxes)
     throw Blocked{"Cressing could not list the mailboxes of " + U8(options_.exchangeServer) + TextsSince(mark)};
-  auto named = [&](const std::u16string& line) {
-    if (SameText(line, options_.mailbox)) return true;
+  // The server lists display names; the user's own mailbox may be named by
+  // its alias too, which its store's name ("Mailbox - Ann Archer") resolves.
+  auto found = std::find_if(mailboxes->begin(), mailboxes->end(),
+                            [&](const std::u16string& line) { return SameText(line, options_.mailbox); });
+  const bool own = options_.user.empty() || SameText(options_.user, options_.mailbox);
+  auto isOwn = [&](const std::u16string& line) {
     for (const std::u16string& store : ownStores.value_or(std::vector<std::u16string>{}))
       if (store.starts_with(u"Mailbox - ") && SameText(store.substr(10), line)) return true;
     return false;
   };
-  const auto found = std::find_if(mailboxes->begin(), mailboxes->end(), named);
+  if (found == mailboxes->end() && own) found = std::find_if(mailboxes->begin(), mailboxes->end(), isOwn);
   if (found == mailboxes->end()) {
     std::string listing;
     for (const auto& line : *mailboxes) listing += (listing.empty() ? "" : ", ") + U8(line);
@@ -578,9 +585,12 @@ void Road::CloseEngines() {
 void Road::Finish() {
   for (const PlannedFolder& folder : folders_) report_.folders.push_back(folder.outcome);
   if (run_.empty()) return;
-  // The run's files are kept only where items did not arrive: theirs are in it.
+  // The run's folder stays only while it holds files of items that did not
+  // arrive; the engines' logs are in it too.
+  const bool kept = std::any_of(report_.failures.begin(), report_.failures.end(),
+                                [](const ItemFailure& failure) { return !failure.files.empty(); });
   std::error_code ec;
-  if (report_.ExitStatus() == 1)
+  if (kept)
     report_.keptFolder = run_;
   else
     fs::remove_all(run_, ec);
