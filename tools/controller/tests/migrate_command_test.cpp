@@ -282,6 +282,16 @@ TEST_F(MigrateCommand, BadArgumentsAndFilesStopItWithStatusTwo) {
     EXPECT_FALSE(fs::exists(out_ / "office.nsf")) << c.args;
   }
   EXPECT_EQ(Run("migrate " + p + o + " --report").status, 2);
+  // The report of a run that could not start holds the engine's message box.
+  const fs::path report = machine_.scratch() / "damaged.json";
+  ASSERT_EQ(Run("migrate --pst " + damaged.string() + o + " --report " + report.string()).status, 2);
+  const Json r = ReadJson(report);
+  EXPECT_EQ(r["exit_status"], 2);
+  EXPECT_FALSE(r["started"].get<bool>());
+  ASSERT_EQ(r["messages"].size(), 1u) << r.dump(2);
+  EXPECT_EQ(r["messages"][0]["engine"], "tallowby");
+  EXPECT_EQ(r["messages"][0]["kind"], "message box");
+  EXPECT_NE(r["messages"][0]["text"].get<std::string>().find("damaged.pst"), std::string::npos);
   const cli_test::Run help = Run("migrate --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: brackenford migrate", 0), 0u) << help.out;
