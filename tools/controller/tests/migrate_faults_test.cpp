@@ -54,6 +54,7 @@ struct Case {
   std::string failure;  // the reason of item 3's failure; empty: item 3 was never announced
   int inserted;         // documents of the Inbox
   bool interrupted = false;
+  std::chrono::seconds limit{120};  // for an engine's answer
 };
 
 class MigrateFaults : public MigrateTest {
@@ -69,7 +70,7 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
       {"the importer dies", [](const Strike& s) { Kill(s.fennick, SIGKILL); }, "fennick ended unexpectedly",
        "fennick ended unexpectedly", 2},
       {"the importer stops answering", [](const Strike& s) { Kill(s.fennick, SIGSTOP); },
-       "fennick did not answer within 1 s and was stopped", "fennick did not answer within 1 s", 2},
+       "fennick did not answer within 3 s and was stopped", "fennick did not answer within 3 s", 2, false, 3s},
       {"the exporter dies", [](const Strike& s) { Kill(s.cressing, SIGKILL); }, "cressing ended unexpectedly", "", 2},
       {"the user stops it", [](const Strike&) { controller::RequestStop(); }, "", "stopped by the user", 2, true},
   };
@@ -82,7 +83,7 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     options.pstFiles = {pst};
     options.outFolder = out_;
     options.engineFolder = testing_support::BuildDir() / "bin";
-    options.answerLimit = 1s;
+    options.answerLimit = c.limit;
     Strike strike;
     strike.action = c.action;
     const controller::MigrationReport report = controller::Migrate(options, strike);
