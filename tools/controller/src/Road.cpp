@@ -560,7 +560,7 @@ void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool fil
   if (filesKept)
     for (const std::u16string& file :
          {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)})
-      if (!file.empty() && fs::exists(FromEngine(file))) failure.files.push_back(file);
+      if (!file.empty() && fs::exists(FromEngine(file))) failure.files.push_back(U16(FromEngine(file)));
   report_.failures.push_back(std::move(failure));
 }
 
