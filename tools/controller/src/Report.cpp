@@ -21,9 +21,13 @@ struct Count {
   std::int32_t FolderOutcome::*field;
 };
 constexpr Count kCounts[] = {
-    {"listed", &FolderOutcome::listed},     {"announced", &FolderOutcome::announced},
-    {"inserted", &FolderOutcome::inserted}, {"failed", &FolderOutcome::failed},
-    {"skipped", &FolderOutcome::skipped},   {"not_exported", &FolderOutcome::notExported},
+    {"listed", &FolderOutcome::listed},
+    {"announced", &FolderOutcome::announced},
+    {"inserted", &FolderOutcome::inserted},
+    {"failed", &FolderOutcome::failed},
+    {"unreadable", &FolderOutcome::unreadable},
+    {"skipped", &FolderOutcome::skipped},
+    {"not_exported", &FolderOutcome::notExported},
 };
 
 Json OptionsJson(const MigrateOptions& options) {

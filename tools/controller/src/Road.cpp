@@ -452,6 +452,7 @@ void Road::ExportFolder(std::size_t index) {
   itemNumber_ = 0;
   itemTotal_ = -1;
   exportDone_ = false;
+  errorsSinceItem_ = 0;
   const auto start = std::chrono::steady_clock::now();
   const std::size_t mark = report_.messages.size();
   const SendResult result =
@@ -459,7 +460,7 @@ void Road::ExportFolder(std::size_t index) {
   exporting_.reset();
   outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (itemTotal_ >= 0) outcome.listed = itemTotal_;
-  const std::int32_t rest = std::max(outcome.listed - outcome.announced, 0);
+  const std::int32_t rest = std::max(outcome.listed - outcome.announced - outcome.unreadable, 0);
   if (result.delivered && result.value == 1 && exportDone_) {
     outcome.complete = true;
     outcome.skipped = rest;
@@ -480,6 +481,7 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
     case CD_ERROR_TEXT: {
       const auto text = ReadReply<ERROR_TEXT_INFO>(reply);
       NoteMessage(cressing_, "error text", Field(text->message), Field(text->mailbox));
+      if (exporting_) ++errorsSinceItem_;
       return 1;
     }
     case CD_NOTES_ERROR:
@@ -492,6 +494,7 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
     case CD_ITEM_INFO:
       return OnItem(*ReadReply<ITEM_INFO>(reply));
     case CD_EXPORT_DONE:
+      CountUnreadable();
       exportDone_ = true;
       return 1;
     default:
@@ -502,6 +505,7 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
 LRESULT Road::OnItem(const ITEM_INFO& info) {
   if (!exporting_) return 0;
   FolderOutcome& outcome = folders_[*exporting_].outcome;
+  CountUnreadable();
   ++outcome.announced;
   itemNumber_ = info.itemNumber;
   if (info.itemTotal >= 0) itemTotal_ = info.itemTotal;
@@ -547,6 +551,16 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
   // Cressing deletes the item's files on a non-zero answer and ends the
   // folder's export on zero.
   return inserted.value;
+}
+
+// An error text in the middle of an export that then goes on is an item
+// the exporter could not open: it is not announced, and not skipped either.
+void Road::CountUnreadable() {
+  if (!exporting_) return;
+  FolderOutcome& outcome = folders_[*exporting_].outcome;
+  const std::int32_t unread = std::exchange(errorsSinceItem_, 0);
+  outcome.unreadable += unread;
+  outcome.failed += unread;
 }
 
 void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept) {

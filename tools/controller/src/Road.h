@@ -65,6 +65,7 @@ class Road {
   LRESULT OnCopyData(const CopyDataReply& reply);
   LRESULT OnItem(const ITEM_INFO& info);
   void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
+  void CountUnreadable();
   // Ending.
   void CloseEngines();
   void Finish();
@@ -97,6 +98,7 @@ class Road {
   std::int32_t itemTotal_ = -1;
   std::optional<std::size_t> exporting_;  // the folder whose export runs
   std::int32_t itemNumber_ = 0;           // its item at hand
+  std::int32_t errorsSinceItem_ = 0;      // error texts since the last item: unreadable items when the export goes on
   bool stopSent_ = false;
 };
 

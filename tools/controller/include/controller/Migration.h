@@ -44,8 +44,9 @@ struct FolderOutcome {
   std::int32_t listed = 0;       // items the folder holds
   std::int32_t announced = 0;    // CD_ITEM_INFO received
   std::int32_t inserted = 0;     // documents made
-  std::int32_t failed = 0;       // announced but not (wholly) made
-  std::int32_t skipped = 0;      // left out by the type and date filters (or unreadable: see the messages)
+  std::int32_t failed = 0;       // announced but not (wholly) made, or unreadable
+  std::int32_t unreadable = 0;   // not opened by the exporter (its error text says why), so never announced
+  std::int32_t skipped = 0;      // left out by the type and date filters
   std::int32_t notExported = 0;  // never announced because the export stopped early
   bool complete = false;         // its export ran to "No more items"
   double seconds = 0;
