@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "CressingRecords.h"
 #include "bench_support.h"
 #include "com/com.h"
 #include "controller/Requester.h"
+#include "cressing/CressingRecords.h"
 #include "mapi/install.h"
 #include "mapi/mimeconv.h"
 #include "mapi/profiles.h"

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "CressingDlg.h"
-#include "CressingRecords.h"
+#include "cressing/CressingRecords.h"
 #include "dispatch_machine.h"
 #include "testing/fuzz.h"
 #include "win32/machine.h"

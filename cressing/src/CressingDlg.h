@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CressingRecords.h"
+#include "cressing/CressingRecords.h"
 #include "ItemTime.h"
 #include "ListDisplayName.h"
 #include "ListFile.h"

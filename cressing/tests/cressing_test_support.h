@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "CressingRecords.h"
+#include "cressing/CressingRecords.h"
 #include "testing/temp_machine.h"
 #include "win32/text.h"
 #include "win32/time.h"

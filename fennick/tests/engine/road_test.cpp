@@ -2,7 +2,7 @@
 // cressing exports each folder of a PST file made by pstgen (or written by
 // Outlook), and each announced item goes to the real fennick with the files
 // cressing wrote for it, as the controlling program hands them on.
-#include "CressingRecords.h"
+#include "cressing/CressingRecords.h"
 #include "builder_engine.h"
 #include "testing/shared_fixtures.h"
 #include "win32/window.h"

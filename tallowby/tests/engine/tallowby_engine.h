@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "CressingRecords.h"
+#include "cressing/CressingRecords.h"
 #include "controller/Requester.h"
 #include "mapi/profiles.h"
 #include "tallowby/TallowbyRecords.h"

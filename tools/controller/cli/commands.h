@@ -12,6 +12,7 @@ using Args = std::vector<std::string>;
 
 int MachineCommand(const Args& args);
 int SendCommand(const Args& args);
+int MigrateCommand(const Args& args);
 
 // Why the machine root cannot serve a command, naming the remedy, or
 // nothing: it does not exist or is not set up, its registry is damaged, or

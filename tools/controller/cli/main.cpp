@@ -25,6 +25,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"machine", MachineCommand, "set up the simulated machine (init, profiles, mailboxes)"},
+    {"migrate", MigrateCommand, "migrate PST files or an Exchange mailbox into a Notes database"},
     {"send", SendCommand, "send one request to an engine window and show its replies"},
 };
 

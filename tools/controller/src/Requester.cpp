@@ -51,8 +51,7 @@ SendResult Requester::Send(HWND target, UINT message, LPARAM lParam) {
 SendResult Requester::SendCopyData(HWND target, ULONG_PTR code, const void* data, DWORD size) {
   COPYDATASTRUCT cds{code, size, const_cast<void*>(data)};
   SetLastError(ERROR_SUCCESS);
-  return Outcome(
-      SendMessageW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_window), reinterpret_cast<LPARAM>(&cds)));
+  return Outcome(SendMessageW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_window), reinterpret_cast<LPARAM>(&cds)));
 }
 
 LRESULT CALLBACK Requester::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -70,7 +69,8 @@ LRESULT Requester::OnCopyData(HWND sender, const COPYDATASTRUCT* cds) {
     const BYTE* p = static_cast<const BYTE*>(cds->lpData);
     if (p) reply.bytes.assign(p, p + cds->cbData);
   }
-  m_replies.push_back(reply);
+  if (!m_keep) return m_answer ? m_answer(reply) : 1;
+  m_replies.push_back(std::move(reply));
   return m_answer ? m_answer(m_replies.back()) : 1;
 }
 

@@ -9,14 +9,17 @@
 #include <cstring>
 #include <string>
 
+#include "cressing/CressingRecords.h"
 #include "win32/window.h"
 
 namespace fake_engine {
 
-constexpr ULONG_PTR kRequest = 1033;
-constexpr ULONG_PTR kItem = 1031;
-constexpr ULONG_PTR kDone = 1035;
-constexpr UINT kPlain = WM_USER + 1;
+// It speaks a little of Cressing's protocol: an export request, the item it
+// announces and the end of the folder; and a plain listing message.
+constexpr ULONG_PTR kRequest = CD_EXPORT_FOLDER;
+constexpr ULONG_PTR kItem = CD_ITEM_INFO;
+constexpr ULONG_PTR kDone = CD_EXPORT_DONE;
+constexpr UINT kPlain = WM_LIST_STORES;
 
 // On kRequest: sends kItem with the request's bytes and kDone with a short
 // text to the requester, and answers with the sum of its answers, plus 1000

@@ -48,6 +48,9 @@ class Requester {
   HWND Window() const { return m_window; }
   // How received WM_COPYDATA messages are answered; without one, 1.
   void SetAnswer(Answer answer) { m_answer = std::move(answer); }
+  // Whether received messages are also kept for Replies() (the default);
+  // a long run that only answers them keeps nothing.
+  void KeepReplies(bool keep) { m_keep = keep; }
 
   SendResult Send(HWND target, UINT message, LPARAM lParam = 0);
   SendResult SendCopyData(HWND target, ULONG_PTR code, const void* data, DWORD size);
@@ -66,7 +69,16 @@ class Requester {
 
   HWND m_window = nullptr;
   Answer m_answer;
+  bool m_keep = true;
   std::vector<CopyDataReply> m_replies;
+};
+
+// How an engine program is started beyond its arguments.
+struct SpawnOptions {
+  std::filesystem::path workingFolder;                           // empty: ours
+  std::vector<std::pair<std::string, std::string>> environment;  // set (or replaced) for the program
+  std::filesystem::path standardError;                           // appended to; empty: ours
+  bool ownProcessGroup = false;  // out of reach of the terminal's Ctrl-C, which the controller handles
 };
 
 // An engine program started by us; killed and reaped if still running when
@@ -76,6 +88,8 @@ class EngineProcess {
   // Starts `program` with `args` in this process's machine root.
   static std::optional<EngineProcess> Start(const std::filesystem::path& program, const std::vector<std::string>& args,
                                             std::string* error = nullptr);
+  static std::optional<EngineProcess> Start(const std::filesystem::path& program, const std::vector<std::string>& args,
+                                            const SpawnOptions& options, std::string* error = nullptr);
   EngineProcess(EngineProcess&& other) noexcept;
   EngineProcess& operator=(EngineProcess&& other) noexcept;
   ~EngineProcess();
@@ -104,5 +118,7 @@ HWND WaitForWindow(std::u16string_view title, std::chrono::milliseconds limit, E
 // program does not start or shows no such window within `limit`.
 HWND StartEngine(const std::filesystem::path& program, std::u16string_view title, std::chrono::milliseconds limit,
                  std::optional<EngineProcess>* process, std::string* error = nullptr);
+HWND StartEngine(const std::filesystem::path& program, std::u16string_view title, std::chrono::milliseconds limit,
+                 const SpawnOptions& options, std::optional<EngineProcess>* process, std::string* error = nullptr);
 
 }  // namespace controller

@@ -1,0 +1,624 @@
+#include "Road.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#include "fennick/FennickRecords.h"
+#include "tallowby/TallowbyRecords.h"
+#include "win32/codepage.h"
+#include "win32/files.h"
+#include "win32/machine.h"
+#include "win32/text.h"
+
+namespace controller {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kStartLimit = 30s;
+constexpr auto kCloseLimit = 30s;
+// Cressing names its files after its working folder; the importer's record
+// takes 299 units a path, and the engine's own folder buffer 259.
+constexpr std::size_t kLongestWorkFolder = 200;
+constexpr std::u16string_view kTagName = u"<TagName>";
+
+std::string U8(std::u16string_view text) { return win32::Utf16ToUtf8(text); }
+std::u16string U16(const fs::path& path) { return win32::Utf8ToUtf16(path.string()); }
+// A path as an engine wrote it ("/tmp/x\MSG1.eml").
+fs::path FromEngine(std::u16string path) {
+  std::replace(path.begin(), path.end(), u'\\', u'/');
+  return fs::path(U8(path));
+}
+
+// Copies text into a fixed field with its terminator; false when it does not fit.
+template <std::size_t N>
+bool SetField(WCHAR (&field)[N], std::u16string_view text) {
+  std::memset(field, 0, sizeof field);
+  if (text.size() >= N) return false;
+  std::copy(text.begin(), text.end(), field);
+  return true;
+}
+template <std::size_t N>
+std::u16string Field(const WCHAR (&field)[N]) {
+  return std::u16string(win32::WideField(field, N));
+}
+
+// A received record, zero-padded when it came short.
+template <class Record>
+std::unique_ptr<Record> ReadReply(const CopyDataReply& reply) {
+  auto record = std::make_unique<Record>();
+  std::memset(record.get(), 0, sizeof(Record));
+  std::memcpy(record.get(), reply.bytes.data(), std::min(reply.bytes.size(), sizeof(Record)));
+  return record;
+}
+
+std::u16string Join(const std::vector<std::u16string>& levels, std::u16string_view separator) {
+  std::u16string joined;
+  for (const auto& level : levels) joined += (joined.empty() ? u"" : std::u16string(separator)) + level;
+  return joined;
+}
+
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+}
+
+// The "Subject : " line of an item text.
+std::u16string SubjectOf(const std::u16string& itemTextFile) {
+  const auto lines = ReadListFile(FromEngine(itemTextFile));
+  if (!lines) return {};
+  for (const auto& line : *lines)
+    if (line.starts_with(u"Subject : ")) return line.substr(10);
+  return {};
+}
+
+// A store named by its file's path goes by the file's name without extension.
+std::u16string FileTitle(const std::u16string& name) {
+  const std::size_t slash = name.find_last_of(u"/\\");
+  if (slash == std::u16string::npos) return name;
+  std::u16string file = name.substr(slash + 1);
+  if (const std::size_t dot = file.rfind(u'.'); dot != std::u16string::npos && dot > 0) file.resize(dot);
+  return file;
+}
+
+std::set<fs::path> Databases(const fs::path& folder) {
+  std::set<fs::path> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec))
+    if (entry.path().extension() == ".nsf") names.insert(entry.path().filename());
+  return names;
+}
+
+}  // namespace
+
+std::atomic<int>& StopRequests() {
+  static std::atomic<int> stops{0};
+  return stops;
+}
+
+void RequestStop() { StopRequests().fetch_add(1); }
+
+Road::Road(const MigrateOptions& options, MigrationObserver& observer, MigrationReport& report)
+    : options_(options), observer_(observer), report_(report), watchdog_(options.answerLimit, &StopRequests()) {
+  requester_.KeepReplies(false);
+  requester_.SetAnswer([this](const CopyDataReply& reply) { return OnCopyData(reply); });
+}
+
+Road::~Road() = default;
+
+void Road::Run() {
+  try {
+    PrepareRunFolder();
+    StartEngines();
+    MakeProfile();
+    LogOn();
+    if (options_.pstFiles.empty())
+      ListMailboxFolders();
+    else
+      ListPstFolders();
+    CreateDatabase();
+    report_.started = true;
+    CreateFolders();
+    ExportAll();
+  } catch (const Blocked& blocked) {
+    report_.fatal = blocked.what;
+  }
+  CloseEngines();
+  Finish();
+}
+
+void Road::CheckStop() {
+  if (StopRequests().load() == 0) return;
+  report_.interrupted = true;
+  throw Blocked{"stopped by the user"};
+}
+
+std::string Road::TextsSince(std::size_t message) const {
+  std::string texts;
+  for (std::size_t i = message; i < report_.messages.size(); ++i)
+    texts += (texts.empty() ? ": " : "; ") + U8(report_.messages[i].text);
+  return texts.empty() ? " (no reason given)" : texts;
+}
+
+void Road::NoteMessage(const Engine& engine, const char* kind, std::u16string text, std::u16string mailbox) {
+  if (text.empty() && mailbox.empty()) return;  // a check that found nothing wrong
+  EngineMessage message{engine.name, kind, std::move(text), std::move(mailbox), {}, 0};
+  if (exporting_) {
+    message.folder = folders_[*exporting_].outcome.source;
+    // Cressing reports on the item it prepares, the importer on the one it inserts.
+    message.itemNumber = &engine == &cressing_ ? itemNumber_ + 1 : itemNumber_;
+  }
+  report_.messages.push_back(std::move(message));
+}
+
+SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
+  if (engine.gone) return {};
+  watchdog_.Enter(engine.process->Pid(), engine.name);
+  const SendResult result = send();
+  watchdog_.Leave();
+  for (const ShownBox& box : ReadMessageBoxes(engine.log, &engine.logOffset))
+    NoteMessage(engine, "message box", win32::Utf8ToUtf16(box.text));
+  if (result.delivered) return result;
+  engine.gone = true;
+  const auto killed = watchdog_.TakeKilled();
+  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
+    char limit[32];
+    std::snprintf(limit, sizeof limit, "%g", static_cast<double>(options_.answerLimit.count()) / 1000);
+    report_.problems.push_back(std::string(engine.name) + " did not answer within " + limit + " s and was stopped");
+  } else {
+    const auto status = engine.process->WaitForExit(5s);
+    report_.problems.push_back(std::string(engine.name) + " ended unexpectedly" +
+                               (status ? " (status " + std::to_string(*status) + ")" : std::string()));
+  }
+  return result;
+}
+
+void Road::PrepareRunFolder() {
+  WCHAR temp[MAX_PATH];
+  const DWORD length = GetTempPathW(MAX_PATH, temp);
+  if (length == 0 || length >= MAX_PATH) throw Blocked{"no temporary folder"};
+  std::string pattern = (fs::path(U8(std::u16string_view(temp, length))) / "brackenford-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw Blocked{"cannot make a folder in " + U8(std::u16string_view(temp, length))};
+  run_ = pattern;
+  work_ = run_ / "work";
+  std::error_code ec;
+  fs::create_directory(work_, ec);
+  if (ec) throw Blocked{"cannot make " + work_.string() + ": " + ec.message()};
+  if (U16(work_).size() > kLongestWorkFolder)
+    throw Blocked{"the temporary folder's path is too long for the engines: " + run_.string()};
+}
+
+void Road::StartEngines() {
+  const std::u16string prefix = u"<GUID>brackenford-migrate-" + win32::Utf8ToUtf16(std::to_string(::getpid())) + u"-";
+  for (Engine* engine : {&tallowby_, &cressing_, &fennick_}) {
+    SpawnOptions spawn;
+    spawn.workingFolder = engine == &cressing_ ? work_ : run_;  // Cressing writes the items' files where it runs
+    spawn.environment = {{"TMPDIR", run_.string() + "/"}};      // the list and input files of this run
+    spawn.standardError = engine->log = run_ / (std::string(engine->name) + ".log");
+    spawn.ownProcessGroup = true;
+    std::string error;
+    engine->window = StartEngine(options_.engineFolder / engine->name, prefix + win32::Utf8ToUtf16(engine->name),
+                                 kStartLimit, spawn, &engine->process, &error);
+    if (!engine->window) throw Blocked{error};
+  }
+  observer_.Engines(tallowby_.process->Pid(), cressing_.process->Pid(), fennick_.process->Pid());
+}
+
+void Road::MakeProfile() {
+  CheckStop();
+  const std::size_t mark = report_.messages.size();
+  SendResult result;
+  if (!options_.pstFiles.empty()) {
+    std::vector<std::u16string> paths;
+    for (const fs::path& pst : options_.pstFiles) paths.push_back(U16(fs::absolute(pst).lexically_normal()));
+    if (!WriteInputFile(run_ / U8(kPstPathListFile), paths)) throw Blocked{"cannot write the list of PST files"};
+    const CREATE_PST_PROFILE_INFO info{win32::HandleValue(requester_.Window())};
+    result = Call(tallowby_, [&] { return requester_.SendRecord(tallowby_.window, CD_CREATE_PST_PROFILE, info); });
+  } else {
+    // The profile is the one of who logs on; the mailbox to migrate is
+    // chosen from the server's list later.
+    const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
+    if (!WriteInputFile(run_ / U8(kExchangeMailboxFile), {user, options_.exchangeServer}))
+      throw Blocked{"cannot write the mailbox file"};
+    result = Call(tallowby_, [&] { return requester_.Send(tallowby_.window, WM_CREATE_EXCHANGE_PROFILE); });
+  }
+  if (result.value != 1 || profileName_.empty())
+    throw Blocked{"Tallowby could not make the profile" + TextsSince(mark)};
+  report_.profile = profileName_;
+}
+
+void Road::LogOn() {
+  CheckStop();
+  LOGON_INFO info{};
+  info.hwnd = win32::HandleValue(requester_.Window());
+  info.case_Mapi = options_.pstFiles.empty() ? kCaseExchange : kCasePstFiles;
+  std::strncpy(info.profile, win32::Utf16ToAnsi(profileName_).c_str(), sizeof info.profile - 1);
+  const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
+  std::strncpy(info.user, win32::Utf16ToAnsi(user).c_str(), sizeof info.user - 1);
+  const std::size_t mark = report_.messages.size();
+  if (Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_LOGON, info); }).value != 1)
+    throw Blocked{"Cressing could not log on" + TextsSince(mark)};
+}
+
+void Road::ListPstFolders() {
+  CheckStop();
+  const std::size_t mark = report_.messages.size();
+  const SendResult listed = Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); });
+  auto stores = ReadListFile(run_ / "DisplayName.txt");
+  if (!listed.delivered || listed.value != 0 || !stores || stores->empty())
+    throw Blocked{"Cressing could not list the stores of the profile" + TextsSince(mark)};
+  stores_ = std::move(*stores);
+  // The profile engine names each PST store by its path: a file missing from
+  // the list could not be added.
+  for (const fs::path& pst : options_.pstFiles) {
+    const std::u16string path = U16(fs::absolute(pst).lexically_normal());
+    if (std::find(stores_.begin(), stores_.end(), path) == stores_.end())
+      report_.problems.push_back(pst.string() +
+                                 " could not be opened (damaged, or no PST file); its items are left out");
+  }
+  // Each store is a top-level Notes folder, named after its file; two of
+  // one name get numbers.
+  std::vector<std::u16string> tops;
+  for (const std::u16string& name : stores_) {
+    std::u16string base = FileTitle(name);
+    if (base.empty()) base = u"Personal Folders";
+    std::u16string top = base;
+    for (int n = 2; std::find(tops.begin(), tops.end(), top) != tops.end(); ++n)
+      top = base + u" (" + win32::Utf8ToUtf16(std::to_string(n)) + u")";
+    tops.push_back(top);
+  }
+  walkedStore_ = 0;
+  for (std::size_t store = 1; store <= stores_.size(); ++store)
+    for (ListedFolder& folder : WalkStore(store)) folders_.push_back({store, tops[store - 1], std::move(folder), {}});
+}
+
+std::vector<ListedFolder> Road::WalkStore(std::size_t store) {
+  CheckStop();
+  // A walk appends to the engine's entry list: list the stores anew so that
+  // this walk's folders are numbered right after them.
+  if (walkedStore_ != 0 &&
+      Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); }).value != 0) {
+    if (cressing_.gone) throw Blocked{"Cressing is gone"};
+    report_.problems.push_back("the stores could not be listed again");
+    return {};
+  }
+  const std::size_t mark = report_.messages.size();
+  const SendResult walked = Call(
+      cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORE_FOLDERS, static_cast<LPARAM>(store)); });
+  walkedStore_ = store;
+  if (cressing_.gone) throw Blocked{"Cressing is gone"};
+  const auto lines = ReadListFile(run_ / "FolderName.txt");
+  if (walked.value != 0 || !lines) {
+    report_.problems.push_back("the folders of " + U8(stores_[store - 1]) + " could not be listed" + TextsSince(mark));
+    return {};
+  }
+  return ParseFolderList(*lines, static_cast<std::int32_t>(stores_.size()) + 1);
+}
+
+void Road::ListMailboxFolders() {
+  CheckStop();
+  // The profile's own store names the mailbox too ("Mailbox - Ann Archer").
+  Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); });
+  const auto ownStores = ReadListFile(run_ / "DisplayName.txt");
+  std::size_t mark = report_.messages.size();
+  const std::u16string server = options_.exchangeServer + u'\0';
+  const SendResult listed = Call(cressing_, [&] {
+    return requester_.SendCopyData(cressing_.window, CD_LIST_MAILBOXES, server.data(),
+                                   static_cast<DWORD>(server.size() * sizeof(char16_t)));
+  });
+  const auto mailboxes = ReadListFile(run_ / "DisplayName.txt");
+  if (listed.value != 1 || !mailboxes)
+    throw Blocked{"Cressing could not list the mailboxes of " + U8(options_.exchangeServer) + TextsSince(mark)};
+  // The server lists display names; the user's own mailbox may be named by
+  // its alias too, which its store's name ("Mailbox - Ann Archer") resolves.
+  auto found = std::find_if(mailboxes->begin(), mailboxes->end(),
+                            [&](const std::u16string& line) { return SameText(line, options_.mailbox); });
+  const bool own = options_.user.empty() || SameText(options_.user, options_.mailbox);
+  auto isOwn = [&](const std::u16string& line) {
+    for (const std::u16string& store : ownStores.value_or(std::vector<std::u16string>{}))
+      if (store.starts_with(u"Mailbox - ") && SameText(store.substr(10), line)) return true;
+    return false;
+  };
+  if (found == mailboxes->end() && own) found = std::find_if(mailboxes->begin(), mailboxes->end(), isOwn);
+  if (found == mailboxes->end()) {
+    std::string listing;
+    for (const auto& line : *mailboxes) listing += (listing.empty() ? "" : ", ") + U8(line);
+    throw Blocked{U8(options_.exchangeServer) + " has no mailbox " + U8(options_.mailbox) + " (it lists: " + listing +
+                  ")"};
+  }
+  auto request = std::make_unique<MAILBOX_FOLDER_INFO>();
+  std::memset(request.get(), 0, sizeof *request);
+  SetField(request->server, options_.exchangeServer);
+  request->entryIndex = static_cast<std::int32_t>(found - mailboxes->begin()) + 1;
+  mark = report_.messages.size();
+  Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_LIST_MAILBOX_FOLDERS, *request); });
+  const auto lines = ReadListFile(run_ / "MailBoxName.txt");
+  if (cressing_.gone || !lines || (lines->empty() && report_.messages.size() > mark))
+    throw Blocked{"Cressing could not list the folders of " + U8(*found) + TextsSince(mark)};
+  for (ListedFolder& folder : ParseFolderList(*lines, static_cast<std::int32_t>(mailboxes->size()) + 1))
+    folders_.push_back({0, *found, std::move(folder), {}});
+}
+
+void Road::CreateDatabase() {
+  CheckStop();
+  MailFileDirRecord mailFile;
+  SetField(mailFile.folder, U16(win32::NotesFolder()));
+  Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_SET_MAILFILE_DIR, mailFile); });
+
+  std::error_code ec;
+  const fs::path out = fs::absolute(options_.outFolder).lexically_normal();
+  fs::create_directories(out, ec);
+  if (ec) throw Blocked{"cannot make " + out.string() + ": " + ec.message()};
+  std::u16string name = options_.databaseName;
+  if (name.empty()) name = options_.pstFiles.empty() ? options_.mailbox : U16(options_.pstFiles[0].stem());
+  CREATE_FILE_INFO info;
+  if (!SetField(info.targetFolder, U16(out)) || !SetField(info.databaseName, name))
+    throw Blocked{"the database's folder or name is longer than 259 characters"};
+  // Fennick does not say which file it made (a taken name gets a number):
+  // it is the one that was not there before.
+  const std::set<fs::path> before = Databases(out);
+  const std::size_t mark = report_.messages.size();
+  if (Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_NSF, info); }).value != 1)
+    throw Blocked{"Fennick could not create the database" + TextsSince(mark)};
+  report_.database = out / (U8(name) + ".nsf");
+  for (const fs::path& file : Databases(out))
+    if (!before.count(file)) report_.database = out / file;
+  observer_.DatabaseMade(report_.database);
+}
+
+void Road::CreateFolders() {
+  for (PlannedFolder& folder : folders_) {
+    CheckStop();
+    FolderOutcome& outcome = folder.outcome;
+    outcome.source = folder.top + u"\\" + Join(folder.listed.levels, u"\\");
+    outcome.entryIndex = folder.listed.entryIndex;
+    outcome.listed = folder.listed.count;
+    auto request = std::make_unique<CREATE_FOLDER_INFO>();
+    std::memset(request.get(), 0, sizeof *request);
+    // Fennick drops the path's last character.
+    const bool fits = SetField(request->folderPath, outcome.source + u"\\");
+    const std::size_t mark = report_.messages.size();
+    folderName_.clear();
+    if (fits &&
+        Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_FOLDER, *request); }).value == 1)
+      outcome.notesFolder = folderName_;
+    if (fennick_.gone) throw Blocked{"Fennick is gone"};
+    if (outcome.notesFolder.empty()) {
+      outcome.notExported = outcome.listed;
+      report_.problems.push_back("no Notes folder for " + U8(outcome.source) +
+                                 (fits ? TextsSince(mark) : ": its path is too long"));
+    }
+  }
+  std::vector<FolderOutcome> outcomes;
+  for (const PlannedFolder& folder : folders_) outcomes.push_back(folder.outcome);
+  observer_.Planned(outcomes);
+}
+
+void Road::ExportAll() {
+  for (std::size_t i = 0; i < folders_.size(); ++i) {
+    PlannedFolder& folder = folders_[i];
+    if (folder.outcome.notesFolder.empty()) continue;
+    if (StopRequests().load() > 0) report_.interrupted = true;
+    if (report_.interrupted || cressing_.gone || fennick_.gone) {
+      folder.outcome.notExported = folder.outcome.listed;
+      continue;
+    }
+    if (folder.store != 0 && folder.store != walkedStore_) {
+      // Number the store's folders anew; they are listed as before.
+      const std::vector<ListedFolder> again = WalkStore(folder.store);
+      for (std::size_t j = i, k = 0; j < folders_.size() && folders_[j].store == folder.store; ++j, ++k) {
+        const bool same = k < again.size() && again[k].levels == folders_[j].listed.levels;
+        folders_[j].outcome.entryIndex = same ? again[k].entryIndex : 0;
+      }
+    }
+    if (folder.outcome.entryIndex == 0) {
+      folder.outcome.notExported = folder.outcome.listed;
+      report_.problems.push_back(U8(folder.outcome.source) + " is no longer listed");
+      continue;
+    }
+    ExportFolder(i);
+  }
+}
+
+void Road::ExportFolder(std::size_t index) {
+  PlannedFolder& folder = folders_[index];
+  FolderOutcome& outcome = folder.outcome;
+  observer_.FolderStarted(index, outcome);
+  auto request = std::make_unique<EXPORT_FOLDER_INFO>();
+  std::memset(request.get(), 0, sizeof *request);
+  // The levels joined as Cressing joins folder names; contacts take it as
+  // their address book's name.
+  SetField(request->folderPath, folder.top + std::u16string(kTagName) + Join(folder.listed.levels, kTagName));
+  request->entryIndex = outcome.entryIndex;
+  request->target = 0;
+  request->dateFilterMode = options_.dateFilterMode;
+  request->relativeDateChoice = options_.relativeDateChoice;
+  const std::size_t ranges = std::min(options_.dateRanges.size(), kMaxDateRanges);
+  for (std::size_t i = 0; i < ranges; ++i)
+    std::strncpy(request->dateRanges[i], options_.dateRanges[i].c_str(), kDateRangeSize - 1);
+  request->dateRangeCount = static_cast<std::int32_t>(ranges);
+  std::copy(options_.types.begin(), options_.types.end(), request->typeEnabled);
+
+  exporting_ = index;
+  itemNumber_ = 0;
+  itemTotal_ = -1;
+  exportDone_ = false;
+  errorsSinceItem_ = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const std::size_t mark = report_.messages.size();
+  const SendResult result =
+      Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_EXPORT_FOLDER, *request); });
+  exporting_.reset();
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (itemTotal_ >= 0) outcome.listed = itemTotal_;
+  const std::int32_t rest = std::max(outcome.listed - outcome.announced - outcome.unreadable, 0);
+  if (result.delivered && result.value == 1 && exportDone_) {
+    outcome.complete = true;
+    outcome.skipped = rest;
+  } else {
+    outcome.notExported = rest;
+    if (result.delivered && result.value != 1)
+      report_.problems.push_back("the export of " + U8(outcome.source) + " could not start" + TextsSince(mark));
+  }
+  observer_.FolderEnded(index, outcome);
+}
+
+LRESULT Road::OnCopyData(const CopyDataReply& reply) {
+  watchdog_.Touch();
+  switch (static_cast<DWORD>(reply.code)) {
+    case CD_PROFILE_NAME:
+      profileName_ = Field(ReadReply<ProfileNameReply>(reply)->profileName);
+      return 1;
+    case CD_ERROR_TEXT: {
+      const auto text = ReadReply<ERROR_TEXT_INFO>(reply);
+      NoteMessage(cressing_, "error text", Field(text->message), Field(text->mailbox));
+      if (exporting_) ++errorsSinceItem_;
+      return 1;
+    }
+    case CD_NOTES_ERROR:
+      notesError_ = true;
+      NoteMessage(fennick_, "notes error", Field(ReadReply<NotesErrorReply>(reply)->text));
+      return 1;
+    case CD_FOLDER_NAME:
+      folderName_ = Field(ReadReply<FolderNameReply>(reply)->folderPath);
+      return 1;
+    case CD_ITEM_INFO:
+      return OnItem(*ReadReply<ITEM_INFO>(reply));
+    case CD_EXPORT_DONE:
+      CountUnreadable();
+      exportDone_ = true;
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+LRESULT Road::OnItem(const ITEM_INFO& info) {
+  if (!exporting_) return 0;
+  FolderOutcome& outcome = folders_[*exporting_].outcome;
+  CountUnreadable();
+  ++outcome.announced;
+  itemNumber_ = info.itemNumber;
+  if (info.itemTotal >= 0) itemTotal_ = info.itemTotal;
+  const std::size_t folder = *exporting_;
+  if (StopRequests().load() > 0) {
+    // Stop the export at this item; its files stay for a later look.
+    if (!std::exchange(stopSent_, true))
+      Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
+    report_.interrupted = true;
+    ItemFailed(info, "stopped by the user", true);
+    return 0;
+  }
+  if (fennick_.gone) {
+    ItemFailed(info, "Fennick is gone", true);
+    return 0;
+  }
+  auto item = std::make_unique<MIME_FILE_INFO>();
+  std::memset(item.get(), 0, sizeof *item);
+  const bool fits = SetField(item->folderPath, outcome.notesFolder + u"\\") &&
+                    SetField(item->emlFile, Field(info.emlFile)) &&
+                    SetField(item->itemTextFile, Field(info.itemTextFile)) &&
+                    SetField(item->attachmentList, Field(info.attachmentList)) &&
+                    SetField(item->membersFile, Field(info.membersFile));
+  item->plainBody = options_.plainBody ? 1 : 0;
+  if (!fits) {
+    ItemFailed(info, "its files' paths are longer than Fennick takes", true);
+    return 0;
+  }
+  notesError_ = false;
+  const std::size_t mark = report_.messages.size();
+  const SendResult inserted =
+      Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_INSERT_ITEM, *item); });
+  if (!inserted.delivered) {
+    ItemFailed(info, report_.problems.empty() ? "Fennick is gone" : report_.problems.back(), true);
+  } else if (inserted.value == 0) {
+    ItemFailed(info, "Fennick could not insert it" + TextsSince(mark), true);
+  } else if (notesError_) {
+    ItemFailed(info, "its document is not whole" + TextsSince(mark), false);
+  } else {
+    ++outcome.inserted;
+  }
+  observer_.ItemDone(folder, outcome);
+  // Cressing deletes the item's files on a non-zero answer and ends the
+  // folder's export on zero.
+  return inserted.value;
+}
+
+// An error text in the middle of an export that then goes on is an item
+// the exporter could not open: it is not announced, and not skipped either.
+void Road::CountUnreadable() {
+  if (!exporting_) return;
+  FolderOutcome& outcome = folders_[*exporting_].outcome;
+  const std::int32_t unread = std::exchange(errorsSinceItem_, 0);
+  outcome.unreadable += unread;
+  outcome.failed += unread;
+}
+
+void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept) {
+  FolderOutcome& outcome = folders_[*exporting_].outcome;
+  ++outcome.failed;
+  ItemFailure failure;
+  failure.folder = outcome.source;
+  failure.itemNumber = info.itemNumber;
+  failure.subject = SubjectOf(Field(info.itemTextFile));
+  failure.reason = reason;
+  if (filesKept)
+    for (const std::u16string& file :
+         {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)})
+      if (!file.empty() && fs::exists(FromEngine(file))) failure.files.push_back(U16(FromEngine(file)));
+  report_.failures.push_back(std::move(failure));
+}
+
+void Road::CloseEngines() {
+  // Cressing logs off first; Tallowby deletes its profile as it ends.
+  for (Engine* engine : {&cressing_, &fennick_, &tallowby_}) {
+    if (!engine->process || !engine->window) continue;
+    if (engine->gone) {
+      engine->process->WaitForExit(5s);
+      continue;
+    }
+    const auto status = engine->process->Close(engine->window, kCloseLimit);
+    for (const ShownBox& box : ReadMessageBoxes(engine->log, &engine->logOffset))
+      NoteMessage(*engine, "message box", win32::Utf8ToUtf16(box.text));
+    if (!status)
+      report_.problems.push_back(std::string(engine->name) + " did not end when closed and was stopped");
+    else if (*status != 0)
+      report_.problems.push_back(std::string(engine->name) + " ended with status " + std::to_string(*status));
+  }
+}
+
+void Road::Finish() {
+  for (const PlannedFolder& folder : folders_) report_.folders.push_back(folder.outcome);
+  if (run_.empty()) return;
+  // The run's folder stays only while it holds files of items that did not
+  // arrive; the engines' logs are in it too.
+  const bool kept = std::any_of(report_.failures.begin(), report_.failures.end(),
+                                [](const ItemFailure& failure) { return !failure.files.empty(); });
+  std::error_code ec;
+  if (kept)
+    report_.keptFolder = run_;
+  else
+    fs::remove_all(run_, ec);
+}
+
+MigrationReport Migrate(const MigrateOptions& options, MigrationObserver& observer) {
+  MigrationReport report;
+  const auto start = std::chrono::steady_clock::now();
+  {
+    Road road(options, observer, report);
+    road.Run();
+  }
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return report;
+}
+
+}  // namespace controller

@@ -1,0 +1,110 @@
+// The road of `brackenford migrate`, step by step: the three engines, the
+// profile, the logon, the folder listings, the database and its folders,
+// and the export of every folder with each item handed to the importer.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ListFiles.h"
+#include "Watchdog.h"
+#include "controller/Migration.h"
+#include "controller/Requester.h"
+#include "cressing/CressingRecords.h"
+
+namespace controller {
+
+// How often the user asked to stop (RequestStop).
+std::atomic<int>& StopRequests();
+
+// One engine program of the run.
+struct Engine {
+  explicit Engine(const char* engineName) : name(engineName) {}
+  const char* name;
+  std::optional<EngineProcess> process;
+  HWND window = nullptr;
+  std::filesystem::path log;  // its standard error
+  std::uintmax_t logOffset = 0;
+  bool gone = false;  // died, or killed for its silence
+};
+
+// A folder to migrate: where it is listed, and its outcome.
+struct PlannedFolder {
+  std::size_t store = 0;  // 1-based store entry of a PST profile; 0 for a mailbox
+  std::u16string top;     // the store's or mailbox's name, the first level of the Notes folder
+  ListedFolder listed;
+  FolderOutcome outcome;
+};
+
+class Road {
+ public:
+  Road(const MigrateOptions& options, MigrationObserver& observer, MigrationReport& report);
+  ~Road();
+  Road(const Road&) = delete;
+  Road& operator=(const Road&) = delete;
+
+  void Run();
+
+ private:
+  // Setting out; each step throws Blocked when the road cannot go on.
+  void PrepareRunFolder();
+  void StartEngines();
+  void MakeProfile();
+  void LogOn();
+  void ListPstFolders();
+  void ListMailboxFolders();
+  std::vector<ListedFolder> WalkStore(std::size_t store);
+  void CreateDatabase();
+  void CreateFolders();
+  // The exports.
+  void ExportAll();
+  void ExportFolder(std::size_t index);
+  LRESULT OnCopyData(const CopyDataReply& reply);
+  LRESULT OnItem(const ITEM_INFO& info);
+  void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
+  void CountUnreadable();
+  // Ending.
+  void CloseEngines();
+  void Finish();
+
+  // A request to an engine, under the watchdog; collects the boxes it showed.
+  SendResult Call(Engine& engine, const std::function<SendResult()>& send);
+  void CheckStop();
+  std::string TextsSince(std::size_t message) const;
+  void NoteMessage(const Engine& engine, const char* kind, std::u16string text, std::u16string mailbox = {});
+
+  const MigrateOptions& options_;
+  MigrationObserver& observer_;
+  MigrationReport& report_;
+  Watchdog watchdog_;
+  Requester requester_;
+  Engine tallowby_{"tallowby"};
+  Engine cressing_{"cressing"};
+  Engine fennick_{"fennick"};
+  std::filesystem::path run_;   // the run's temporary folder: list files, input files, engine logs
+  std::filesystem::path work_;  // Cressing's working folder: the items' files
+  std::vector<std::u16string> stores_;
+  std::size_t walkedStore_ = 0;  // the store whose walk the engine's entry list ends with
+  std::vector<PlannedFolder> folders_;
+
+  // What the replies of the request at hand brought.
+  std::u16string profileName_;
+  std::u16string folderName_;
+  bool notesError_ = false;
+  bool exportDone_ = false;
+  std::int32_t itemTotal_ = -1;
+  std::optional<std::size_t> exporting_;  // the folder whose export runs
+  std::int32_t itemNumber_ = 0;           // its item at hand
+  std::int32_t errorsSinceItem_ = 0;      // error texts since the last item: unreadable items when the export goes on
+  bool stopSent_ = false;
+};
+
+// Why the road cannot go on.
+struct Blocked {
+  std::string what;
+};
+
+}  // namespace controller

@@ -1,0 +1,55 @@
+// Notices an engine that stops answering: while the controller waits on an
+// engine, a thread of its own kills that engine once it has been silent
+// longer than the limit, so that the wait ends as it does for an engine that
+// died (a dead window answers 0). Waits nest: an export's item is answered
+// from inside the export request, by a request to the importer.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace controller {
+
+class Watchdog {
+ public:
+  // `stops` counts the user's requests to stop: from the second one on, the
+  // engine waited on is not waited for any longer.
+  Watchdog(std::chrono::milliseconds limit, const std::atomic<int>* stops);
+  ~Watchdog();
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+
+  // The controller starts and ends waiting on an engine.
+  void Enter(pid_t engine, const std::string& name);
+  void Leave();
+  // The engine waited on showed a sign of life (it called back).
+  void Touch();
+  // The engines killed for their silence, by name; cleared by the call.
+  std::vector<std::string> TakeKilled();
+
+ private:
+  struct Wait {
+    pid_t engine;
+    std::string name;
+    std::chrono::steady_clock::time_point since;
+  };
+  void Run();
+
+  const std::chrono::milliseconds limit_;
+  const std::atomic<int>* stops_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::vector<Wait> waits_;
+  std::vector<std::string> killed_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+}  // namespace controller

@@ -1,0 +1,136 @@
+// Nothing is lost silently: an engine that dies or falls silent mid-folder,
+// or the user's request to stop, ends the run with the items that did not
+// arrive named, their files still on disk, the other engines closed (so the
+// profile is gone) and the report saying why.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+
+#include "Road.h"
+#include "controller/Migration.h"
+#include "migrate_support.h"
+#include "win32/text.h"
+
+namespace migrate_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kMailbox[] = R"json({ "folders": [
+  { "name": "Inbox", "messages": [
+    { "props": { "PR_SUBJECT_W": "Mail 1" } }, { "props": { "PR_SUBJECT_W": "Mail 2" } },
+    { "props": { "PR_SUBJECT_W": "Mail 3" }, "attachments": [ { "long_filename": "a.txt", "data": "base64:aGk=" } ] },
+    { "props": { "PR_SUBJECT_W": "Mail 4" } }, { "props": { "PR_SUBJECT_W": "Mail 5" } } ] },
+  { "name": "Calendar", "class": "IPF.Appointment", "messages": [
+    { "class": "IPM.Appointment", "props": { "PR_SUBJECT_W": "Meeting" } } ] } ] })json";
+
+// Strikes once, after the given number of items of a folder were handled.
+struct Strike : controller::MigrationObserver {
+  int after = 2;
+  std::function<void(const Strike&)> action;
+  pid_t tallowby = -1, cressing = -1, fennick = -1;
+  bool struck = false;
+
+  void Engines(pid_t t, pid_t c, pid_t f) override { tallowby = t, cressing = c, fennick = f; }
+  void ItemDone(std::size_t, const controller::FolderOutcome& outcome) override {
+    if (struck || outcome.announced != after) return;
+    struck = true;
+    action(*this);
+  }
+};
+
+void Kill(pid_t pid, int signal) {
+  ::kill(pid, signal);
+  std::this_thread::sleep_for(100ms);  // the window goes with the process
+}
+
+struct Case {
+  const char* what;
+  std::function<void(const Strike&)> action;
+  std::string problem;  // in the report's problems
+  std::string failure;  // the reason of item 3's failure; empty: item 3 was never announced
+  int inserted;         // documents of the Inbox
+  bool interrupted = false;
+  std::chrono::seconds limit{120};  // for an engine's answer
+};
+
+class MigrateFaults : public MigrateTest {
+ protected:
+  void TearDown() override {
+    controller::StopRequests() = 0;
+    MigrateTest::TearDown();
+  }
+};
+
+TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
+  const Case cases[] = {
+      {"the importer dies", [](const Strike& s) { Kill(s.fennick, SIGKILL); }, "fennick ended unexpectedly",
+       "fennick ended unexpectedly", 2},
+      {"the importer stops answering", [](const Strike& s) { Kill(s.fennick, SIGSTOP); },
+       "fennick did not answer within 3 s and was stopped", "fennick did not answer within 3 s", 2, false, 3s},
+      {"the exporter dies", [](const Strike& s) { Kill(s.cressing, SIGKILL); }, "cressing ended unexpectedly", "", 2},
+      {"the user stops it", [](const Strike&) { controller::RequestStop(); }, "", "stopped by the user", 2, true},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    controller::StopRequests() = 0;
+    const fs::path pst = Pst("mailbox" + std::to_string(++n), kMailbox);
+    controller::MigrateOptions options;
+    options.pstFiles = {pst};
+    options.outFolder = out_;
+    options.engineFolder = testing_support::BuildDir() / "bin";
+    options.answerLimit = c.limit;
+    Strike strike;
+    strike.action = c.action;
+    const controller::MigrationReport report = controller::Migrate(options, strike);
+    ASSERT_TRUE(strike.struck);
+
+    EXPECT_EQ(report.ExitStatus(), 1);
+    EXPECT_EQ(report.interrupted, c.interrupted);
+    if (!c.problem.empty()) {
+      EXPECT_TRUE(std::any_of(report.problems.begin(), report.problems.end(), [&](const std::string& p) {
+        return p.rfind(c.problem, 0) == 0;
+      })) << testing::PrintToString(report.problems);
+    }
+    ASSERT_EQ(report.folders.size(), 3u);  // Deleted Items, Inbox, Calendar
+    const controller::FolderOutcome& inbox = report.folders[1];
+    EXPECT_EQ(inbox.inserted, c.inserted);
+    EXPECT_FALSE(inbox.complete);
+    EXPECT_EQ(inbox.announced + inbox.notExported, 5);
+    EXPECT_EQ(report.folders[2].notExported, 1) << "the next folder is left alone";
+    EXPECT_EQ(Documents(Dump(report.database), "mailbox" + std::to_string(n) + "\\Inbox").size(),
+              static_cast<std::size_t>(c.inserted));
+
+    if (c.failure.empty()) {
+      EXPECT_TRUE(report.failures.empty());
+    } else {
+      // Item 3 did not arrive: the exporter was answered 0, so its files stay.
+      ASSERT_EQ(report.failures.size(), 1u);
+      const controller::ItemFailure& failure = report.failures[0];
+      EXPECT_EQ(failure.itemNumber, 3);
+      EXPECT_EQ(failure.subject, u"Mail 3");
+      EXPECT_EQ(failure.reason.rfind(c.failure, 0), 0u) << failure.reason;
+      EXPECT_GE(failure.files.size(), 3u) << "MIME file, item text, attachment list";
+      for (const std::u16string& file : failure.files) {
+        std::string path = win32::Utf16ToUtf8(file);
+        std::replace(path.begin(), path.end(), '\\', '/');
+        EXPECT_TRUE(fs::exists(path)) << path;
+      }
+      EXPECT_TRUE(fs::is_directory(report.keptFolder));
+      const Json json = Json::parse(controller::ReportJson(report, options));
+      EXPECT_EQ(json["failures"][0]["item"], 3);
+      EXPECT_EQ(json["failures"][0]["subject"], "Mail 3");
+      EXPECT_EQ(json["exit_status"], 1);
+      fs::remove_all(report.keptFolder);
+    }
+    EXPECT_EQ(Profiles(), std::vector<std::string>{}) << "the profile engine was closed and deleted it";
+    EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
+  }
+}
+
+}  // namespace
+}  // namespace migrate_test
