@@ -53,6 +53,7 @@ TEST_F(FennickGroup, MembersLineByLine) {
       {"no line end at the end", "a@x\r\nb@x", {"a@x", "b@x"}},
       {"line feeds alone, a carriage return inside", "a@x\nb\r@x\n", {"a@x", "b@x"}},
       {"bytes as the characters of their value", "\xe9@x\r\n", {"\xc3\xa9@x"}},
+      {"Notes text ends at a NUL", std::string("a@x\0b@x\r\nc@x\r\n", 14), {"a@x", "c@x"}},
       {"an empty file", "", {}},
   };
   for (const Case& c : cases) {
