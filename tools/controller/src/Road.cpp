@@ -133,6 +133,7 @@ void Road::Run() {
     report_.fatal = blocked.what;
   }
   CloseEngines();
+  guard_.End();
   Finish();
 }
 
@@ -199,6 +200,10 @@ void Road::PrepareRunFolder() {
 
 void Road::StartEngines() {
   const std::u16string prefix = u"<GUID>brackenford-migrate-" + win32::Utf8ToUtf16(std::to_string(::getpid())) + u"-";
+  // Without its guard the run still goes; only a killed controller would
+  // then leave its engines running.
+  std::string guardError;
+  guard_.Start(options_.engineFolder / "brackenford-guard", run_ / "guard.log", &guardError);
   for (Engine* engine : {&tallowby_, &cressing_, &fennick_}) {
     SpawnOptions spawn;
     spawn.workingFolder = engine == &cressing_ ? work_ : run_;  // Cressing writes the items' files where it runs
@@ -208,6 +213,7 @@ void Road::StartEngines() {
     std::string error;
     engine->window = StartEngine(options_.engineFolder / engine->name, prefix + win32::Utf8ToUtf16(engine->name),
                                  kStartLimit, spawn, &engine->process, &error);
+    if (engine->process) guard_.Engine(engine->name, engine->process->Pid(), engine->window);
     if (!engine->window) throw Blocked{error};
   }
   observer_.Engines(tallowby_.process->Pid(), cressing_.process->Pid(), fennick_.process->Pid());
@@ -231,6 +237,7 @@ void Road::MakeProfile() {
       throw Blocked{"cannot write the mailbox file"};
     result = Call(tallowby_, [&] { return requester_.Send(tallowby_.window, WM_CREATE_EXCHANGE_PROFILE); });
   }
+  if (!profileName_.empty()) guard_.Profile(profileName_);
   if (result.value != 1 || profileName_.empty())
     throw Blocked{"Tallowby could not make the profile" + TextsSince(mark)};
   report_.profile = profileName_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Guard.h"
 #include "ListFiles.h"
 #include "Watchdog.h"
 #include "controller/Migration.h"
@@ -80,6 +81,7 @@ class Road {
   MigrationObserver& observer_;
   MigrationReport& report_;
   Watchdog watchdog_;
+  Guard guard_;
   Requester requester_;
   Engine tallowby_{"tallowby"};
   Engine cressing_{"cressing"};
