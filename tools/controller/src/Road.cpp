@@ -1,9 +1,11 @@
 #include "Road.h"
 
 #include <stdlib.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -28,6 +30,8 @@ constexpr auto kCloseLimit = 30s;
 // Cressing names its files after its working folder; the importer's record
 // takes 299 units a path, and the engine's own folder buffer 259.
 constexpr std::size_t kLongestWorkFolder = 200;
+// A disk with less room than this is full for a database.
+constexpr std::uint64_t kFullDiskMargin = 256 * 1024;
 constexpr std::u16string_view kTagName = u"<TagName>";
 
 std::string U8(std::u16string_view text) { return win32::Utf16ToUtf8(text); }
@@ -90,6 +94,17 @@ std::u16string FileTitle(const std::u16string& name) {
   return file;
 }
 
+// The files an attachment list names: its lines come in threes, the
+// stored file's name, the name shown and the folder.
+std::vector<fs::path> AttachmentFiles(const fs::path& list) {
+  std::vector<fs::path> files;
+  const auto lines = ReadListFile(list);
+  if (!lines) return files;
+  for (std::size_t i = 0; i + 2 < lines->size(); i += 3)
+    if (!(*lines)[i].empty()) files.push_back(FromEngine((*lines)[i + 2]) / FromEngine((*lines)[i]));
+  return files;
+}
+
 std::set<fs::path> Databases(const fs::path& folder) {
   std::set<fs::path> names;
   std::error_code ec;
@@ -117,6 +132,7 @@ Road::~Road() = default;
 
 void Road::Run() {
   try {
+    CheckOutFolder();
     PrepareRunFolder();
     StartEngines();
     MakeProfile();
@@ -181,6 +197,15 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
                                (status ? " (status " + std::to_string(*status) + ")" : std::string()));
   }
   return result;
+}
+
+void Road::CheckOutFolder() {
+  std::error_code ec;
+  const fs::path out = fs::absolute(options_.outFolder).lexically_normal();
+  fs::create_directories(out, ec);
+  if (ec) throw Blocked{"cannot make " + out.string() + ": " + ec.message()};
+  if (::access(out.c_str(), W_OK) != 0)
+    throw Blocked{"cannot write in " + out.string() + ": " + std::strerror(errno)};
 }
 
 void Road::PrepareRunFolder() {
@@ -550,6 +575,7 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
   } else if (inserted.value == 0) {
     ItemFailed(info, "Fennick could not insert it" + TextsSince(mark), true);
   } else if (notesError_) {
+    NoteFullDisk();
     ItemFailed(info, "its document is not whole" + TextsSince(mark), false);
   } else {
     ++outcome.inserted;
@@ -558,6 +584,17 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
   // Cressing deletes the item's files on a non-zero answer and ends the
   // folder's export on zero.
   return inserted.value;
+}
+
+// A database that cannot be written to for want of space says so only as
+// a file that cannot be written: the road names the cause, once.
+void Road::NoteFullDisk() {
+  struct statvfs disk {};
+  const fs::path folder = report_.database.parent_path();
+  if (diskFull_ || ::statvfs(folder.c_str(), &disk) != 0) return;
+  if (static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize >= kFullDiskMargin) return;
+  diskFull_ = true;
+  report_.problems.push_back("no space left on the disk of " + folder.string());
 }
 
 // An error text in the middle of an export that then goes on is an item
@@ -578,10 +615,26 @@ void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool fil
   failure.itemNumber = info.itemNumber;
   failure.subject = SubjectOf(Field(info.itemTextFile));
   failure.reason = reason;
-  if (filesKept)
-    for (const std::u16string& file :
-         {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)})
-      if (!file.empty() && fs::exists(FromEngine(file))) failure.files.push_back(U16(FromEngine(file)));
+  // The exporter deletes the files of an item it is answered 1 for: those
+  // of a document that is not whole stay as links of our own (beside them,
+  // so that a full disk does not stop it).
+  const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
+  std::error_code ec;
+  if (!filesKept) fs::create_directories(kept, ec);
+  for (const std::u16string& file :
+       {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)}) {
+    const fs::path path = FromEngine(file);
+    if (file.empty() || !fs::exists(path, ec)) continue;
+    if (filesKept) {
+      failure.files.push_back(U16(path));
+    } else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec) {
+      failure.files.push_back(U16(kept / path.filename()));
+    }
+  }
+  if (!filesKept)
+    for (const fs::path& attachment : AttachmentFiles(FromEngine(Field(info.attachmentList))))
+      if (fs::create_hard_link(attachment, kept / attachment.filename(), ec), !ec)
+        failure.files.push_back(U16(kept / attachment.filename()));
   report_.failures.push_back(std::move(failure));
 }
 

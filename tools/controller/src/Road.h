@@ -51,6 +51,7 @@ class Road {
 
  private:
   // Setting out; each step throws Blocked when the road cannot go on.
+  void CheckOutFolder();
   void PrepareRunFolder();
   void StartEngines();
   void MakeProfile();
@@ -67,6 +68,7 @@ class Road {
   LRESULT OnItem(const ITEM_INFO& info);
   void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
   void CountUnreadable();
+  void NoteFullDisk();
   // Ending.
   void CloseEngines();
   void Finish();
@@ -102,6 +104,7 @@ class Road {
   std::int32_t itemNumber_ = 0;           // its item at hand
   std::int32_t errorsSinceItem_ = 0;      // error texts since the last item: unreadable items when the export goes on
   bool stopSent_ = false;
+  bool diskFull_ = false;
 };
 
 // Why the road cannot go on.
