@@ -82,6 +82,7 @@ std::optional<EngineProcess> EngineProcess::Start(const std::filesystem::path& p
   }
   if (!options.workingFolder.empty())
     ::posix_spawn_file_actions_addchdir_np(&setup.actions, options.workingFolder.c_str());
+  if (options.standardInput >= 0) ::posix_spawn_file_actions_adddup2(&setup.actions, options.standardInput, 0);
   if (!options.standardError.empty())
     ::posix_spawn_file_actions_addopen(&setup.actions, 2, options.standardError.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                        0600);

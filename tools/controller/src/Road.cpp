@@ -1,9 +1,11 @@
 #include "Road.h"
 
 #include <stdlib.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -28,6 +30,8 @@ constexpr auto kCloseLimit = 30s;
 // Cressing names its files after its working folder; the importer's record
 // takes 299 units a path, and the engine's own folder buffer 259.
 constexpr std::size_t kLongestWorkFolder = 200;
+// A disk with less room than this is full for a database.
+constexpr std::uint64_t kFullDiskMargin = 256 * 1024;
 constexpr std::u16string_view kTagName = u"<TagName>";
 
 std::string U8(std::u16string_view text) { return win32::Utf16ToUtf8(text); }
@@ -90,6 +94,17 @@ std::u16string FileTitle(const std::u16string& name) {
   return file;
 }
 
+// The files an attachment list names: its lines come in threes, the
+// stored file's name, the name shown and the folder.
+std::vector<fs::path> AttachmentFiles(const fs::path& list) {
+  std::vector<fs::path> files;
+  const auto lines = ReadListFile(list);
+  if (!lines) return files;
+  for (std::size_t i = 0; i + 2 < lines->size(); i += 3)
+    if (!(*lines)[i].empty()) files.push_back(FromEngine((*lines)[i + 2]) / FromEngine((*lines)[i]));
+  return files;
+}
+
 std::set<fs::path> Databases(const fs::path& folder) {
   std::set<fs::path> names;
   std::error_code ec;
@@ -117,6 +132,7 @@ Road::~Road() = default;
 
 void Road::Run() {
   try {
+    CheckOutFolder();
     PrepareRunFolder();
     StartEngines();
     MakeProfile();
@@ -133,6 +149,7 @@ void Road::Run() {
     report_.fatal = blocked.what;
   }
   CloseEngines();
+  guard_.End();
   Finish();
 }
 
@@ -182,6 +199,15 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
   return result;
 }
 
+void Road::CheckOutFolder() {
+  std::error_code ec;
+  const fs::path out = fs::absolute(options_.outFolder).lexically_normal();
+  fs::create_directories(out, ec);
+  if (ec) throw Blocked{"cannot make " + out.string() + ": " + ec.message()};
+  if (::access(out.c_str(), W_OK) != 0)
+    throw Blocked{"cannot write in " + out.string() + ": " + std::strerror(errno)};
+}
+
 void Road::PrepareRunFolder() {
   WCHAR temp[MAX_PATH];
   const DWORD length = GetTempPathW(MAX_PATH, temp);
@@ -199,6 +225,10 @@ void Road::PrepareRunFolder() {
 
 void Road::StartEngines() {
   const std::u16string prefix = u"<GUID>brackenford-migrate-" + win32::Utf8ToUtf16(std::to_string(::getpid())) + u"-";
+  // Without its guard the run still goes; only a killed controller would
+  // then leave its engines running.
+  std::string guardError;
+  guard_.Start(options_.engineFolder / "brackenford-guard", run_ / "guard.log", &guardError);
   for (Engine* engine : {&tallowby_, &cressing_, &fennick_}) {
     SpawnOptions spawn;
     spawn.workingFolder = engine == &cressing_ ? work_ : run_;  // Cressing writes the items' files where it runs
@@ -208,6 +238,7 @@ void Road::StartEngines() {
     std::string error;
     engine->window = StartEngine(options_.engineFolder / engine->name, prefix + win32::Utf8ToUtf16(engine->name),
                                  kStartLimit, spawn, &engine->process, &error);
+    if (engine->process) guard_.Engine(engine->name, engine->process->Pid(), engine->window);
     if (!engine->window) throw Blocked{error};
   }
   observer_.Engines(tallowby_.process->Pid(), cressing_.process->Pid(), fennick_.process->Pid());
@@ -231,6 +262,7 @@ void Road::MakeProfile() {
       throw Blocked{"cannot write the mailbox file"};
     result = Call(tallowby_, [&] { return requester_.Send(tallowby_.window, WM_CREATE_EXCHANGE_PROFILE); });
   }
+  if (!profileName_.empty()) guard_.Profile(profileName_);
   if (result.value != 1 || profileName_.empty())
     throw Blocked{"Tallowby could not make the profile" + TextsSince(mark)};
   report_.profile = profileName_;
@@ -543,6 +575,7 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
   } else if (inserted.value == 0) {
     ItemFailed(info, "Fennick could not insert it" + TextsSince(mark), true);
   } else if (notesError_) {
+    NoteFullDisk();
     ItemFailed(info, "its document is not whole" + TextsSince(mark), false);
   } else {
     ++outcome.inserted;
@@ -551,6 +584,17 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
   // Cressing deletes the item's files on a non-zero answer and ends the
   // folder's export on zero.
   return inserted.value;
+}
+
+// A database that cannot be written to for want of space says so only as
+// a file that cannot be written: the road names the cause, once.
+void Road::NoteFullDisk() {
+  struct statvfs disk {};
+  const fs::path folder = report_.database.parent_path();
+  if (diskFull_ || ::statvfs(folder.c_str(), &disk) != 0) return;
+  if (static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize >= kFullDiskMargin) return;
+  diskFull_ = true;
+  report_.problems.push_back("no space left on the disk of " + folder.string());
 }
 
 // An error text in the middle of an export that then goes on is an item
@@ -571,10 +615,26 @@ void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool fil
   failure.itemNumber = info.itemNumber;
   failure.subject = SubjectOf(Field(info.itemTextFile));
   failure.reason = reason;
-  if (filesKept)
-    for (const std::u16string& file :
-         {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)})
-      if (!file.empty() && fs::exists(FromEngine(file))) failure.files.push_back(U16(FromEngine(file)));
+  // The exporter deletes the files of an item it is answered 1 for: those
+  // of a document that is not whole stay as links of our own (beside them,
+  // so that a full disk does not stop it).
+  const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
+  std::error_code ec;
+  if (!filesKept) fs::create_directories(kept, ec);
+  for (const std::u16string& file :
+       {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)}) {
+    const fs::path path = FromEngine(file);
+    if (file.empty() || !fs::exists(path, ec)) continue;
+    if (filesKept) {
+      failure.files.push_back(U16(path));
+    } else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec) {
+      failure.files.push_back(U16(kept / path.filename()));
+    }
+  }
+  if (!filesKept)
+    for (const fs::path& attachment : AttachmentFiles(FromEngine(Field(info.attachmentList))))
+      if (fs::create_hard_link(attachment, kept / attachment.filename(), ec), !ec)
+        failure.files.push_back(U16(kept / attachment.filename()));
   report_.failures.push_back(std::move(failure));
 }
 

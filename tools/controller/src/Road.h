@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Guard.h"
 #include "ListFiles.h"
 #include "Watchdog.h"
 #include "controller/Migration.h"
@@ -50,6 +51,7 @@ class Road {
 
  private:
   // Setting out; each step throws Blocked when the road cannot go on.
+  void CheckOutFolder();
   void PrepareRunFolder();
   void StartEngines();
   void MakeProfile();
@@ -66,6 +68,7 @@ class Road {
   LRESULT OnItem(const ITEM_INFO& info);
   void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
   void CountUnreadable();
+  void NoteFullDisk();
   // Ending.
   void CloseEngines();
   void Finish();
@@ -80,6 +83,7 @@ class Road {
   MigrationObserver& observer_;
   MigrationReport& report_;
   Watchdog watchdog_;
+  Guard guard_;
   Requester requester_;
   Engine tallowby_{"tallowby"};
   Engine cressing_{"cressing"};
@@ -100,6 +104,7 @@ class Road {
   std::int32_t itemNumber_ = 0;           // its item at hand
   std::int32_t errorsSinceItem_ = 0;      // error texts since the last item: unreadable items when the export goes on
   bool stopSent_ = false;
+  bool diskFull_ = false;
 };
 
 // Why the road cannot go on.

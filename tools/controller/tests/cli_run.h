@@ -23,14 +23,17 @@ struct Run {
   std::string out, err;
 };
 
-// `brackenford ARGS` (ARGS as a shell would split them); its output goes
-// through files in scratch.
-inline Run Brackenford(const std::string& args, const std::filesystem::path& scratch) {
+// A shell command line; its output goes through files in scratch.
+inline Run Shell(const std::string& command, const std::filesystem::path& scratch) {
   const auto out = scratch / "cli-out.txt", err = scratch / "cli-err.txt";
-  const std::string cmd = (testing_support::BuildDir() / "bin" / "brackenford").string() + " " + args + " >'" +
-                          out.string() + "' 2>'" + err.string() + "'";
+  const std::string cmd = "{ " + command + "; } >'" + out.string() + "' 2>'" + err.string() + "'";
   const int status = std::system(cmd.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+}
+
+// `brackenford ARGS` (ARGS as a shell would split them).
+inline Run Brackenford(const std::string& args, const std::filesystem::path& scratch) {
+  return Shell((testing_support::BuildDir() / "bin" / "brackenford").string() + " " + args, scratch);
 }
 
 }  // namespace cli_test

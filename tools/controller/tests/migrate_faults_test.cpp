@@ -47,6 +47,16 @@ void Kill(pid_t pid, int signal) {
   std::this_thread::sleep_for(100ms);  // the window goes with the process
 }
 
+// Kills the process at once, or once it has taken the request that comes
+// next: stopped now, killed while the controller waits on it.
+void KillWhenAsked(pid_t pid, std::vector<std::thread>& later) {
+  ::kill(pid, SIGSTOP);
+  later.emplace_back([pid] {
+    std::this_thread::sleep_for(500ms);
+    ::kill(pid, SIGKILL);
+  });
+}
+
 struct Case {
   const char* what;
   std::function<void(const Strike&)> action;
@@ -63,22 +73,41 @@ class MigrateFaults : public MigrateTest {
     controller::StopRequests() = 0;
     MigrateTest::TearDown();
   }
+
+  // A second run into a new database delivers every item of the mailbox.
+  void ExpectSecondRunDeliversAll(const fs::path& pst, const std::string& top) {
+    const fs::path again = machine_.scratch() / ("again-" + top);
+    const cli_test::Run run = Run("migrate --quiet --pst " + pst.string() + " --out " + again.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json dump = Dump(again / (top + ".nsf"));
+    EXPECT_EQ(Documents(dump, top + "\\Inbox").size(), 5u);
+    EXPECT_EQ(Documents(dump, top + "\\Calendar").size(), 1u);
+  }
 };
 
 TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
+  std::vector<std::thread> later;
   const Case cases[] = {
-      {"the importer dies", [](const Strike& s) { Kill(s.fennick, SIGKILL); }, "fennick ended unexpectedly",
-       "fennick ended unexpectedly", 2},
+      {"the importer dies between items", [](const Strike& s) { Kill(s.fennick, SIGKILL); },
+       "fennick ended unexpectedly", "fennick ended unexpectedly", 2},
+      {"the importer dies holding an item", [&](const Strike& s) { KillWhenAsked(s.fennick, later); },
+       "fennick ended unexpectedly", "fennick ended unexpectedly", 2},
       {"the importer stops answering", [](const Strike& s) { Kill(s.fennick, SIGSTOP); },
        "fennick did not answer within 3 s and was stopped", "fennick did not answer within 3 s", 2, false, 3s},
       {"the exporter dies", [](const Strike& s) { Kill(s.cressing, SIGKILL); }, "cressing ended unexpectedly", "", 2},
+      {"the exporter dies mid-export", [&](const Strike& s) { KillWhenAsked(s.cressing, later); },
+       "cressing ended unexpectedly", "", 2},
+      {"the profile engine dies after the profile", [](const Strike& s) { Kill(s.tallowby, SIGKILL); },
+       "tallowby ended with status 137", "", 5},
       {"the user stops it", [](const Strike&) { controller::RequestStop(); }, "", "stopped by the user", 2, true},
   };
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     controller::StopRequests() = 0;
-    const fs::path pst = Pst("mailbox" + std::to_string(++n), kMailbox);
+    const std::string top = "mailbox" + std::to_string(++n);
+    const fs::path pst = Pst(top, kMailbox);
+    const std::string source = cli_test::ReadFile(pst);
     controller::MigrateOptions options;
     options.pstFiles = {pst};
     options.outFolder = out_;
@@ -87,7 +116,10 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     Strike strike;
     strike.action = c.action;
     const controller::MigrationReport report = controller::Migrate(options, strike);
+    for (std::thread& t : later) t.join();
+    later.clear();
     ASSERT_TRUE(strike.struck);
+    EXPECT_EQ(cli_test::ReadFile(pst), source) << "the PST file is untouched";
 
     EXPECT_EQ(report.ExitStatus(), 1);
     EXPECT_EQ(report.interrupted, c.interrupted);
@@ -99,11 +131,12 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     ASSERT_EQ(report.folders.size(), 3u);  // Deleted Items, Inbox, Calendar
     const controller::FolderOutcome& inbox = report.folders[1];
     EXPECT_EQ(inbox.inserted, c.inserted);
-    EXPECT_FALSE(inbox.complete);
-    EXPECT_EQ(inbox.announced + inbox.notExported, 5);
-    EXPECT_EQ(report.folders[2].notExported, 1) << "the next folder is left alone";
-    EXPECT_EQ(Documents(Dump(report.database), "mailbox" + std::to_string(n) + "\\Inbox").size(),
-              static_cast<std::size_t>(c.inserted));
+    EXPECT_EQ(Documents(Dump(report.database), top + "\\Inbox").size(), static_cast<std::size_t>(c.inserted));
+    // Every item is in the database, named as failed, or never exported.
+    EXPECT_EQ(inbox.inserted + inbox.failed + inbox.notExported, 5);
+    const bool whole = c.inserted == 5;
+    EXPECT_EQ(inbox.complete, whole);
+    EXPECT_EQ(report.folders[2].notExported, whole ? 0 : 1) << "the next folder is left alone";
 
     if (c.failure.empty()) {
       EXPECT_TRUE(report.failures.empty());
@@ -127,8 +160,9 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
       EXPECT_EQ(json["exit_status"], 1);
       fs::remove_all(report.keptFolder);
     }
-    EXPECT_EQ(Profiles(), std::vector<std::string>{}) << "the profile engine was closed and deleted it";
+    EXPECT_EQ(Profiles(), std::vector<std::string>{}) << "the profile is gone";
     EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
+    ExpectSecondRunDeliversAll(pst, top);
   }
 }
 

@@ -66,15 +66,18 @@ class MigrateTest : public ::testing::Test {
   }
   // The first value of a document's item, or "".
   static std::string Item(const Json& document, const std::string& name) {
-    for (const Json& item : document["items"])
-      if (item["name"] == name && !item["values"].empty() && item["values"][0].is_string()) return item["values"][0];
+    for (const Json& item : document.value("items", Json::array())) {
+      const Json values = item.value("values", Json::array());
+      if (item.value("name", "") == name && !values.empty() && values[0].is_string()) return values[0];
+    }
     return {};
   }
   // Whether some text value of the document holds `text`: an item's subject
   // or name, whichever item its builder puts it in.
   static bool Mentions(const Json& document, const std::string& text) {
-    for (const Json& item : document["items"])
-      for (const Json& value : item["values"])
+    // A const lookup of a missing key is undefined: items without values are skipped.
+    for (const Json& item : document.value("items", Json::array()))
+      for (const Json& value : item.value("values", Json::array()))
         if (value.is_string() && value.get<std::string>().find(text) != std::string::npos) return true;
     return false;
   }

@@ -78,6 +78,7 @@ struct SpawnOptions {
   std::filesystem::path workingFolder;                           // empty: ours
   std::vector<std::pair<std::string, std::string>> environment;  // set (or replaced) for the program
   std::filesystem::path standardError;                           // appended to; empty: ours
+  int standardInput = -1;                                        // a descriptor of ours; -1: ours
   bool ownProcessGroup = false;  // out of reach of the terminal's Ctrl-C, which the controller handles
 };
 

@@ -1,0 +1,36 @@
+// The guard of a run: a process of its own (brackenford-guard) that closes
+// the engines and deletes the profile when the controller ends without
+// doing so, killed or crashed. It learns the engines and the profile as the
+// run goes, through a socket whose end tells it the controller is gone.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "controller/Requester.h"
+
+namespace controller {
+
+class Guard {
+ public:
+  Guard() = default;
+  ~Guard();
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+  // Starts `program`; false (and why, in *error) when it cannot run.
+  bool Start(const std::filesystem::path& program, const std::filesystem::path& log, std::string* error);
+  void Engine(const char* name, pid_t pid, HWND window);
+  void Profile(const std::u16string& name);
+  // The controller has closed the engines: the guard checks that they
+  // ended and that the profile is gone, and ends.
+  void End();
+
+ private:
+  void Tell(const std::string& line);
+  int socket_ = -1;
+  std::optional<EngineProcess> process_;
+};
+
+}  // namespace controller
