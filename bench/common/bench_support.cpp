@@ -126,10 +126,11 @@ bool ParsePstArgs(int argc, char** argv, PstArgs* args, bool* help) {
     }
     std::uint64_t* value = std::strcmp(a, "--items") == 0  ? &args->items
                            : std::strcmp(a, "--seed") == 0 ? &args->seed
+                           : std::strcmp(a, "--big-every") == 0 ? &args->bigEvery
                                                            : nullptr;
     if (value) {
       auto n = i + 1 < argc ? ParseNumber(argv[++i]) : std::nullopt;
-      if (!n || (value == &args->items && *n == 0)) return false;
+      if (!n || (value != &args->seed && *n == 0)) return false;
       *value = *n;
     } else if (a[0] == '-' || havePath) {
       return false;
@@ -144,7 +145,7 @@ bool ParsePstArgs(int argc, char** argv, PstArgs* args, bool* help) {
 fs::path MakeSyntheticPst(const PstArgs& args, const fs::path& scratch) {
   const fs::path path = args.keep.empty() ? scratch / "synthetic.pst" : fs::absolute(args.keep);
   Stopwatch watch;
-  pstgen::WriteSynthetic({args.items, args.seed}, path);
+  pstgen::WriteSynthetic({args.items, args.seed, args.bigEvery}, path);
   std::printf("synthetic PST: %llu items, seed %llu, %.1f MB, written in %.2f s: %s\n",
               static_cast<unsigned long long>(args.items), static_cast<unsigned long long>(args.seed),
               static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0), watch.Seconds(), path.c_str());

@@ -22,6 +22,7 @@ std::optional<std::uint64_t> ParseNumber(const char* text);
 struct PstArgs {
   std::uint64_t items = 10000;
   std::uint64_t seed = 1;
+  std::uint64_t bigEvery = 0;  // a 9 MB attachment every this many items besides the usual one
   std::filesystem::path keep;  // where to write the synthetic PST and keep it; empty: a scratch file
 };
 // False on anything it does not know; "--help" sets help.

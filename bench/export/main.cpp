@@ -3,7 +3,7 @@
 // as the importer would, deletes the attachment files it was handed), against
 // readpst writing one .eml per message of the same file in one process.
 //
-//   export_bench [--items N] [--seed S] [PST]
+//   export_bench [--items N] [--seed S] [--big-every K] [PST]
 #include <unistd.h>
 
 #include <cstdio>
@@ -33,8 +33,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: export_bench [--items N] [--seed S] [PST]\n"
-    "Writes a synthetic PST of N items (default 10000, seed 1) to PST, or to a\n"
+    "usage: export_bench [--items N] [--seed S] [--big-every K] [PST]\n"
+    "Writes a synthetic PST of N items (default 10000, seed 1;\n"
+    "one more 9 MB attachment every K items) to PST, or to a\n"
     "temporary file that is removed afterwards, exports every folder of it with the\n"
     "cressing engine's first export mode (a requester answering 1 to every item),\n"
     "then times `readpst -j 0 -e` on the same file.\n";

@@ -2,7 +2,7 @@
 // a memory stream of its own, against readpst writing one file per message
 // of the same PST.
 //
-//   mime_bench [--items N] [--seed S] [PST]
+//   mime_bench [--items N] [--seed S] [--big-every K] [PST]
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: mime_bench [--items N] [--seed S] [PST]\n"
-    "Writes a synthetic PST of N items (default 10000, seed 1) to PST, or to a\n"
+    "usage: mime_bench [--items N] [--seed S] [--big-every K] [PST]\n"
+    "Writes a synthetic PST of N items (default 10000, seed 1;\n"
+    "one more 9 MB attachment every K items) to PST, or to a\n"
     "temporary file that is removed afterwards, converts every message with\n"
     "MAPIToMIMEStm into a memory stream, then times `readpst -e` on the same file, with its\n"
     "workers and in one process (`-j 0`).\n";

@@ -2,7 +2,7 @@
 // of it: every folder, every property of every message, its recipients and
 // its attachments (data through a stream, embedded messages in full).
 //
-//   pstread_bench [--items N] [--seed S] [PST]
+//   pstread_bench [--items N] [--seed S] [--big-every K] [PST]
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -17,8 +17,9 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: pstread_bench [--items N] [--seed S] [PST]\n"
-    "Writes a synthetic PST of N items (default 10000, seed 1) to PST, or to a\n"
+    "usage: pstread_bench [--items N] [--seed S] [--big-every K] [PST]\n"
+    "Writes a synthetic PST of N items (default 10000, seed 1;\n"
+    "one more 9 MB attachment every K items) to PST, or to a\n"
     "temporary file that is removed afterwards, reads all of it through the MAPI\n"
     "stand-in, then times `pffexport -f all -m items` on the same file.\n";
 

@@ -55,6 +55,19 @@ std::string Compress(std::string_view content) {
   return out;
 }
 
+bool WorthCompressing(std::string_view content) {
+  constexpr std::size_t kProbe = 64 * 1024;
+  constexpr std::size_t kTooSmallToJudge = 512;
+  const std::string_view head = content.substr(0, kProbe);
+  if (head.size() < kTooSmallToJudge) return true;
+  uLongf size = compressBound(static_cast<uLong>(head.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(head.data()),
+                static_cast<uLong>(head.size()), Z_BEST_SPEED) != Z_OK)
+    return true;
+  return size < head.size() - head.size() / 32;
+}
+
 bool Expand(std::string_view data, Method method, std::size_t size, std::string* content) {
   if (method == Method::kStored) {
     if (data.size() != size) return false;

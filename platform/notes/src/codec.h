@@ -21,6 +21,10 @@ std::string DisplayDatetime(std::string_view stored);
 
 enum class Method { kStored = 0, kZlib = 1 };
 std::string Compress(std::string_view content);
+// False for content already compressed (images, archives, most office
+// files), judged by a fast pass over its start: deflate saves nothing there
+// and is at its slowest, so such content is stored as it is.
+bool WorthCompressing(std::string_view content);
 // False when the data does not inflate to `size` bytes.
 bool Expand(std::string_view data, Method method, std::size_t size, std::string* content);
 

@@ -120,8 +120,9 @@ LNSTATUS LNNote::CreateAttachment(const LNString& path, const LNString& attachme
   PendingAttachment a;
   a.name = attachmentName.str();
   a.size = static_cast<std::int64_t>(content.size());
-  a.method = static_cast<int>(compress ? Method::kZlib : Method::kStored);
-  a.data = compress ? Compress(content) : std::move(content);
+  const bool deflate = compress && WorthCompressing(content);
+  a.method = static_cast<int>(deflate ? Method::kZlib : Method::kStored);
+  a.data = deflate ? Compress(content) : std::move(content);
   if (attachment) {
     attachment->name_ = attachmentName;
     attachment->size_ = a.size;

@@ -140,12 +140,15 @@ TEST_F(NoteTest, AttachmentsReadBackByteIdentical) {
   std::string big(300000, '\0');
   std::mt19937 rng(1);
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 3 ? 'a' + i % 7 : rng());
+  std::string noise(200000, '\0');  // incompressible, as a photo is: stored as it is
+  for (char& c : noise) c = static_cast<char>(rng());
   const struct {
     std::string file, name, content;
     LNBOOL compress;
   } files[] = {{"a.bin", "Report.doc", big, 1},
                {"b.txt", "notes \xE2\x82\xAC.txt", "hello", 0},
-               {"c.txt", "Report.doc", "", 1}};
+               {"c.txt", "Report.doc", "", 1},
+               {"d.jpg", "photo.jpg", noise, 1}};
   for (const auto& f : files) std::ofstream(Scratch(f.file), std::ios::binary) << f.content;
 
   LNDatabase db = NewMailDatabase();
@@ -166,8 +169,8 @@ TEST_F(NoteTest, AttachmentsReadBackByteIdentical) {
   ASSERT_EQ(reader.Open(Scratch("mail.nsf")), LNNOERROR);
   ASSERT_EQ(reader.Read(&r), LNNOERROR);
   const auto& attachments = r.documents.at(0).attachments;
-  ASSERT_EQ(attachments.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
+  ASSERT_EQ(attachments.size(), std::size(files));
+  for (std::size_t i = 0; i < std::size(files); ++i) {
     EXPECT_EQ(attachments[i].name, files[i].name);
     EXPECT_EQ(attachments[i].size, files[i].content.size());
     std::string content;

@@ -104,7 +104,7 @@ Recipient MakeRecipient(const Person& p, std::int32_t type) {
 
 class Generator {
  public:
-  Generator(const SyntheticOptions& o, PstWriter& w) : w_(w) {
+  Generator(const SyntheticOptions& o, PstWriter& w) : w_(w), bigEvery_(o.bigEvery) {
     rng_.gen.seed(o.seed);
     clock_ = 133000000000000000ull + rng_.Below(1000) * 864000000000ull;  // a day in 2022-2024
     BuildTree();
@@ -113,7 +113,7 @@ class Generator {
   void Item(std::uint64_t index) {
     std::uint64_t roll = rng_.Below(100);
     clock_ += 600000000ull + rng_.Below(36000000000ull);  // one minute to an hour later
-    if (roll < 70 || index == kBigAttachmentItem) return Mail(index);
+    if (roll < 70 || Big(index)) return Mail(index);
     if (roll < 78) return w_.AddMessage(calendar_, Appointment());
     if (roll < 86) return w_.AddMessage(contacts_, Contact());
     if (roll < 88) return w_.AddMessage(contacts_, DistList());
@@ -123,6 +123,10 @@ class Generator {
   }
 
  private:
+  bool Big(std::uint64_t index) const {
+    return index == kBigAttachmentItem || (bigEvery_ && index % bigEvery_ == kBigAttachmentItem % bigEvery_);
+  }
+
   void BuildTree() {
     FolderId ipm = w_.IpmSubtree();
     auto add = [&](FolderId parent, const char* name, const char* cls) {
@@ -202,7 +206,7 @@ class Generator {
 
   void Mail(std::uint64_t index) {
     Message m = MailMessage(true);
-    if (index == kBigAttachmentItem) m.attachments.push_back(FileAttachment(kBigAttachment));
+    if (Big(index)) m.attachments.push_back(FileAttachment(kBigAttachment));
     w_.AddMessage(mailFolders_[rng_.Below(mailFolders_.size())], m);
   }
 
@@ -285,6 +289,7 @@ class Generator {
   PstWriter& w_;
   Rng rng_;
   std::uint64_t clock_;
+  std::uint64_t bigEvery_ = 0;
   std::vector<FolderId> mailFolders_;
   FolderId calendar_ = 0, contacts_ = 0, notes_ = 0, tasks_ = 0, journal_ = 0;
 };
