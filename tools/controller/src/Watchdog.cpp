@@ -2,12 +2,33 @@
 
 #include <signal.h>
 
+#include <fstream>
+#include <sstream>
 #include <utility>
 
 namespace controller {
 
 namespace {
 constexpr auto kCheckEvery = std::chrono::milliseconds(100);
+
+// User and system time of a process in clock ticks; -1 when it cannot be
+// read (the process is gone).
+long long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(in, stat)) return -1;
+  // The command name may hold blanks and brackets: the fields follow its last ")".
+  const auto end = stat.rfind(')');
+  if (end == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(end + 1));
+  std::string field;
+  long long utime = 0, stime = 0;
+  // State is field 3; utime and stime are fields 14 and 15.
+  for (int n = 3; n <= 13; ++n)
+    if (!(fields >> field)) return -1;
+  if (!(fields >> utime >> stime)) return -1;
+  return utime + stime;
+}
 }
 
 Watchdog::Watchdog(std::chrono::milliseconds limit, const std::atomic<int>* stops)
@@ -50,6 +71,11 @@ void Watchdog::Run() {
     wake_.wait_for(lock, kCheckEvery);
     if (done_ || waits_.empty()) continue;
     Wait& wait = waits_.back();
+    const long long ticks = wait.engine > 0 ? CpuTicks(wait.engine) : -1;
+    if (ticks >= 0 && ticks != wait.cpuTicks) {
+      if (wait.cpuTicks >= 0) wait.since = std::chrono::steady_clock::now();  // still working
+      wait.cpuTicks = ticks;
+    }
     const bool insisted = stops_ && stops_->load() >= 2;
     if (!insisted && std::chrono::steady_clock::now() - wait.since < limit_) continue;
     if (wait.engine > 0 && ::kill(wait.engine, SIGKILL) == 0) killed_.push_back(wait.name);

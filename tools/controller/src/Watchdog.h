@@ -1,6 +1,7 @@
 // Notices an engine that stops answering: while the controller waits on an
 // engine, a thread of its own kills that engine once it has been silent
-// longer than the limit, so that the wait ends as it does for an engine that
+// longer than the limit (neither calling back nor using the processor: an
+// engine opening a very large file works for minutes without a word), so that the wait ends as it does for an engine that
 // died (a dead window answers 0). Waits nest: an export's item is answered
 // from inside the export request, by a request to the importer.
 #pragma once
@@ -39,6 +40,7 @@ class Watchdog {
     pid_t engine;
     std::string name;
     std::chrono::steady_clock::time_point since;
+    long long cpuTicks = -1;  // the engine's processor time when last looked at
   };
   void Run();
 
