@@ -24,16 +24,6 @@ namespace {
 
 constexpr DWORD kWorkingFolderUnits = 260;
 
-// Opened without an interface, the object comes as its own interface.
-template <class T>
-HRESULT OpenAs(IMsgStore* store, const SBinary& id, ULONG flags, ComPtr<T>& out) {
-  ULONG type = 0;
-  LPUNKNOWN raw = nullptr;
-  const HRESULT hr = store->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, flags, &type, &raw);
-  out = ComPtr<T>::Attach(reinterpret_cast<T*>(raw));
-  return hr;
-}
-
 // A text body read whole through its stream, when GetProps had no room for
 // it.
 std::u16string ReadBodyStream(IMessage* message) {
@@ -110,7 +100,7 @@ std::int32_t CCressingDlg::EnumLotusMessage(SBinary* entryID, IMsgStore* store, 
   }
   ComPtr<IMAPIFolder> folder;
   const SBinary noId{};
-  HRESULT hRes = OpenAs(store, entryID ? *entryID : noId, 0, folder);
+  HRESULT hRes = OpenEntryAs(store, entryID ? *entryID : noId, 0, folder);
   if (!folder) {
     SendErrorText(GetMapiErrorText(hRes, u"Fail to get lpMapiFolder from OpenEntry in EnumLotusMessage."));
     return 0;
@@ -143,7 +133,7 @@ std::int32_t CCressingDlg::EnumLotusMessage(SBinary* entryID, IMsgStore* store, 
     if (!id || PROP_TYPE(id->ulPropTag) != PT_BINARY)
       hRes = MAPI_E_INVALID_ENTRYID;
     else
-      hRes = OpenAs(store, id->Value.bin, MAPI_BEST_ACCESS, message);
+      hRes = OpenEntryAs(store, id->Value.bin, MAPI_BEST_ACCESS, message);
     if (FAILED(hRes) || !message) {
       SendErrorText(GetMapiErrorText(hRes, u"Fail to get pMsg from OpenEntry in EnumLotusMessage."));
       continue;

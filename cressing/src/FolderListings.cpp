@@ -26,15 +26,6 @@ constexpr WalkTexts kMailboxTop = {u"Fail to get lpMapiTable from GetHierarchyTa
 
 LPENTRYID EntryIdOf(const SBinary& bin) { return reinterpret_cast<LPENTRYID>(bin.lpb); }
 
-HRESULT OpenFolder(IMsgStore* store, const SBinary& id, ULONG flags, ComPtr<IMAPIFolder>& folder) {
-  ULONG type = 0;
-  LPUNKNOWN raw = nullptr;
-  const HRESULT hr = store->OpenEntry(id.cb, EntryIdOf(id), nullptr, flags, &type, &raw);
-  // Opened without an interface, the object comes as its own folder interface.
-  folder = ComPtr<IMAPIFolder>::Attach(reinterpret_cast<IMAPIFolder*>(raw));
-  return hr;
-}
-
 // One level of the tree: the sub-folder rows of a folder.
 struct Level {
   enum class Failed { None, Table, Rows };
@@ -119,7 +110,7 @@ std::int32_t CCressingDlg::EnumFolders(SBinary* entryID, IMsgStore* entryStore, 
   hr = HrGetOneProp(store.Get(), PR_IPM_SUBTREE_ENTRYID, &rawSubtree);
   MapiBufferPtr<SPropValue> subtree(rawSubtree);
   ComPtr<IMAPIFolder> top;
-  if (SUCCEEDED(hr) && subtree) hr = OpenFolder(store.Get(), subtree->Value.bin, 0, top);
+  if (SUCCEEDED(hr) && subtree) hr = OpenEntryAs(store.Get(), subtree->Value.bin, 0, top);
   if (FAILED(hr) || !top) {
     SendStatusError(hr, u"Fail to get lpMapiFolder from OpenEntry in EnumFolders.");
     return -1;
@@ -158,7 +149,7 @@ std::int32_t CCressingDlg::EnumMailboxFolders(const CString& mailboxDN, ListFile
   MapiBufferPtr<SPropValue> props(rawProps);
   ComPtr<IMAPIFolder> top;
   if (SUCCEEDED(hr) && props && count > 0 && props.get()[0].ulPropTag == PR_IPM_SUBTREE_ENTRYID)
-    hr = OpenFolder(mailbox.Get(), props.get()[0].Value.bin, 0, top);
+    hr = OpenEntryAs(mailbox.Get(), props.get()[0].Value.bin, 0, top);
   else if (SUCCEEDED(hr))
     hr = MAPI_E_NOT_FOUND;
   if (FAILED(hr) || !top) {
@@ -196,7 +187,7 @@ std::int32_t CCressingDlg::WalkInner(Walk walk, SBinary* entryID, IMsgStore* sto
                                      ListFile& file, const CString& parentEntryName) {
   const bool mailboxWalk = walk == Walk::Mailbox;
   ComPtr<IMAPIFolder> folder;
-  const HRESULT hr = OpenFolder(store, *entryID, mailboxWalk ? kMailboxInnerOpenFlags : 0, folder);
+  const HRESULT hr = OpenEntryAs(store, *entryID, mailboxWalk ? kMailboxInnerOpenFlags : 0, folder);
   if (FAILED(hr) || !folder) {
     if (mailboxWalk) {
       SendStatusError(hr, u"Fail to get lpMapiFolder from OpenEntry in EnumMailBoxInnerFolders.");
@@ -304,7 +295,7 @@ LONG CCressingDlg::GetFolderContentCount(IMsgStore* store, const SRow& row) {
   const LPSPropValue id = PpropFindProp(row.lpProps, row.cValues, PR_ENTRYID);
   if (!id) return 0;
   ComPtr<IMAPIFolder> folder;
-  if (FAILED(OpenFolder(store, id->Value.bin, 0, folder)) || !folder) return 0;
+  if (FAILED(OpenEntryAs(store, id->Value.bin, 0, folder)) || !folder) return 0;
   LPSPropValue raw = nullptr;
   const HRESULT hr = HrGetOneProp(folder.Get(), PR_CONTENT_COUNT, &raw);
   MapiBufferPtr<SPropValue> value(raw);

@@ -19,16 +19,6 @@
 
 namespace {
 
-template <class T>
-HRESULT OpenEntryAs(IMsgStore* store, const SBinary& id, ULONG flags, ComPtr<T>& object) {
-  ULONG type = 0;
-  LPUNKNOWN raw = nullptr;
-  const HRESULT hr = store->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, flags, &type, &raw);
-  // Opened without an interface, the object comes as its own interface.
-  object = ComPtr<T>::Attach(reinterpret_cast<T*>(raw));
-  return hr;
-}
-
 // The named values this mode uses, read by the shared pass without its stop
 // test.
 void TakeNamedValues(CCressingDlg& dlg, IMessage* message, GroupwiseValues& values) {
