@@ -41,6 +41,11 @@ fs::path BuildDir() {
   return fs::canonical("/proc/self/exe").parent_path().parent_path();
 }
 
+int InitMachine() {
+  const std::string init = (BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
+  return std::system(init.c_str());
+}
+
 fs::path SharedFixtures() {
   return fs::path(BRACKENFORD_SOURCE_DIR) / ".." / "shared" / "fixtures";
 }

@@ -54,9 +54,7 @@ class FennickEngine : public ::testing::Test {
  protected:
   FennickEngine() : out_(machine_.scratch() / "out") {
     fs::create_directories(out_);
-    const std::string init =
-        (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
-    EXPECT_EQ(std::system(init.c_str()), 0) << init;
+    EXPECT_EQ(testing_support::InitMachine(), 0);
   }
   // Every engine ends cleanly when it is closed, whatever the test asked of it.
   void TearDown() override {

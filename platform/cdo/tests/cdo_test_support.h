@@ -61,9 +61,7 @@ inline VARIANT LeftOut() {
 class CdoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string init =
-        (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
-    ASSERT_EQ(std::system(init.c_str()), 0);
+    ASSERT_EQ(testing_support::InitMachine(), 0);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     setenv("TZ", "Europe/Berlin", 1);
     tzset();

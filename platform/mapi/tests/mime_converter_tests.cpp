@@ -163,8 +163,7 @@ TEST(MimeConverter, MachineInitRegistersTheConverter) {
   EXPECT_EQ(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
                              session.ReleaseAndGetAddressOfVoid()),
             REGDB_E_CLASSNOTREG);
-  std::string init = (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
-  ASSERT_EQ(std::system(init.c_str()), 0);
+  ASSERT_EQ(testing_support::InitMachine(), 0);
   EXPECT_EQ(CoCreateInstance(CLSID_IConverterSession, nullptr, CLSCTX_INPROC_SERVER, IID_IConverterSession,
                              session.ReleaseAndGetAddressOfVoid()),
             S_OK);

@@ -46,9 +46,7 @@ class TallowbyEngine : public ::testing::Test {
     fs::create_directories(temp_);
     if (const char* old = std::getenv("TMPDIR")) previousTmp_ = old;
     setenv("TMPDIR", temp_.c_str(), 1);
-    const std::string init =
-        (testing_support::BuildDir() / "bin" / "brackenford").string() + " machine init > /dev/null";
-    EXPECT_EQ(std::system(init.c_str()), 0) << init;
+    EXPECT_EQ(testing_support::InitMachine(), 0);
   }
   ~TallowbyEngine() override {
     if (cressing_ && cressingWindow_) cressing_->Close(cressingWindow_, kLimit);

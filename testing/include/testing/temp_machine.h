@@ -28,6 +28,9 @@ class TempMachine {
 
 // Folder of the build tree (bin/, lib/, tests/), from BRACKENFORD_BUILD.
 std::filesystem::path BuildDir();
+// Runs the build's `brackenford machine init` on the machine the process's
+// BRACKENFORD_MACHINE names; the command's exit status as std::system gives it.
+int InitMachine();
 // ../shared/fixtures of the checkout.
 std::filesystem::path SharedFixtures();
 
