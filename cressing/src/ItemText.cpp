@@ -26,14 +26,18 @@ std::u16string Labelled(const char16_t* label, const std::u16string& value) {
   return label + SingleLine(value) + kCrLf;
 }
 
-// The run of tag lines of a contact or a list; "Comment" keeps its breaks.
+// A run of tag lines, values as they come: the reader takes entries apart
+// by their markers, so a value may span lines.
 std::u16string TagLines(std::initializer_list<std::pair<const char16_t*, std::u16string>> lines) {
   std::u16string text;
-  for (const auto& [label, value] : lines) {
-    const std::u16string_view name(label);
-    text += ItemTagLine(std::u16string(name), name == u"Comment" ? value : SingleLine(value));
-  }
+  for (const auto& [label, value] : lines) text += ItemTagLine(label, value);
   return text;
+}
+
+// The two folder lines of a contact, which the reader takes by position.
+std::u16string FolderTagLines(const std::u16string& addressBookName, const std::u16string& groupName) {
+  return ItemTagLine(u"Address Book Name", SingleLine(addressBookName)) +
+         ItemTagLine(u"Group Name", SingleLine(groupName));
 }
 
 std::u16string Replaced(std::u16string text, std::u16string_view what, std::u16string_view with) {
@@ -98,9 +102,8 @@ std::u16string WriteContactItem(std::u16string creation, std::u16string readStat
                                 ContactRecord contact) {
   const ContactRecord& c = contact;
   return TypeLine(u"CONTACT") + ItemHeader(creation, readStatus, from, to, cc, bcc, subject) +
+         FolderTagLines(addressBookName, groupName) +
          TagLines({
-             {u"Address Book Name", addressBookName},
-             {u"Group Name", groupName},
              {u"Name", name},
              {u"First Name", firstName},
              {u"Last Name", lastName},

@@ -30,10 +30,12 @@ std::u16string ItemTagLine(const std::u16string& label, const std::u16string& va
 // and CR LF.
 std::u16string LabelledLine(const char16_t* label, const std::u16string& value);
 
-// The writers. Values that stand on a line of their own have CR and LF
-// written as blanks, so that every later line stays where the reader
-// looks for it; bodies (and the contact comment, the list comment) keep
-// their line breaks, as the reader takes them to the end of the file.
+// The writers. Values of the lines the reader takes by position (the
+// header, the type's own lines, a contact's two folder lines) have CR and
+// LF written as blanks, so that every later line stays where the reader
+// looks for it; bodies and the tag lines of contacts and lists keep their
+// line breaks, as the reader takes the body and the entries to the end of
+// the file.
 std::u16string WriteEmailItem(std::u16string creation, std::u16string readStatus, std::u16string from,
                               std::u16string to, std::u16string cc, std::u16string bcc, std::u16string subject,
                               std::u16string body, std::u16string importance);

@@ -207,7 +207,7 @@ TEST(ItemText, ContactWritesItsFiftyOneTagLinesInOrder) {
 
 // The reader takes header, type and the two first contact lines by their
 // position: a line break inside one of those values would move every later
-// line. Bodies and comments run to the end and keep theirs.
+// line. Bodies and the entries of contacts and lists keep theirs.
 TEST(ItemText, LineBreaksInsideSingleLineValuesBecomeBlanks) {
   ItemValues v = EveryValue();
   v.subject = u"Two\r\nlines";
@@ -228,14 +228,16 @@ TEST(ItemText, LineBreaksInsideSingleLineValuesBecomeBlanks) {
   v.contact.homeStreet = u"2 Low Petergate\r\nYork";
   const std::u16string contact = ComposeItemText(v, u"Mail\nbox").text;
   EXPECT_NE(contact.find(u"<ITEM>Address Book Name : Mail box</ITEM>\r\n"), std::u16string::npos);
-  EXPECT_NE(contact.find(u"<ITEM>Name : Cat  Jones</ITEM>\r\n"), std::u16string::npos);
-  EXPECT_NE(contact.find(u"<ITEM>StreetAddress : 2 Low Petergate  York</ITEM>\r\n"), std::u16string::npos);
+  EXPECT_NE(contact.find(u"<ITEM>Group Name : Mail box</ITEM>\r\n"), std::u16string::npos);
+  EXPECT_NE(contact.find(u"<ITEM>Name : Cat\r\nJones</ITEM>\r\n"), std::u16string::npos);
+  EXPECT_NE(contact.find(u"<ITEM>StreetAddress : 2 Low Petergate\r\nYork</ITEM>\r\n"), std::u16string::npos);
   EXPECT_NE(contact.find(u"<ITEM>Comment : Keeps\r\nits\nbreaks</ITEM>\r\n"), std::u16string::npos);
+  EXPECT_NE(contact.find(u"<ITEM>Categories : 1: a\nb</ITEM>\r\n"), std::u16string::npos);
 
   v.itemType = 12;
   EXPECT_TRUE(ComposeItemText(v, u"").text.ends_with(
-      u"<ITEM>Comment : Keeps\r\nits\nbreaks</ITEM>\r\n<ITEM>Name : Cat  Jones</ITEM>\r\n"
-      u"<ITEM>Category : 1: a b</ITEM>\r\n"));
+      u"<ITEM>Comment : Keeps\r\nits\nbreaks</ITEM>\r\n<ITEM>Name : Cat\r\nJones</ITEM>\r\n"
+      u"<ITEM>Category : 1: a\nb</ITEM>\r\n"));
 }
 
 TEST(ItemText, FileHoldsTheTextAsUtf16LeWithoutMarkAndReplacesAnOlderOne) {

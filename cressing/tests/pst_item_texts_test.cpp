@@ -190,7 +190,7 @@ TEST_F(PstItemTexts, ContactAndDistributionListsWithTheirMembers) {
            u"<ITEM>Categories : 1: Friends</ITEM>\r\n<ITEM>OfficeCity : Leeds</ITEM>\r\n"
            u"<ITEM>OfficeCountry : UK</ITEM>\r\n<ITEM>OfficeState : </ITEM>\r\n",
            u"<ITEM>ZIP Code : YO1 7HH</ITEM>\r\n<ITEM>State : </ITEM>\r\n"
-           u"<ITEM>StreetAddress : 2 Low Petergate  York</ITEM>\r\n<ITEM>ZIP Code : YO1 7HH</ITEM>\r\n",
+           u"<ITEM>StreetAddress : 2 Low Petergate\r\nYork</ITEM>\r\n<ITEM>ZIP Code : YO1 7HH</ITEM>\r\n",
            u"<ITEM>Comment : Met at the fair.\r\nLikes tea.</ITEM>\r\n",
        })
     EXPECT_NE(contact.text.find(line), std::u16string::npos) << Utf8(line);

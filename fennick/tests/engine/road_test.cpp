@@ -234,6 +234,30 @@ TEST_F(FennickRoad, EachTypeBecomesItsOwnDocument) {
   EXPECT_EQ(Database()["documents"].size(), 5u);
 }
 
+// A contact's values after its two folder lines travel as entries, which
+// may span lines: a street address of two lines reaches the person
+// document on two lines (the reader keeps a CR where each line ended), and
+// the entries after it are still read.
+TEST_F(FennickRoad, AContactsTwoLineAddressesKeepBothLines) {
+  constexpr char kTwoLines[] = R"({
+ "store": {"display_name": "Road"},
+ "folders": [{"name": "Contacts", "class": "IPF.Contact", "messages": [{"class": "IPM.Contact",
+   "props": {"PR_DISPLAY_NAME_W": "Cat Jones", "PR_HOME_ADDRESS_STREET_W": "2 Low Petergate\r\nFlat 3",
+             "PR_BUSINESS_HOME_PAGE_W": "https://cat.example",
+             "PR_OTHER_ADDRESS_STREET_W": "3 Dock St\r\nHull"},
+   "named": [{"set": "PSETID_Address", "lid": 32837, "type": "PT_UNICODE", "value": "1 Mill Lane\r\nUnit 4"}]}]}]
+})";
+  StartCressing(testing_support::MakePst(machine_.scratch(), "lines", kTwoLines));
+  const std::vector<Exported> items = ExportAll();
+  ASSERT_EQ(items.size(), 1u);
+  const nlohmann::json person = InsertExported(items[0]);
+  for (const Item& item : {Text("StreetAddress", {"2 Low Petergate\rFlat 3"}),
+                           Text("OfficeStreetAddress", {"1 Mill Lane\rUnit 4"}),
+                           Text("OtherStreetAddress", {"3 Dock St\rHull"}),
+                           Text("WebSite", {"https://cat.example"}), Text("FullName", {"Cat Jones"})})
+    EXPECT_EQ(ItemsNamed(person, item.name), std::vector<Item>{item});
+}
+
 // Outlook's own file: its contact, its list with members and its recurring
 // appointment each become their own document.
 TEST_F(FennickRoad, OutlookSampleItemsBecomeTheirDocuments) {
