@@ -18,11 +18,13 @@ bool IsPlainFileName(const CString& name) {
 }
 bool IsUsableFolder(const CString& folder) { return !folder.empty() && folder != u"." && folder != u".."; }
 
-// Only a regular file is attached or removed, never what a link points to.
-bool IsRegularFile(const CString& path) {
+// What stands at the path, links not followed.
+std::filesystem::file_type TypeAt(const CString& path) {
   std::error_code ec;
-  return std::filesystem::symlink_status(win32::MapPath(path), ec).type() == std::filesystem::file_type::regular;
+  return std::filesystem::symlink_status(win32::MapPath(path), ec).type();
 }
+// Only a regular file is attached or removed, never what a link points to.
+bool IsRegularFile(const CString& path) { return TypeAt(path) == std::filesystem::file_type::regular; }
 
 CString FallbackName(int& counter) { return u"UnknownAttch" + DecimalText(counter++); }
 
@@ -62,6 +64,9 @@ std::optional<AttachFailure> CNotesEngine::AttachEntry(LNDocument& document, con
     return AttachFailure{u"The attachment list names no usable file for the attachment " + quoted};
 
   const CString source = folder + storedName;
+  // The exporter lists attachments it had nothing to save for (no data, a
+  // reference, an embedded message that does not open): nothing to attach.
+  if (TypeAt(source) == std::filesystem::file_type::not_found) return std::nullopt;
   if (!IsRegularFile(source))
     return AttachFailure{u"The file " + source + u" of the attachment " + quoted + u" is missing or no regular file"};
   CString target = folder + displayName;

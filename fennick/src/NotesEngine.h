@@ -116,8 +116,9 @@ class CNotesEngine {
   std::int32_t SaveToCurrentFolder(LNDocument& document, BOOL attachedAll, const CString& addFailureText = {});
 
   // Attachments (AttachFiles.cpp): every entry of the list attached and its
-  // file removed. False when an entry stayed out (its file is left in place),
-  // with the error text of the first such entry.
+  // file removed; an entry whose file does not exist is skipped. False when
+  // an entry stayed out (its file is left in place), with the error text of
+  // the first such entry.
   BOOL AttachFiles(LNDocument document, const CString& attachmentListPath);
 
   // What the builders and tests read.

@@ -121,6 +121,7 @@ TEST_F(FennickAttachments, ListsCutShortAndLinesWithoutCr) {
 
 // An entry that names no file of the folder, or no regular file, is left
 // out and reported; nothing is removed for it. The document still goes in.
+// (An entry whose file does not exist is skipped without a word: below.)
 TEST_F(FennickAttachments, EntriesNamingNoFileOfTheirOwnAreReportedAndLeftAlone) {
   const fs::path outside = machine_.scratch() / "outside.txt";
   std::ofstream(outside) << "outside";
@@ -167,11 +168,37 @@ TEST_F(FennickAttachments, EntriesNamingNoFileOfTheirOwnAreReportedAndLeftAlone)
     EXPECT_FALSE(fs::exists(attachments_ / name)) << name;
 
   // Each such entry alone says what is wrong with it.
-  WriteList({{u"{MISSING}", u"missing.txt"}});
+  struct Case {
+    const char16_t* storedName;
+    const char16_t* displayName;
+  };
+  for (const Case& c : {Case{u"{LINK}", u"link.txt"}, Case{u"{DIR}", u"dir.txt"}}) {
+    SCOPED_TRACE(win32::Utf16ToUtf8(c.displayName));
+    WriteList({{c.storedName, c.displayName}});
+    ASSERT_EQ(Insert(), 1);
+    EXPECT_EQ(TakeReplies(), std::vector<Reply>{NotesError(u"The file " + folder + c.storedName +
+                                                           u" of the attachment \"" + c.displayName +
+                                                           u"\" is missing or no regular file.")});
+  }
+}
+
+// The exporter lists attachments it had nothing to save for (no data, a
+// reference, an embedded message that does not open): an entry whose file
+// does not exist is skipped without a reply, and the others go in.
+TEST_F(FennickAttachments, AnEntryWhoseFileWasNeverWrittenIsSkippedSilently) {
+  // The last entry's folder does not exist either.
+  WriteList(
+      {
+          {u"{FIRST}", u"first.txt", "first"},
+          {u"{NEVER WRITTEN}", u"reference.lnk"},
+          {u"{ALSO NEVER}", u"first.txt"},
+          {u"{LAST}", u"last.txt", "last"},
+      },
+      u"{IN NO FOLDER}\r\nnofolder.txt\r\n" + (machine_.scratch() / "gone").u16string() + u"/\r\n");
   ASSERT_EQ(Insert(), 1);
-  EXPECT_EQ(TakeReplies(), std::vector<Reply>{NotesError(u"The file " + folder +
-                                                         u"{MISSING} of the attachment "
-                                                         u"\"missing.txt\" is missing or no regular file.")});
+  EXPECT_TRUE(TakeReplies().empty());
+  EXPECT_EQ(Attachments(LastDocument()), Expected({{"first.txt", "first"}, {"last.txt", "last"}}));
+  EXPECT_TRUE(AttachmentFolder().empty());
 }
 
 // The MIME file's own attachments are never attached: only the list's.

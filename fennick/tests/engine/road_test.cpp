@@ -258,6 +258,30 @@ TEST_F(FennickRoad, AContactsTwoLineAddressesKeepBothLines) {
     EXPECT_EQ(ItemsNamed(person, item.name), std::vector<Item>{item});
 }
 
+// Attachments the exporter lists without a file (no data, a reference
+// without data, a web reference, an embedded message without its message):
+// the document takes the others, and nothing is reported.
+TEST_F(FennickRoad, AttachmentsListedWithoutAFileAreSkippedWithoutAWord) {
+  constexpr char kListed[] = R"({
+ "store": {"display_name": "Road"},
+ "folders": [{"name": "Inbox", "messages": [{"props": {"PR_SUBJECT_W": "Files", "PR_BODY_W": "See them"},
+   "attachments": [
+    {"method": 1, "long_filename": "kept.txt", "data": "hex:6b657074"},
+    {"method": 0, "display_name": "nothing"},
+    {"method": 4, "long_filename": "ref4.lnk", "long_pathname": "C:\\long path\\ref4.lnk"},
+    {"method": 7, "long_filename": "web.txt", "long_pathname": "https://example.com/web.txt"},
+    {"method": 5, "display_name": "Gone"},
+    {"method": 1, "long_filename": "last.txt", "data": "hex:6c617374"}]}]}]
+})";
+  StartCressing(testing_support::MakePst(machine_.scratch(), "listed", kListed));
+  const std::vector<Exported> items = ExportAll();
+  ASSERT_EQ(items.size(), 1u);
+  const nlohmann::json document = InsertExported(items[0]);
+  std::vector<std::string> names;
+  for (const auto& attachment : document["attachments"]) names.push_back(attachment["name"].get<std::string>());
+  EXPECT_EQ(names, (std::vector<std::string>{"kept.txt", "last.txt"}));
+}
+
 // Outlook's own file: its contact, its list with members and its recurring
 // appointment each become their own document.
 TEST_F(FennickRoad, OutlookSampleItemsBecomeTheirDocuments) {
