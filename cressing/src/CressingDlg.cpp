@@ -105,7 +105,9 @@ std::int32_t CCressingDlg::ExportFolderForGroupwise(HWND requester, const CStrin
                                                     std::int32_t entryIndex) {
   for (const auto& entry : m_pDisplayNameList) {
     if (!entry || entry->m_index != entryIndex) continue;
-    if (requester) return EnumGroupwiseMessage(entry->m_lpEntryID, entry->m_lpMDB, requester, folderPath);
+    if (!requester) continue;
+    HeldEntry held(*entry);
+    return EnumGroupwiseMessage(held.EntryID(), held.Store(), requester, folderPath);
   }
   return 0;
 }

@@ -68,7 +68,9 @@ std::u16string CCressingDlg::WorkingFolder() {
 std::int32_t CCressingDlg::ExportFolderForLotus(HWND requester, const CString& folderPath, std::int32_t entryIndex) {
   for (const auto& entry : m_pDisplayNameList) {
     if (!entry || entry->m_index != entryIndex) continue;
-    if (requester) return EnumLotusMessage(entry->m_lpEntryID, entry->m_lpMDB, requester, folderPath);
+    if (!requester) continue;
+    HeldEntry held(*entry);
+    return EnumLotusMessage(held.EntryID(), held.Store(), requester, folderPath);
   }
   return 0;
 }

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "com/unknown.h"
 #include "mapi/interfaces.h"
 #include "mfc/strings.h"
 
@@ -25,6 +27,25 @@ class CListDisplayName {
 };
 
 using DisplayNameList = CList<std::unique_ptr<CListDisplayName>>;
+
+// An entry's store and entry id, held apart from the entry list for the
+// length of an export: a listing served while the export waits on its
+// requester clears the list and releases what the list held.
+class HeldEntry {
+ public:
+  explicit HeldEntry(const CListDisplayName& entry);
+  HeldEntry(const HeldEntry&) = delete;
+  HeldEntry& operator=(const HeldEntry&) = delete;
+
+  SBinary* EntryID() { return m_hasEntryID ? &m_entryID : nullptr; }
+  IMsgStore* Store() const { return m_store.Get(); }
+
+ private:
+  ComPtr<IMsgStore> m_store;
+  std::vector<BYTE> m_entryBytes;
+  SBinary m_entryID{};
+  bool m_hasEntryID = false;
+};
 
 // The first entry with the index, or null.
 CListDisplayName* FindDisplayName(const DisplayNameList& list, std::int32_t index);

@@ -189,6 +189,41 @@ TEST_F(MemoryExport, FailingStepsOfTheLoop) {
   }
 }
 
+// A listing served while an item waits for its answer clears the entry
+// list and with it the list's reference to the entry's store. Here that
+// reference is the store's only one (a store no session keeps open): the
+// export holds its own and goes on to the end.
+TEST_F(MemoryExport, TheExportHoldsItsStoreWhenAListingClearsTheEntryList) {
+  using Mode = std::int32_t (CCressingDlg::*)(HWND, const CString&, std::int32_t);
+  for (const Mode mode : {&CCressingDlg::ExportFolderForLotus, &CCressingDlg::ExportFolderForGroupwise}) {
+    SCOPED_TRACE(mode == &CCressingDlg::ExportFolderForLotus ? "first mode" : "second mode");
+    std::string folderId;
+    ComPtr<IMsgStore> listed = ComPtr<IMsgStore>::Attach(profile_.OpenUnsharedStore(folderId));
+    ASSERT_TRUE(listed);
+    ASSERT_FALSE(folderId.empty());
+    SBinary id{static_cast<ULONG>(folderId.size()), reinterpret_cast<LPBYTE>(folderId.data())};
+    auto entry = std::make_unique<CListDisplayName>();
+    entry->m_index = 99;
+    entry->m_lpEntryID = &id;
+    entry->m_lpMDB = listed.Get();
+    dlg_.m_pDisplayNameList.push_back(std::move(entry));
+
+    ExportRun run;
+    requester_.SetAnswer([&](const controller::CopyDataReply& reply) {
+      return RecordReply(run, reply, requester_.Window(), [&](const Announced&) -> LRESULT {
+        EXPECT_EQ(dlg_.OnCopyDisplayName(win32::HandleValue(requester_.Window()), 0), 0);
+        listed.Reset();  // what the cleared list held
+        return 1;
+      });
+    });
+    run.result = (dlg_.*mode)(requester_.Window(), u"Memory<TagName>Export", 99);
+    requester_.SetAnswer({});
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.Subjects(), (std::vector<std::u16string>{u"Attachments", u"Big body"}));
+    EXPECT_EQ(run.doneCount, 1);
+  }
+}
+
 LPMALLOC NoAllocator() { return nullptr; }
 
 // Without MAPI's allocator no message file is made, and that is a failure.

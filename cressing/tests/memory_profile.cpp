@@ -20,6 +20,7 @@ namespace memory = mapi::memory;
 struct MemoryProfile::State {
   std::shared_ptr<memory::StoreData> data = std::make_shared<memory::StoreData>();
   std::u16string path;
+  const memory::Folder* exportFolder = nullptr;
 };
 
 MemoryProfile::MemoryProfile(const std::filesystem::path& scratch) : state_(std::make_unique<State>()) {
@@ -166,6 +167,7 @@ std::string Docfile(const std::string& contents) {
 void MemoryProfile::AddExportFolder() {
   memory::StoreData& data = *state_->data;
   memory::Folder& folder = data.AddFolder(*data.ipmSubtree, u"Export", "IPF.Note");
+  state_->exportFolder = &folder;
 
   memory::Message& mail = data.AddMessage(folder);
   mail.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Attachments"));
@@ -185,6 +187,17 @@ void MemoryProfile::AddExportFolder() {
   memory::Message& big = data.AddMessage(folder);
   big.props.Set(mapi::MakeUnicode(PR_SUBJECT_W, u"Big body"));
   big.props.Set(mapi::MakeUnicode(PR_BODY_W, BigBody()));
+}
+
+IMsgStore* MemoryProfile::OpenUnsharedStore(std::string& exportFolderId) {
+  mapi::StoreIdentity identity;
+  identity.uid = {{0x55, 0x4E, 0x53, 0x48, 0x41, 0x52, 0x45, 0x44, 1, 2, 3, 4, 5, 6, 7, 8}};
+  identity.displayName = u"Unshared";
+  identity.storeEntryId = mapi::MakeStoreEntryId(identity.uid, mapi::StoreKind::kPst, "unshared");
+  if (state_->exportFolder) exportFolderId = memory::FolderEntryId(identity.uid, *state_->exportFolder);
+  IMsgStore* store = nullptr;
+  EXPECT_EQ(memory::OpenStore(state_->data, identity, &store), S_OK);
+  return store;
 }
 
 void MemoryProfile::LimitValues(std::size_t bytes) { state_->data->maxValueBytes = bytes; }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+struct IMsgStore;
+
 namespace cressing_test {
 
 class MemoryProfile {
@@ -53,6 +55,10 @@ class MemoryProfile {
   //     holding "cells");
   //   "Big body": a body of 5,000 characters (BigBody()).
   void AddExportFolder();
+  // The store opened once more, outside any session, with one reference the
+  // caller owns (so that it is the store's only holder), and the entry id of
+  // its Export folder.
+  IMsgStore* OpenUnsharedStore(std::string& exportFolderId);
   static std::u16string BigBody();
   // String and binary values longer than this come back from GetProps as
   // MAPI_E_NOT_ENOUGH_MEMORY.

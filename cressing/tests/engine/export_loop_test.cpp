@@ -227,6 +227,27 @@ TEST_F(ExportLoop, StopFromTheRequesterLeavesLaterItemsWithoutValuesAsMail) {
   EXPECT_EQ(again.items[0].Subject(), u"Hello");
 }
 
+// A listing request served while an item waits for its answer replaces the
+// entry list, and with it the entry the export started from: the export
+// goes on over its own folder to the end.
+TEST_F(ExportLoop, AListingWhileAnItemWaitsLeavesTheExportWhole) {
+  const ExportRun run = Export(kMixed, {}, [&](const Announced& item) -> LRESULT {
+    if (item.itemNumber <= 2) {
+      EXPECT_EQ(requester_.Send(window_, WM_LIST_STORES).value, 0);
+      EXPECT_EQ(requester_.Send(window_, WM_LIST_STORE_FOLDERS, 1).value, 0);
+    }
+    if (item.itemNumber == 3) {
+      EXPECT_EQ(requester_.Send(window_, WM_LIST_STORES).value, 0);
+    }
+    return 1;
+  });
+  EXPECT_EQ(run.result, 1);
+  EXPECT_EQ(run.Subjects(), kMixedSubjects);
+  EXPECT_EQ(run.doneCount, 1);
+  EXPECT_TRUE(run.errors.empty());
+  EXPECT_TRUE(WorkFiles().empty());
+}
+
 // --- Date filters, with the clock of the machine ---
 
 using Clock = std::chrono::system_clock;

@@ -303,6 +303,26 @@ TEST_F(GroupwiseExport, AnnouncesEveryTypeWithItsTextDespiteFiltersAndStop) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
+// Listings served while items wait for their answers replace the entry
+// list the export started from; every item still comes, in order.
+TEST_F(GroupwiseExport, AListingWhileAnItemWaitsLeavesTheExportWhole) {
+  onItem_ = [this](std::size_t n) {
+    if (n > 2) return;
+    EXPECT_EQ(requester_.Send(window_, WM_LIST_STORES).value, 0);
+    if (n == 1) {
+      EXPECT_EQ(requester_.Send(window_, WM_LIST_STORE_FOLDERS, kStoreEntry).value, 0);
+    }
+  };
+  EXPECT_EQ(Export(kMixed), 1);
+  std::vector<std::int32_t> types;
+  for (const Announced& item : announced_) types.push_back(item.itemType);
+  EXPECT_EQ(types, (std::vector<std::int32_t>{0, 1, 4, 5, 3, 12, 0}));
+  EXPECT_EQ(Utf8(announced_.back().text).find("Subject : No class\r\n") != std::string::npos, true);
+  std::size_t done = 0;
+  for (const controller::CopyDataReply& reply : requester_.TakeReplies()) done += reply.code == CD_EXPORT_DONE;
+  EXPECT_EQ(done, 1u);
+}
+
 TEST_F(GroupwiseExport, ContactsGoToTheFlatContactFileLineByLine) {
   // A MIME file of that name already there: the next free name is taken,
   // and the file is left as it was.
