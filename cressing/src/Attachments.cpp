@@ -154,7 +154,9 @@ void CCressingDlg::SaveAttachments(IMessage* item, const CString& folder, CStrin
     return;
   }
   bool listWritten = true;
+  std::vector<std::u16string> saved;  // the files the list names
   ForEachAttachment(item, [&](IAttach* attach, const SPropValue* props) {
+    if (!listWritten) return;  // a list that failed lists no more
     std::u16string displayName = AttachDisplayName(props);
     const std::u16string storedName = NewStoredName();
     if (storedName.empty()) {
@@ -171,12 +173,15 @@ void CCressingDlg::SaveAttachments(IMessage* item, const CString& folder, CStrin
       SendErrorText(GetMapiErrorText(failed->status, failed->step));
       return;
     }
+    saved.push_back(target);
     const std::vector<unsigned char> entry =
         Utf16LeBytes(ListLine(storedName) + ListLine(displayName) + ListLine(folder));
     if (list.Write(entry.data(), entry.size()) != ERROR_SUCCESS) listWritten = false;
   });
-  list.Close();
+  if (list.Close() != ERROR_SUCCESS) listWritten = false;
   if (!listWritten) {
+    // Files that no list names would be no one's to remove.
+    for (const std::u16string& file : saved) DeleteFileW(file.c_str());
     DeleteFileW(listPath.c_str());
     SendErrorText(GetMapiErrorText(S_OK, u"Fail to write AttachmentList.txt in SaveAttachments."));
     listPath.clear();

@@ -1,6 +1,9 @@
 // Steps of the first export mode that fail in the real engine: each is
 // reported with CD_ERROR_TEXT, and no announcement names a file that was
 // not written; and every item of a PST written by Outlook goes through.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <set>
 
 #include "export_engine.h"
@@ -52,6 +55,37 @@ TEST_F(ExportFailures, AFileThatCannotBeWrittenIsNotNamed) {
   EXPECT_EQ(run.errors, expected);
   EXPECT_TRUE(fs::is_directory(work_ / "Mail.txt")) << "what was in the way stays";
   EXPECT_TRUE(fs::is_directory(work_ / "AttachmentList.txt"));
+}
+
+// A list that cannot be written names no attachment, so the files saved
+// for it go too: here the engine may write files of no more than 300 bytes,
+// which the attachments fit and the list's first entry does not.
+TEST_F(ExportFailures, AttachmentFilesGoWhenTheirListCannotBeWritten) {
+  RegisterConverter();
+  const std::string name(120, 'n');
+  const std::string description = R"({"store": {"display_name": "Mail"}, "folders": [{"name": "Inbox", "messages": [
+    {"props": {"PR_SUBJECT_W": "files"}, "attachments": [
+      {"method": 1, "long_filename": ")" + name + R"(.txt", "data": "hex:6f6e65"},
+      {"method": 1, "long_filename": "two.txt", "data": "hex:74776f"}]}]}]})";
+  // The engine inherits SIGXFSZ ignored: a write past the limit fails with
+  // EFBIG instead of ending it.
+  struct sigaction ignore {}, previous{};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+  StartOn({{MakePst("files", description), u"Mail"}});
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+  const pid_t pid = engine_->Pid();
+  rlimit normal{};
+  ASSERT_EQ(::prlimit(pid, RLIMIT_FSIZE, nullptr, &normal), 0);
+  const rlimit small{300, normal.rlim_max};
+  ASSERT_EQ(::prlimit(pid, RLIMIT_FSIZE, &small, nullptr), 0);
+
+  const ExportRun run = Export(kInbox);
+  ASSERT_EQ(run.items.size(), 1u);
+  EXPECT_TRUE(run.items[0].attachmentList.empty());
+  EXPECT_NE(std::find(run.errors.begin(), run.errors.end(), u"Fail to write AttachmentList.txt in SaveAttachments."),
+            run.errors.end());
+  EXPECT_TRUE(WorkFiles().empty()) << "no attachment file is left behind";
 }
 
 TEST_F(ExportFailures, ACurrentFolderLongerThanItsBufferWritesNothing) {
