@@ -69,7 +69,8 @@ TEST_F(ExportFailures, AttachmentFilesGoWhenTheirListCannotBeWritten) {
       {"method": 1, "long_filename": "two.txt", "data": "hex:74776f"}]}]}]})";
   // The engine inherits SIGXFSZ ignored: a write past the limit fails with
   // EFBIG instead of ending it.
-  struct sigaction ignore {}, previous{};
+  struct sigaction ignore = {};
+  struct sigaction previous = {};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
   StartOn({{MakePst("files", description), u"Mail"}});

@@ -1,7 +1,8 @@
 // Attachments through the real engine: the listed files renamed to safe,
 // unique forms of their display names, attached byte for byte and removed;
-// names already taken in the folder; lists cut short; and entries that
-// name no file of their own, which are reported and left alone.
+// names already taken in the folder; lists cut short; entries that name
+// no file of their own, which are reported and left alone; and entries
+// whose file was never written, which are skipped.
 #include <random>
 
 #include "insert_engine.h"
@@ -176,9 +177,9 @@ TEST_F(FennickAttachments, EntriesNamingNoFileOfTheirOwnAreReportedAndLeftAlone)
     SCOPED_TRACE(win32::Utf16ToUtf8(c.displayName));
     WriteList({{c.storedName, c.displayName}});
     ASSERT_EQ(Insert(), 1);
-    EXPECT_EQ(TakeReplies(), std::vector<Reply>{NotesError(u"The file " + folder + c.storedName +
-                                                           u" of the attachment \"" + c.displayName +
-                                                           u"\" is missing or no regular file.")});
+    EXPECT_EQ(TakeReplies(),
+              std::vector<Reply>{NotesError(u"The file " + folder + c.storedName + u" of the attachment \"" +
+                                            c.displayName + u"\" is missing or no regular file.")});
   }
 }
 

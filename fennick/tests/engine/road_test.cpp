@@ -251,10 +251,10 @@ TEST_F(FennickRoad, AContactsTwoLineAddressesKeepBothLines) {
   const std::vector<Exported> items = ExportAll();
   ASSERT_EQ(items.size(), 1u);
   const nlohmann::json person = InsertExported(items[0]);
-  for (const Item& item : {Text("StreetAddress", {"2 Low Petergate\rFlat 3"}),
-                           Text("OfficeStreetAddress", {"1 Mill Lane\rUnit 4"}),
-                           Text("OtherStreetAddress", {"3 Dock St\rHull"}),
-                           Text("WebSite", {"https://cat.example"}), Text("FullName", {"Cat Jones"})})
+  for (const Item& item :
+       {Text("StreetAddress", {"2 Low Petergate\rFlat 3"}), Text("OfficeStreetAddress", {"1 Mill Lane\rUnit 4"}),
+        Text("OtherStreetAddress", {"3 Dock St\rHull"}), Text("WebSite", {"https://cat.example"}),
+        Text("FullName", {"Cat Jones"})})
     EXPECT_EQ(ItemsNamed(person, item.name), std::vector<Item>{item});
 }
 
