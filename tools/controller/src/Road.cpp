@@ -105,6 +105,19 @@ std::vector<fs::path> AttachmentFiles(const fs::path& list) {
   return files;
 }
 
+// Every file an announced item has: its own four and the attachment files
+// its list names.
+std::vector<fs::path> ItemFiles(const ITEM_INFO& info) {
+  std::vector<fs::path> files;
+  for (const std::u16string& file :
+       {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)})
+    if (!file.empty()) files.push_back(FromEngine(file));
+  if (info.attachmentList[0] != 0)
+    for (fs::path& attachment : AttachmentFiles(FromEngine(Field(info.attachmentList))))
+      files.push_back(std::move(attachment));
+  return files;
+}
+
 std::set<fs::path> Databases(const fs::path& folder) {
   std::set<fs::path> names;
   std::error_code ec;
@@ -621,20 +634,13 @@ void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool fil
   const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
   std::error_code ec;
   if (!filesKept) fs::create_directories(kept, ec);
-  for (const std::u16string& file :
-       {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)}) {
-    const fs::path path = FromEngine(file);
-    if (file.empty() || !fs::exists(path, ec)) continue;
-    if (filesKept) {
+  for (const fs::path& path : ItemFiles(info)) {
+    if (!fs::exists(path, ec)) continue;
+    if (filesKept)
       failure.files.push_back(U16(path));
-    } else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec) {
+    else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec)
       failure.files.push_back(U16(kept / path.filename()));
-    }
   }
-  if (!filesKept)
-    for (const fs::path& attachment : AttachmentFiles(FromEngine(Field(info.attachmentList))))
-      if (fs::create_hard_link(attachment, kept / attachment.filename(), ec), !ec)
-        failure.files.push_back(U16(kept / attachment.filename()));
   report_.failures.push_back(std::move(failure));
 }
 

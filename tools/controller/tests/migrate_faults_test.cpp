@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <thread>
 
 #include "Road.h"
@@ -138,6 +139,7 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     EXPECT_EQ(inbox.complete, whole);
     EXPECT_EQ(report.folders[2].notExported, whole ? 0 : 1) << "the next folder is left alone";
 
+    std::error_code ec;
     if (c.failure.empty()) {
       EXPECT_TRUE(report.failures.empty());
     } else {
@@ -147,13 +149,21 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
       EXPECT_EQ(failure.itemNumber, 3);
       EXPECT_EQ(failure.subject, u"Mail 3");
       EXPECT_EQ(failure.reason.rfind(c.failure, 0), 0u) << failure.reason;
-      EXPECT_GE(failure.files.size(), 3u) << "MIME file, item text, attachment list";
+      EXPECT_GE(failure.files.size(), 4u) << "MIME file, item text, attachment list, attachment";
+      std::set<fs::path> named;
       for (const std::u16string& file : failure.files) {
         std::string path = win32::Utf16ToUtf8(file);
         std::replace(path.begin(), path.end(), '\\', '/');
         EXPECT_TRUE(fs::exists(path)) << path;
+        named.insert(fs::path(path).lexically_normal());
       }
-      EXPECT_TRUE(fs::is_directory(report.keptFolder));
+      ASSERT_TRUE(fs::is_directory(report.keptFolder));
+      // Every file the item left is named, its attachment's too.
+      for (const char* where : {"work", "kept"})
+        for (const auto& entry : fs::recursive_directory_iterator(report.keptFolder / where, ec)) {
+          if (!entry.is_regular_file()) continue;
+          EXPECT_TRUE(named.count(entry.path().lexically_normal())) << entry.path();
+        }
       const Json json = Json::parse(controller::ReportJson(report, options));
       EXPECT_EQ(json["failures"][0]["item"], 3);
       EXPECT_EQ(json["failures"][0]["subject"], "Mail 3");
