@@ -220,6 +220,11 @@ void TellProblems(const controller::MigrationReport& report, bool reportWritten)
     std::cerr << "Run with --report FILE.json for all of them.\n";
 }
 
+// What went wrong at no cost to the items: said whatever the status.
+void TellWarnings(const controller::MigrationReport& report) {
+  for (const auto& warning : report.warnings) std::cerr << "brackenford migrate: " << warning << "\n";
+}
+
 bool WriteReport(const fs::path& file, const controller::MigrationReport& report,
                  const controller::MigrateOptions& options) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -257,11 +262,13 @@ int MigrateCommand(const Args& args) {
   const int status = report.ExitStatus();
   if (status == 2) {
     std::cerr << "brackenford migrate: " << report.fatal << "\n";
+    TellWarnings(report);
     return 2;
   }
   if (!command.quiet) std::cout << "\n" << controller::SummaryTable(report);
   if (!report.fatal.empty()) std::cerr << "brackenford migrate: " << report.fatal << "\n";
   if (status != 0) TellProblems(report, written);
+  TellWarnings(report);
   return command.report.empty() || written ? status : std::max(status, 1);
 }
 

@@ -127,6 +127,7 @@ std::string ReportJson(const MigrationReport& report, const MigrateOptions& opti
   j["messages"] = Json::array();
   for (const auto& m : report.messages) j["messages"].push_back(MessageJson(m));
   j["problems"] = report.problems;
+  j["warnings"] = report.warnings;
   if (!report.keptFolder.empty()) j["kept_folder"] = report.keptFolder.string();
   return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

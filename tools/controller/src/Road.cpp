@@ -12,6 +12,7 @@
 #include <set>
 
 #include "fennick/FennickRecords.h"
+#include "mapi/profiles.h"
 #include "tallowby/TallowbyRecords.h"
 #include "win32/codepage.h"
 #include "win32/files.h"
@@ -163,6 +164,7 @@ void Road::Run() {
   }
   CloseEngines();
   guard_.End();
+  CheckProfileGone();
   Finish();
 }
 
@@ -172,10 +174,16 @@ void Road::CheckStop() {
   throw Blocked{"stopped by the user"};
 }
 
-std::string Road::TextsSince(std::size_t message) const {
+Road::Mark Road::Here() const { return {report_.messages.size(), report_.problems.size()}; }
+
+// What the engines said since the mark, and what became of them (one that
+// died or was stopped says nothing itself).
+std::string Road::TextsSince(const Mark& mark) const {
   std::string texts;
-  for (std::size_t i = message; i < report_.messages.size(); ++i)
+  for (std::size_t i = mark.messages; i < report_.messages.size(); ++i)
     texts += (texts.empty() ? ": " : "; ") + U8(report_.messages[i].text);
+  for (std::size_t i = mark.problems; i < report_.problems.size(); ++i)
+    texts += (texts.empty() ? ": " : "; ") + report_.problems[i];
   return texts.empty() ? " (no reason given)" : texts;
 }
 
@@ -259,7 +267,7 @@ void Road::StartEngines() {
 
 void Road::MakeProfile() {
   CheckStop();
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   SendResult result;
   if (!options_.pstFiles.empty()) {
     std::vector<std::u16string> paths;
@@ -289,14 +297,14 @@ void Road::LogOn() {
   std::strncpy(info.profile, win32::Utf16ToAnsi(profileName_).c_str(), sizeof info.profile - 1);
   const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
   std::strncpy(info.user, win32::Utf16ToAnsi(user).c_str(), sizeof info.user - 1);
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   if (Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_LOGON, info); }).value != 1)
     throw Blocked{"Cressing could not log on" + TextsSince(mark)};
 }
 
 void Road::ListPstFolders() {
   CheckStop();
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult listed = Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); });
   auto stores = ReadListFile(run_ / "DisplayName.txt");
   if (!listed.delivered || listed.value != 0 || !stores || stores->empty())
@@ -336,7 +344,7 @@ std::vector<ListedFolder> Road::WalkStore(std::size_t store) {
     report_.problems.push_back("the stores could not be listed again");
     return {};
   }
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult walked = Call(
       cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORE_FOLDERS, static_cast<LPARAM>(store)); });
   walkedStore_ = store;
@@ -354,7 +362,7 @@ void Road::ListMailboxFolders() {
   // The profile's own store names the mailbox too ("Mailbox - Ann Archer").
   Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); });
   const auto ownStores = ReadListFile(run_ / "DisplayName.txt");
-  std::size_t mark = report_.messages.size();
+  Mark mark = Here();
   const std::u16string server = options_.exchangeServer + u'\0';
   const SendResult listed = Call(cressing_, [&] {
     return requester_.SendCopyData(cressing_.window, CD_LIST_MAILBOXES, server.data(),
@@ -384,10 +392,10 @@ void Road::ListMailboxFolders() {
   std::memset(request.get(), 0, sizeof *request);
   SetField(request->server, options_.exchangeServer);
   request->entryIndex = static_cast<std::int32_t>(found - mailboxes->begin()) + 1;
-  mark = report_.messages.size();
+  mark = Here();
   Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_LIST_MAILBOX_FOLDERS, *request); });
   const auto lines = ReadListFile(run_ / "MailBoxName.txt");
-  if (cressing_.gone || !lines || (lines->empty() && report_.messages.size() > mark))
+  if (cressing_.gone || !lines || (lines->empty() && report_.messages.size() > mark.messages))
     throw Blocked{"Cressing could not list the folders of " + U8(*found) + TextsSince(mark)};
   for (ListedFolder& folder : ParseFolderList(*lines, static_cast<std::int32_t>(mailboxes->size()) + 1))
     folders_.push_back({0, *found, std::move(folder), {}});
@@ -395,6 +403,7 @@ void Road::ListMailboxFolders() {
 
 void Road::CreateDatabase() {
   CheckStop();
+  const Mark mark = Here();
   MailFileDirRecord mailFile;
   SetField(mailFile.folder, U16(win32::NotesFolder()));
   Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_SET_MAILFILE_DIR, mailFile); });
@@ -411,7 +420,6 @@ void Road::CreateDatabase() {
   // Fennick does not say which file it made (a taken name gets a number):
   // it is the one that was not there before.
   const std::set<fs::path> before = Databases(out);
-  const std::size_t mark = report_.messages.size();
   if (Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_NSF, info); }).value != 1)
     throw Blocked{"Fennick could not create the database" + TextsSince(mark)};
   report_.database = out / (U8(name) + ".nsf");
@@ -431,7 +439,7 @@ void Road::CreateFolders() {
     std::memset(request.get(), 0, sizeof *request);
     // Fennick drops the path's last character.
     const bool fits = SetField(request->folderPath, outcome.source + u"\\");
-    const std::size_t mark = report_.messages.size();
+    const Mark mark = Here();
     folderName_.clear();
     if (fits &&
         Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_FOLDER, *request); }).value == 1)
@@ -499,7 +507,7 @@ void Road::ExportFolder(std::size_t index) {
   exportDone_ = false;
   errorsSinceItem_ = 0;
   const auto start = std::chrono::steady_clock::now();
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult result =
       Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_EXPORT_FOLDER, *request); });
   exporting_.reset();
@@ -580,7 +588,7 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
     return 0;
   }
   notesError_ = false;
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult inserted =
       Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_INSERT_ITEM, *item); });
   if (!inserted.delivered) {
@@ -655,11 +663,20 @@ void Road::CloseEngines() {
     const auto status = engine->process->Close(engine->window, kCloseLimit);
     for (const ShownBox& box : ReadMessageBoxes(engine->log, &engine->logOffset))
       NoteMessage(*engine, "message box", win32::Utf8ToUtf16(box.text));
+    // Every item has been answered by now: what costs nothing shows in the
+    // profile check that follows.
     if (!status)
-      report_.problems.push_back(std::string(engine->name) + " did not end when closed and was stopped");
+      report_.warnings.push_back(std::string(engine->name) + " did not end when closed and was stopped");
     else if (*status != 0)
-      report_.problems.push_back(std::string(engine->name) + " ended with status " + std::to_string(*status));
+      report_.warnings.push_back(std::string(engine->name) + " ended with status " + std::to_string(*status));
   }
+}
+
+// Tallowby deletes its profile as it ends, the guard when Tallowby could
+// not: one still there is left behind.
+void Road::CheckProfileGone() {
+  if (!report_.profile.empty() && mapi::profiles::Find(report_.profile))
+    report_.problems.push_back("the profile " + U8(report_.profile) + " is still there");
 }
 
 void Road::Finish() {

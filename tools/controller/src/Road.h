@@ -71,12 +71,18 @@ class Road {
   void NoteFullDisk();
   // Ending.
   void CloseEngines();
+  void CheckProfileGone();
   void Finish();
 
   // A request to an engine, under the watchdog; collects the boxes it showed.
   SendResult Call(Engine& engine, const std::function<SendResult()>& send);
   void CheckStop();
-  std::string TextsSince(std::size_t message) const;
+  // Where the report's messages and problems stood.
+  struct Mark {
+    std::size_t messages = 0, problems = 0;
+  };
+  Mark Here() const;
+  std::string TextsSince(const Mark& mark) const;
   void NoteMessage(const Engine& engine, const char* kind, std::u16string text, std::u16string mailbox = {});
 
   const MigrateOptions& options_;

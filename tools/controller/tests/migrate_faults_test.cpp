@@ -66,6 +66,7 @@ struct Case {
   int inserted;         // documents of the Inbox
   bool interrupted = false;
   std::chrono::seconds limit{120};  // for an engine's answer
+  std::string warning = {};         // in the report's warnings, at no cost
 };
 
 class MigrateFaults : public MigrateTest {
@@ -98,8 +99,9 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
       {"the exporter dies", [](const Strike& s) { Kill(s.cressing, SIGKILL); }, "cressing ended unexpectedly", "", 2},
       {"the exporter dies mid-export", [&](const Strike& s) { KillWhenAsked(s.cressing, later); },
        "cressing ended unexpectedly", "", 2},
-      {"the profile engine dies after the profile", [](const Strike& s) { Kill(s.tallowby, SIGKILL); },
-       "tallowby ended with status 137", "", 5},
+      // Every item arrives and the guard deletes the profile: a whole run.
+      {"the profile engine dies after the profile", [](const Strike& s) { Kill(s.tallowby, SIGKILL); }, "", "", 5,
+       false, 120s, "tallowby ended with status 137"},
       {"the user stops it", [](const Strike&) { controller::RequestStop(); }, "", "stopped by the user", 2, true},
   };
   int n = 0;
@@ -122,8 +124,10 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     ASSERT_TRUE(strike.struck);
     EXPECT_EQ(cli_test::ReadFile(pst), source) << "the PST file is untouched";
 
-    EXPECT_EQ(report.ExitStatus(), 1);
+    const bool whole = c.inserted == 5;
+    EXPECT_EQ(report.ExitStatus(), whole ? 0 : 1) << testing::PrintToString(report.problems);
     EXPECT_EQ(report.interrupted, c.interrupted);
+    EXPECT_EQ(report.warnings, c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning});
     if (!c.problem.empty()) {
       EXPECT_TRUE(std::any_of(report.problems.begin(), report.problems.end(), [&](const std::string& p) {
         return p.rfind(c.problem, 0) == 0;
@@ -135,7 +139,6 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     EXPECT_EQ(Documents(Dump(report.database), top + "\\Inbox").size(), static_cast<std::size_t>(c.inserted));
     // Every item is in the database, named as failed, or never exported.
     EXPECT_EQ(inbox.inserted + inbox.failed + inbox.notExported, 5);
-    const bool whole = c.inserted == 5;
     EXPECT_EQ(inbox.complete, whole);
     EXPECT_EQ(report.folders[2].notExported, whole ? 0 : 1) << "the next folder is left alone";
 
@@ -173,6 +176,43 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     EXPECT_EQ(Profiles(), std::vector<std::string>{}) << "the profile is gone";
     EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
     ExpectSecondRunDeliversAll(pst, top);
+  }
+}
+
+// Stops one engine as soon as the three are up.
+struct StopAtStart : controller::MigrationObserver {
+  std::string engine;
+  void Engines(pid_t t, pid_t c, pid_t f) override {
+    ::kill(engine == "tallowby" ? t : engine == "cressing" ? c : f, SIGSTOP);
+  }
+};
+
+// An engine that falls silent before the exports stops the run with status
+// 2, and what became of it is the reason given.
+TEST_F(MigrateFaults, AnEngineSilentAtTheStartIsTheReasonGiven) {
+  const struct {
+    const char* engine;
+    std::string fatal;
+  } cases[] = {
+      {"tallowby", "Tallowby could not make the profile: tallowby did not answer within 3 s and was stopped"},
+      {"cressing", "Cressing could not log on: cressing did not answer within 3 s and was stopped"},
+      {"fennick", "Fennick could not create the database: fennick did not answer within 3 s and was stopped"},
+  };
+  const fs::path pst = Pst("start", kMailbox);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.engine);
+    controller::MigrateOptions options;
+    options.pstFiles = {pst};
+    options.outFolder = out_;
+    options.engineFolder = testing_support::BuildDir() / "bin";
+    options.answerLimit = 3s;
+    StopAtStart stop;
+    stop.engine = c.engine;
+    const controller::MigrationReport report = controller::Migrate(options, stop);
+    EXPECT_EQ(report.ExitStatus(), 2);
+    EXPECT_EQ(report.fatal, c.fatal);
+    EXPECT_EQ(Profiles(), std::vector<std::string>{});
+    EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
   }
 }
 

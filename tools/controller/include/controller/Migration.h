@@ -81,6 +81,9 @@ struct MigrationReport {
   std::vector<ItemFailure> failures;
   std::vector<EngineMessage> messages;
   std::vector<std::string> problems;  // road-level faults: engines that died, stores left out
+  // What went wrong without costing an item or leaving anything behind: an
+  // engine that ended badly once its work was done.
+  std::vector<std::string> warnings;
   std::filesystem::path keptFolder;   // where the files of items that did not arrive stay
   double seconds = 0;
 
