@@ -266,6 +266,10 @@ int MigrateCommand(const Args& args) {
     return 2;
   }
   if (!command.quiet) std::cout << "\n" << controller::SummaryTable(report);
+  for (const std::string& line : controller::TopFolderLines(report)) {
+    if (!command.quiet) std::cout << line << "\n";
+    std::cerr << "brackenford migrate: " << line << "\n";
+  }
   if (!report.fatal.empty()) std::cerr << "brackenford migrate: " << report.fatal << "\n";
   if (status != 0) TellProblems(report, written);
   TellWarnings(report);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 
+#include "TopFolder.h"
 #include "fennick/FennickRecords.h"
 #include "mapi/profiles.h"
 #include "tallowby/TallowbyRecords.h"
@@ -155,6 +156,7 @@ void Road::Run() {
       ListMailboxFolders();
     else
       ListPstFolders();
+    CheckTopFolders();
     CreateDatabase();
     report_.started = true;
     CreateFolders();
@@ -320,7 +322,7 @@ void Road::ListPstFolders() {
   }
   // Each store is a top-level Notes folder, named after its file; two of
   // one name get numbers.
-  std::vector<std::u16string> tops;
+  std::vector<std::u16string>& tops = storeTops_;
   for (const std::u16string& name : stores_) {
     std::u16string base = FileTitle(name);
     if (base.empty()) base = u"Personal Folders";
@@ -399,6 +401,29 @@ void Road::ListMailboxFolders() {
     throw Blocked{"Cressing could not list the folders of " + U8(*found) + TextsSince(mark)};
   for (ListedFolder& folder : ParseFolderList(*lines, static_cast<std::int32_t>(mailboxes->size()) + 1))
     folders_.push_back({0, *found, std::move(folder), {}});
+}
+
+// The walks leave out the top of each store's folders: what it holds is
+// named as not migrated. The profile's stores are the run's own, unless
+// the mailbox is another's than the user's.
+void Road::CheckTopFolders() {
+  CheckStop();
+  const bool own = options_.user.empty() || SameText(options_.user, options_.mailbox);
+  if (options_.pstFiles.empty() && !own) return;
+  std::string error;
+  auto tops = ReadTopFolders(profileName_, &error);
+  if (!tops) {
+    report_.problems.push_back("the top of the personal folders could not be read: " + error);
+    return;
+  }
+  for (TopFolderItems& top : *tops) {
+    const auto listed = std::find(stores_.begin(), stores_.end(), top.store);
+    if (options_.pstFiles.empty())
+      top.store = folders_.empty() ? options_.mailbox : folders_[0].top;
+    else
+      top.store = listed != stores_.end() ? storeTops_[listed - stores_.begin()] : FileTitle(top.store);
+    report_.topFolderItems.push_back(std::move(top));
+  }
 }
 
 void Road::CreateDatabase() {

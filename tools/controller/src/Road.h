@@ -59,6 +59,7 @@ class Road {
   void ListPstFolders();
   void ListMailboxFolders();
   std::vector<ListedFolder> WalkStore(std::size_t store);
+  void CheckTopFolders();
   void CreateDatabase();
   void CreateFolders();
   // The exports.
@@ -97,6 +98,7 @@ class Road {
   std::filesystem::path run_;   // the run's temporary folder: list files, input files, engine logs
   std::filesystem::path work_;  // Cressing's working folder: the items' files
   std::vector<std::u16string> stores_;
+  std::vector<std::u16string> storeTops_;  // each store's first level of the Notes folders
   std::size_t walkedStore_ = 0;  // the store whose walk the engine's entry list ends with
   std::vector<PlannedFolder> folders_;
 
