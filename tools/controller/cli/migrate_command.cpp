@@ -185,17 +185,13 @@ std::optional<std::string> CheckCommand(const Command& command, bool sawDays) {
   return std::nullopt;
 }
 
-void OnSignal(int) {
-  controller::RequestStop();
-  static const char kText[] = "\nbrackenford migrate: stopping after the item at hand (again: at once)\n";
-  if (::write(STDERR_FILENO, kText, sizeof kText - 1) < 0) {
-    // Nothing to be done about a closed standard error.
-  }
-}
+// Only counts: the road says what it does about it, on a line of its own.
+void OnSignal(int) { controller::RequestStop(); }
 
 void CatchSignals() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);

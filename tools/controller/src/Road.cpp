@@ -170,10 +170,15 @@ void Road::Run() {
   Finish();
 }
 
+bool Road::StopAsked() {
+  if (StopRequests().load() == 0) return false;
+  if (!std::exchange(report_.interrupted, true))
+    observer_.Notice("brackenford migrate: stopping after the item at hand (again: at once)");
+  return true;
+}
+
 void Road::CheckStop() {
-  if (StopRequests().load() == 0) return;
-  report_.interrupted = true;
-  throw Blocked{"stopped by the user"};
+  if (StopAsked()) throw Blocked{"stopped by the user"};
 }
 
 Road::Mark Road::Here() const { return {report_.messages.size(), report_.problems.size()}; }
@@ -210,7 +215,11 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
   if (result.delivered) return result;
   engine.gone = true;
   const auto killed = watchdog_.TakeKilled();
-  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
+  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end() && StopRequests().load() >= 2) {
+    report_.interrupted = true;
+    report_.problems.push_back(std::string(engine.name) + " was stopped at once at the user's request");
+    observer_.Notice("brackenford migrate: stopped " + std::string(engine.name) + " at once");
+  } else if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
     char limit[32];
     std::snprintf(limit, sizeof limit, "%g", static_cast<double>(options_.answerLimit.count()) / 1000);
     report_.problems.push_back(std::string(engine.name) + " did not answer within " + limit + " s and was stopped");
@@ -485,8 +494,7 @@ void Road::ExportAll() {
   for (std::size_t i = 0; i < folders_.size(); ++i) {
     PlannedFolder& folder = folders_[i];
     if (folder.outcome.notesFolder.empty()) continue;
-    if (StopRequests().load() > 0) report_.interrupted = true;
-    if (report_.interrupted || cressing_.gone || fennick_.gone) {
+    if (StopAsked() || cressing_.gone || fennick_.gone) {
       folder.outcome.notExported = folder.outcome.listed;
       continue;
     }
@@ -582,20 +590,17 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
 
 LRESULT Road::OnItem(const ITEM_INFO& info) {
   if (!exporting_) return 0;
+  if (stopSent_) {
+    // Announced after the stop: not exported, like the rest of the folder.
+    DropFiles(info);
+    return 0;
+  }
   FolderOutcome& outcome = folders_[*exporting_].outcome;
   CountUnreadable();
   ++outcome.announced;
   itemNumber_ = info.itemNumber;
   if (info.itemTotal >= 0) itemTotal_ = info.itemTotal;
   const std::size_t folder = *exporting_;
-  if (StopRequests().load() > 0) {
-    // Stop the export at this item; its files stay for a later look.
-    if (!std::exchange(stopSent_, true))
-      Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
-    report_.interrupted = true;
-    ItemFailed(info, "stopped by the user", true);
-    return 0;
-  }
   if (fennick_.gone) {
     ItemFailed(info, "Fennick is gone", true);
     return 0;
@@ -627,9 +632,18 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
     ++outcome.inserted;
   }
   observer_.ItemDone(folder, outcome);
+  // The item at hand is in: the export stops here. Cressing still
+  // announces the item it prepares next, which is answered 0.
+  if (StopAsked() && !std::exchange(stopSent_, true))
+    Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
   // Cressing deletes the item's files on a non-zero answer and ends the
   // folder's export on zero.
   return inserted.value;
+}
+
+void Road::DropFiles(const ITEM_INFO& info) {
+  std::error_code ec;
+  for (const fs::path& path : ItemFiles(info)) fs::remove(path, ec);
 }
 
 // A database that cannot be written to for want of space says so only as

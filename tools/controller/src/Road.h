@@ -69,6 +69,7 @@ class Road {
   LRESULT OnItem(const ITEM_INFO& info);
   void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
   void CountUnreadable();
+  void DropFiles(const ITEM_INFO& info);
   void NoteFullDisk();
   // Ending.
   void CloseEngines();
@@ -77,6 +78,8 @@ class Road {
 
   // A request to an engine, under the watchdog; collects the boxes it showed.
   SendResult Call(Engine& engine, const std::function<SendResult()>& send);
+  // Whether the user asked to stop (said once); CheckStop ends the road then.
+  bool StopAsked();
   void CheckStop();
   // Where the report's messages and problems stood.
   struct Mark {

@@ -112,6 +112,8 @@ class MigrationObserver {
   // After each announced item, whatever became of it.
   virtual void ItemDone(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
   virtual void FolderEnded(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
+  // A line for the user as the run goes (it is stopping), on a line of its own.
+  virtual void Notice(const std::string& /*line*/) {}
 };
 
 // Runs the road; fills the report whatever happens.

@@ -1,0 +1,94 @@
+// Ctrl-C during a run, sent to the real controller: the first one lets the
+// item at hand arrive and stops the export after it, the second stops the
+// engine waited on at once; each says so on a line of its own, the summary
+// follows and the status is 1.
+#include <gtest/gtest.h>
+
+#include "migrate_process.h"
+#include "migrate_support.h"
+
+namespace migrate_test {
+namespace {
+
+constexpr int kArchived = 300;
+
+class MigrateInterrupted : public MigrateTest {
+ protected:
+  // The controller's run of the long mailbox, caught once the Archive's
+  // export has begun.
+  std::unique_ptr<Controller> StartLong() {
+    const fs::path pst = Pst("long", LongMailbox(kArchived));
+    auto controller = std::make_unique<Controller>(
+        std::vector<std::string>{"migrate", "--pst", pst.string(), "--out", out_.string(), "--report", report_.string()},
+        machine_.scratch());
+    EXPECT_TRUE(controller->WaitForError("long\\Inbox:")) << controller->Err();
+    return controller;
+  }
+  // The Archive's entry of the report, checked against the database.
+  Json Archive(const Json& report) {
+    for (const Json& folder : report["folders"])
+      if (folder["source"] == "long\\Archive") {
+        EXPECT_EQ(folder["inserted"], Documents(Dump(out_ / "long.nsf"), "long\\Archive").size());
+        EXPECT_EQ(folder["inserted"].get<int>() + folder["failed"].get<int>() + folder["not_exported"].get<int>(),
+                  kArchived)
+            << folder;
+        return folder;
+      }
+    ADD_FAILURE() << "no Archive in " << report.dump(2);
+    return {};
+  }
+  static bool OnALineOfItsOwn(const std::string& text, const std::string& line) {
+    return text.find("\n" + line + "\n") != std::string::npos;
+  }
+
+  fs::path report_ = machine_.scratch() / "report.json";
+};
+
+TEST_F(MigrateInterrupted, TheFirstCtrlCLetsTheItemAtHandArriveAndStopsTheExport) {
+  const auto controller = StartLong();
+  ::kill(controller->Pid(), SIGINT);
+  const int status = controller->Wait();
+  ASSERT_TRUE(WIFEXITED(status)) << controller->Err();
+  EXPECT_EQ(WEXITSTATUS(status), 1) << controller->Err();
+  EXPECT_TRUE(OnALineOfItsOwn(controller->Err(), "brackenford migrate: stopping after the item at hand (again: at once)"))
+      << controller->Err();
+  EXPECT_NE(controller->Out().find("Total"), std::string::npos) << "the summary: " << controller->Out();
+
+  const Json r = ReadJson(report_);
+  EXPECT_TRUE(r["interrupted"].get<bool>());
+  EXPECT_EQ(r["failures"], Json::array()) << "the item at hand arrives";
+  const Json archive = Archive(r);
+  EXPECT_EQ(archive["failed"], 0);
+  EXPECT_GT(archive["not_exported"].get<int>(), 0) << archive;
+  EXPECT_EQ(Profiles(), std::vector<std::string>{});
+  EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
+}
+
+TEST_F(MigrateInterrupted, ASecondCtrlCStopsTheEngineWaitedOnAtOnce) {
+  const auto controller = StartLong();
+  // The importer hangs on an item: the first Ctrl-C waits for it in vain.
+  const pid_t fennick = ProcessNamed(temp_, "fennick");
+  ASSERT_GT(fennick, 0);
+  ::kill(fennick, SIGSTOP);
+  std::this_thread::sleep_for(200ms);
+  ::kill(controller->Pid(), SIGINT);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(controller->Running()) << "the item at hand is waited for";
+  ::kill(controller->Pid(), SIGINT);
+  const int status = controller->Wait();
+  ASSERT_TRUE(WIFEXITED(status)) << controller->Err();
+  EXPECT_EQ(WEXITSTATUS(status), 1) << controller->Err();
+  EXPECT_TRUE(OnALineOfItsOwn(controller->Err(), "brackenford migrate: stopped fennick at once")) << controller->Err();
+  EXPECT_NE(controller->Out().find("Total"), std::string::npos) << "the summary: " << controller->Out();
+
+  const Json r = ReadJson(report_);
+  EXPECT_TRUE(r["interrupted"].get<bool>());
+  ASSERT_EQ(r["failures"].size(), 1u) << r.dump(2);
+  EXPECT_EQ(r["failures"][0]["reason"], "fennick was stopped at once at the user's request");
+  for (const Json& file : r["failures"][0]["files"]) EXPECT_TRUE(fs::exists(file.get<std::string>())) << file;
+  EXPECT_EQ(Archive(r)["failed"], 1);
+  EXPECT_EQ(Profiles(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace migrate_test
