@@ -267,11 +267,21 @@ void Road::StartEngines() {
     spawn.environment = {{"TMPDIR", run_.string() + "/"}};      // the list and input files of this run
     spawn.standardError = engine->log = run_ / (std::string(engine->name) + ".log");
     spawn.ownProcessGroup = true;
+    // The guard knows the engine before its window is up: a controller
+    // killed meanwhile leaves none running.
+    const std::u16string title = prefix + win32::Utf8ToUtf16(engine->name);
     std::string error;
-    engine->window = StartEngine(options_.engineFolder / engine->name, prefix + win32::Utf8ToUtf16(engine->name),
-                                 kStartLimit, spawn, &engine->process, &error);
-    if (engine->process) guard_.Engine(engine->name, engine->process->Pid(), engine->window);
-    if (!engine->window) throw Blocked{error};
+    engine->process = EngineProcess::Start(options_.engineFolder / engine->name, {U8(title)}, spawn, &error);
+    if (!engine->process) throw Blocked{error};
+    guard_.Engine(engine->name, engine->process->Pid(), title);
+    engine->window = WaitForWindow(title, kStartLimit, &*engine->process);
+    if (!engine->window) {
+      const auto status = engine->process->WaitForExit(std::chrono::milliseconds(0));
+      throw Blocked{std::string(engine->name) +
+                    (status ? " ended before it showed its window (status " + std::to_string(*status) + ")"
+                            : " showed no window titled " + U8(title))};
+    }
+    guard_.Window(engine->name, engine->window);
   }
   observer_.Engines(tallowby_.process->Pid(), cressing_.process->Pid(), fennick_.process->Pid());
 }
@@ -280,11 +290,18 @@ void Road::MakeProfile() {
   CheckStop();
   const Mark mark = Here();
   SendResult result;
+  // The guard deletes what Tallowby made for this run and did not hand
+  // over (it died writing the profile): no other run makes one meanwhile.
+  auto begin = [&](const std::vector<std::u16string>& sources) {
+    for (const std::u16string& source : sources) guard_.Source(source);
+    guard_.ProfileBegins([] { return StopRequests().load() > 0; });
+  };
   if (!options_.pstFiles.empty()) {
     std::vector<std::u16string> paths;
     for (const fs::path& pst : options_.pstFiles) paths.push_back(U16(fs::absolute(pst).lexically_normal()));
     if (!WriteInputFile(run_ / U8(kPstPathListFile), paths)) throw Blocked{"cannot write the list of PST files"};
     const CREATE_PST_PROFILE_INFO info{win32::HandleValue(requester_.Window())};
+    begin(paths);
     result = Call(tallowby_, [&] { return requester_.SendRecord(tallowby_.window, CD_CREATE_PST_PROFILE, info); });
   } else {
     // The profile is the one of who logs on; the mailbox to migrate is
@@ -292,9 +309,13 @@ void Road::MakeProfile() {
     const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
     if (!WriteInputFile(run_ / U8(kExchangeMailboxFile), {user, options_.exchangeServer}))
       throw Blocked{"cannot write the mailbox file"};
+    begin({options_.exchangeServer});
     result = Call(tallowby_, [&] { return requester_.Send(tallowby_.window, WM_CREATE_EXCHANGE_PROFILE); });
   }
-  if (!profileName_.empty()) guard_.Profile(profileName_);
+  if (!profileName_.empty())
+    guard_.Profile(profileName_);
+  else
+    guard_.ProfileEnds();
   if (result.value != 1 || profileName_.empty())
     throw Blocked{"Tallowby could not make the profile" + TextsSince(mark)};
   report_.profile = profileName_;

@@ -40,9 +40,10 @@ inline std::string LongMailbox(int archived) {
 // `brackenford ARGS...` started with its standard output and error in files.
 class Controller {
  public:
-  Controller(std::vector<std::string> args, const std::filesystem::path& scratch)
+  // `program`: the brackenford command, by default the build's.
+  Controller(std::vector<std::string> args, const std::filesystem::path& scratch,
+             std::string program = (testing_support::BuildDir() / "bin" / "brackenford").string())
       : out_(scratch / "controller-out.txt"), err_(scratch / "controller-err.txt") {
-    const std::string program = (testing_support::BuildDir() / "bin" / "brackenford").string();
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
