@@ -2,7 +2,15 @@
 // item at hand arrive and stops the export after it, the second stops the
 // engine waited on at once; each says so on a line of its own, the summary
 // follows and the status is 1.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 
 #include "migrate_process.h"
 #include "migrate_support.h"
@@ -88,6 +96,96 @@ TEST_F(MigrateInterrupted, ASecondCtrlCStopsTheEngineWaitedOnAtOnce) {
   for (const Json& file : r["failures"][0]["files"]) EXPECT_TRUE(fs::exists(file.get<std::string>())) << file;
   EXPECT_EQ(Archive(r)["failed"], 1);
   EXPECT_EQ(Profiles(), std::vector<std::string>{});
+}
+
+// The lines a terminal shows for what was written to it: text, carriage
+// return, line feed, erase to the end of the line and cursor up are all
+// the progress bars use.
+std::vector<std::string> Screen(const std::string& bytes) {
+  std::vector<std::string> rows(1);
+  std::size_t row = 0, column = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      if (++row == rows.size()) rows.emplace_back();
+    } else if (c == '\033' && i + 1 < bytes.size() && bytes[i + 1] == '[') {
+      std::size_t end = i + 2;
+      while (end < bytes.size() && (std::isdigit(static_cast<unsigned char>(bytes[end])) || bytes[end] == ';')) ++end;
+      if (end == bytes.size()) break;
+      const int n = end > i + 2 ? std::max(1, std::atoi(bytes.substr(i + 2, end - i - 2).c_str())) : 1;
+      if (bytes[end] == 'K') rows[row].resize(std::min(rows[row].size(), column));
+      if (bytes[end] == 'A') row -= std::min<std::size_t>(row, static_cast<std::size_t>(n));
+      i = end;
+    } else {
+      if (rows[row].size() <= column) rows[row].resize(column + 1, ' ');
+      rows[row][column++] = c;
+    }
+  }
+  return rows;
+}
+
+TEST_F(MigrateInterrupted, OnATerminalTheNoticeIsALineOfItsOwnNotPartOfABar) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const winsize size{24, 80, 0, 0};
+  ::ioctl(master, TIOCSWINSZ, &size);
+  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  std::string shown;
+  std::mutex mutex;
+  std::atomic<bool> ended{false};
+  // Reads until the controller has ended and nothing more comes.
+  std::thread reader([&] {
+    char buffer[4096];
+    for (;;) {
+      pollfd p{master, POLLIN, 0};
+      if (::poll(&p, 1, 200) != 1) {
+        if (ended) return;
+        continue;
+      }
+      const ssize_t n = ::read(master, buffer, sizeof buffer);
+      if (n <= 0) return;
+      std::lock_guard lock(mutex);
+      shown.append(buffer, static_cast<std::size_t>(n));
+    }
+  });
+  auto text = [&] {
+    std::lock_guard lock(mutex);
+    return shown;
+  };
+
+  const fs::path pst = Pst("long", LongMailbox(kArchived));
+  const std::string program = (testing_support::BuildDir() / "bin" / "brackenford").string();
+  std::vector<std::string> args{program, "migrate", "--pst", pst.string(), "--out", out_.string()};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd : {0, 1, 2}) posix_spawn_file_actions_adddup2(&actions, terminal, fd);
+  pid_t controller = -1;
+  ASSERT_EQ(posix_spawn(&controller, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(terminal);
+
+  const auto end = std::chrono::steady_clock::now() + 60s;
+  while (text().find("long\\Inbox:") == std::string::npos && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(2ms);
+  ::kill(controller, SIGINT);
+  int status = 0;
+  ::waitpid(controller, &status, 0);
+  ended = true;
+  reader.join();
+  ::close(master);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << text();
+  const std::vector<std::string> rows = Screen(text());
+  EXPECT_NE(std::find(rows.begin(), rows.end(), "brackenford migrate: stopping after the item at hand (again: at once)"),
+            rows.end())
+      << testing::PrintToString(rows);
 }
 
 }  // namespace
