@@ -216,7 +216,7 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
   engine.gone = true;
   const auto killed = watchdog_.TakeKilled();
   if (std::find(killed.begin(), killed.end(), engine.name) != killed.end() && StopRequests().load() >= 2) {
-    report_.interrupted = true;
+    StopAsked();
     report_.problems.push_back(std::string(engine.name) + " was stopped at once at the user's request");
     observer_.Notice("brackenford migrate: stopped " + std::string(engine.name) + " at once");
   } else if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
@@ -295,6 +295,10 @@ void Road::MakeProfile() {
   auto begin = [&](const std::vector<std::u16string>& sources) {
     for (const std::u16string& source : sources) guard_.Source(source);
     guard_.ProfileBegins([] { return StopRequests().load() > 0; });
+    if (StopAsked()) {
+      guard_.ProfileEnds();
+      throw Blocked{"stopped by the user"};
+    }
   };
   if (!options_.pstFiles.empty()) {
     std::vector<std::u16string> paths;
