@@ -185,17 +185,13 @@ std::optional<std::string> CheckCommand(const Command& command, bool sawDays) {
   return std::nullopt;
 }
 
-void OnSignal(int) {
-  controller::RequestStop();
-  static const char kText[] = "\nbrackenford migrate: stopping after the item at hand (again: at once)\n";
-  if (::write(STDERR_FILENO, kText, sizeof kText - 1) < 0) {
-    // Nothing to be done about a closed standard error.
-  }
-}
+// Only counts: the road says what it does about it, on a line of its own.
+void OnSignal(int) { controller::RequestStop(); }
 
 void CatchSignals() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
@@ -218,6 +214,11 @@ void TellProblems(const controller::MigrationReport& report, bool reportWritten)
     std::cerr << "The files of the items that did not arrive are in " << report.keptFolder.string() << "\n";
   if (!reportWritten && report.failures.size() + report.messages.size() > 2 * kShown)
     std::cerr << "Run with --report FILE.json for all of them.\n";
+}
+
+// What went wrong at no cost to the items: said whatever the status.
+void TellWarnings(const controller::MigrationReport& report) {
+  for (const auto& warning : report.warnings) std::cerr << "brackenford migrate: " << warning << "\n";
 }
 
 bool WriteReport(const fs::path& file, const controller::MigrationReport& report,
@@ -257,11 +258,17 @@ int MigrateCommand(const Args& args) {
   const int status = report.ExitStatus();
   if (status == 2) {
     std::cerr << "brackenford migrate: " << report.fatal << "\n";
+    TellWarnings(report);
     return 2;
   }
   if (!command.quiet) std::cout << "\n" << controller::SummaryTable(report);
+  for (const std::string& line : controller::TopFolderLines(report)) {
+    if (!command.quiet) std::cout << line << "\n";
+    std::cerr << "brackenford migrate: " << line << "\n";
+  }
   if (!report.fatal.empty()) std::cerr << "brackenford migrate: " << report.fatal << "\n";
   if (status != 0) TellProblems(report, written);
+  TellWarnings(report);
   return command.report.empty() || written ? status : std::max(status, 1);
 }
 

@@ -72,6 +72,12 @@ void Progress::FolderEnded(std::size_t, const controller::FolderOutcome& outcome
   std::cerr << win32::Utf16ToUtf8(outcome.source) << line << std::endl;
 }
 
+// Said whatever the mode; the bars come back with the next item.
+void Progress::Notice(const std::string& line) {
+  Clear();
+  std::cerr << line << std::endl;
+}
+
 void Progress::Draw(const controller::FolderOutcome& outcome, bool force) {
   if (mode_ != Mode::kTerminal) return;
   const auto now = Clock::now();

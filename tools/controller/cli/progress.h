@@ -24,6 +24,7 @@ class Progress : public controller::MigrationObserver {
   void FolderStarted(std::size_t folder, const controller::FolderOutcome& outcome) override;
   void ItemDone(std::size_t folder, const controller::FolderOutcome& outcome) override;
   void FolderEnded(std::size_t folder, const controller::FolderOutcome& outcome) override;
+  void Notice(const std::string& line) override;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -1,37 +1,59 @@
 // brackenford-guard: closes the engines of a migration whose controller
-// ended without closing them (killed, or crashed). The controller starts it
-// with a socket as standard input and writes, a line each, "engine NAME PID
-// WINDOW" for every engine it started, "profile NAME" once the profile exists,
-// and then ends the socket. The guard then closes each engine still running
-// as the controller would (the profile engine last, so that it deletes the
-// profile when the others are done with it), stops one that does not end,
-// and deletes the profile if it is still there: the profile engine may have
-// been killed.
+// ended without closing them (killed, or crashed), and deletes a profile the
+// profile engine made for the run and did not get to hand over. The
+// controller starts it with a socket as standard input and writes, a line
+// each:
+//   engine NAME PID TITLE   an engine, as soon as it is started
+//   window NAME HANDLE      its window, once it is up
+//   source TEXT             a PST file or Exchange server of the run
+//   profile-begin           the profile engine is asked for a profile: the
+//                           guard takes the machine's profile lock (one run
+//                           at a time makes a profile), notes the profiles
+//                           there are and answers "ready"
+//   profile NAME            the profile, handed over (the lock goes)
+//   profile-end             the request ended without one (the lock goes)
+// and then ends the socket. The guard then closes each engine still
+// running as the controller would (the profile engine last, so that it
+// deletes the profile when the others are done with it; one whose window
+// never comes is stopped), stops one that does not end, and deletes the
+// profile if it is still there: the profile engine may have been killed.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "mapi/profiles.h"
+#include "win32/machine.h"
 #include "win32/text.h"
 #include "win32/window.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+namespace profiles = mapi::profiles;
 
 constexpr auto kCloseLimit = 30s;
+// How long an engine that is starting may take to show its window.
+constexpr auto kWindowLimit = 10s;
 
 struct Engine {
   std::string name;
   pid_t pid = -1;
+  std::u16string title;
   unsigned long long window = 0;
 };
 
@@ -54,12 +76,83 @@ bool WaitForEnd(pid_t pid, std::chrono::milliseconds limit) {
   return true;
 }
 
+// The engine's window: as told, or found by its title once it is up.
+HWND WindowOf(const Engine& engine) {
+  if (engine.window) return win32::HandleFromValue(engine.window);
+  const auto end = std::chrono::steady_clock::now() + kWindowLimit;
+  while (!Ended(engine.pid) && std::chrono::steady_clock::now() < end) {
+    if (HWND window = FindWindowW(nullptr, engine.title.c_str())) return window;
+    std::this_thread::sleep_for(20ms);
+  }
+  return nullptr;
+}
+
 void Close(const Engine& engine) {
   if (Ended(engine.pid)) return;
-  PostMessageW(win32::HandleFromValue(engine.window), WM_CLOSE, 0, 0);
-  if (WaitForEnd(engine.pid, kCloseLimit)) return;
+  if (HWND window = WindowOf(engine)) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForEnd(engine.pid, kCloseLimit)) return;
+  }
   ::kill(engine.pid, SIGKILL);
   WaitForEnd(engine.pid, 5s);
+}
+
+// The profile engine names its profiles with a fresh GUID in braces.
+bool GuidName(const std::u16string& name) {
+  static constexpr std::u16string_view kShape = u"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+  if (name.size() != kShape.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i];
+    const bool hex = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    if (kShape[i] == u'x' ? !hex : c != kShape[i]) return false;
+  }
+  return true;
+}
+
+// A profile being made for the run: the lock that keeps other runs from
+// making one meanwhile, and the profiles that were there before.
+class PendingProfile {
+ public:
+  // Takes the lock (waiting for another run's request to end).
+  void Begin() {
+    const auto lock = win32::ProfilesFolder() / ".brackenford-migrate.lock";
+    std::error_code ec;
+    std::filesystem::create_directories(lock.parent_path(), ec);
+    lock_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_ >= 0)
+      while (::flock(lock_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    before_.clear();
+    for (const profiles::Profile& p : profiles::List()) before_.insert(p.name);
+    pending_ = true;
+  }
+  // The request ended: the profile was handed over, or one made since the
+  // request began for this run's sources only is left over and goes.
+  void End(bool handedOver, const std::vector<std::u16string>& sources) {
+    if (!pending_) return;
+    pending_ = false;
+    if (!handedOver)
+      for (const profiles::Profile& p : profiles::List())
+        if (!before_.count(p.name) && GuidName(p.name) && OnlyOf(p, sources)) profiles::Delete(p.name);
+    if (lock_ >= 0) ::close(std::exchange(lock_, -1));
+  }
+
+ private:
+  static bool OnlyOf(const profiles::Profile& profile, const std::vector<std::u16string>& sources) {
+    return std::all_of(profile.services.begin(), profile.services.end(), [&](const profiles::Service& s) {
+      const std::u16string& source = s.kind == profiles::ServiceKind::kPst ? s.path : s.server;
+      return std::find(sources.begin(), sources.end(), source) != sources.end();
+    });
+  }
+  int lock_ = -1;
+  bool pending_ = false;
+  std::set<std::u16string> before_;
+};
+
+void Answer(const char* line) {
+  if (::write(STDIN_FILENO, line, std::strlen(line)) < 0) {
+    // The controller is gone: the socket's end says so next.
+  }
 }
 
 }  // namespace
@@ -68,23 +161,47 @@ int main() {
   // Ctrl-C is the controller's to handle; the guard acts when the controller is gone.
   ::signal(SIGINT, SIG_IGN);
   ::signal(SIGHUP, SIG_IGN);
+  ::signal(SIGPIPE, SIG_IGN);
   std::vector<Engine> engines;
+  std::vector<std::u16string> sources;
+  PendingProfile pending;
   std::string profile;
   std::string line;
   while (std::getline(std::cin, line)) {
     std::istringstream in(line);
-    std::string word;
+    std::string word, rest;
     in >> word;
+    std::getline(in >> std::ws, rest);
     if (word == "engine") {
       Engine engine;
-      if (in >> engine.name >> engine.pid >> engine.window && engine.pid > 0) engines.push_back(engine);
-    } else if (word == "profile" && line.size() > 8) {
-      profile = line.substr(8);
+      std::istringstream fields(rest);
+      std::string title;
+      if (fields >> engine.name >> engine.pid >> title && engine.pid > 0) {
+        engine.title = win32::Utf8ToUtf16(title);
+        engines.push_back(engine);
+      }
+    } else if (word == "window") {
+      std::istringstream fields(rest);
+      std::string name;
+      unsigned long long window = 0;
+      if (fields >> name >> window)
+        for (Engine& engine : engines)
+          if (engine.name == name) engine.window = window;
+    } else if (word == "source") {
+      sources.push_back(win32::Utf8ToUtf16(rest));
+    } else if (word == "profile-begin") {
+      pending.Begin();
+      Answer("ready\n");
+    } else if (word == "profile" && !rest.empty()) {
+      profile = rest;
+      pending.End(true, sources);
+    } else if (word == "profile-end") {
+      pending.End(false, sources);
     }
   }
   std::stable_partition(engines.begin(), engines.end(), [](const Engine& e) { return e.name != "tallowby"; });
   for (const Engine& engine : engines) Close(engine);
-  if (!profile.empty() && mapi::profiles::Find(win32::Utf8ToUtf16(profile)))
-    mapi::profiles::Delete(win32::Utf8ToUtf16(profile));
+  pending.End(false, sources);
+  if (!profile.empty() && profiles::Find(win32::Utf8ToUtf16(profile))) profiles::Delete(win32::Utf8ToUtf16(profile));
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "Guard.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,11 +46,36 @@ void Guard::Tell(const std::string& line) {
   }
 }
 
-void Guard::Engine(const char* name, pid_t pid, HWND window) {
-  Tell(std::string("engine ") + name + " " + std::to_string(pid) + " " + std::to_string(win32::HandleValue(window)));
+void Guard::Engine(const char* name, pid_t pid, std::u16string_view title) {
+  Tell(std::string("engine ") + name + " " + std::to_string(pid) + " " + win32::Utf16ToUtf8(title));
+}
+
+void Guard::Window(const char* name, HWND window) {
+  Tell(std::string("window ") + name + " " + std::to_string(win32::HandleValue(window)));
+}
+
+void Guard::Source(const std::u16string& source) { Tell("source " + win32::Utf16ToUtf8(source)); }
+
+void Guard::ProfileBegins(const std::function<bool()>& giveUp) {
+  Tell("profile-begin");
+  std::string answer;
+  while (socket_ >= 0 && answer.find('\n') == std::string::npos) {
+    pollfd p{socket_, POLLIN, 0};
+    if (::poll(&p, 1, 100) <= 0) {
+      if (giveUp()) return;
+      continue;
+    }
+    char buffer[16];
+    const ssize_t n = ::recv(socket_, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // a guard that is gone guards nothing
+    answer.append(buffer, static_cast<std::size_t>(n));
+  }
 }
 
 void Guard::Profile(const std::u16string& name) { Tell("profile " + win32::Utf16ToUtf8(name)); }
+
+void Guard::ProfileEnds() { Tell("profile-end"); }
 
 void Guard::End() {
   if (socket_ >= 0) ::close(std::exchange(socket_, -1));

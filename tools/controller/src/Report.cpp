@@ -68,6 +68,14 @@ Json FailureJson(const ItemFailure& f) {
           {"files", files}};
 }
 
+constexpr char kTopFolderWhy[] = "the top of the personal folders is not migrated, only the folders below it";
+
+Json TopFolderJson(const TopFolderItems& t) {
+  Json subjects = Json::array();
+  for (const auto& subject : t.subjects) subjects.push_back(U8(subject));
+  return {{"store", U8(t.store)}, {"count", t.count}, {"subjects", subjects}, {"why", kTopFolderWhy}};
+}
+
 Json MessageJson(const EngineMessage& m) {
   Json j{{"engine", m.engine}, {"kind", m.kind}, {"text", U8(m.text)}};
   if (!m.mailbox.empty()) j["mailbox"] = U8(m.mailbox);
@@ -101,7 +109,8 @@ std::int64_t MigrationReport::Total(std::int32_t FolderOutcome::*field) const {
 int MigrationReport::ExitStatus() const {
   if (!started && !interrupted && !fatal.empty()) return 2;
   const bool whole = fatal.empty() && !interrupted && failures.empty() && messages.empty() && problems.empty() &&
-                     Total(&FolderOutcome::failed) == 0 && Total(&FolderOutcome::notExported) == 0;
+                     topFolderItems.empty() && Total(&FolderOutcome::failed) == 0 &&
+                     Total(&FolderOutcome::notExported) == 0;
   return whole ? 0 : 1;
 }
 
@@ -124,9 +133,12 @@ std::string ReportJson(const MigrationReport& report, const MigrateOptions& opti
   for (const auto& f : report.folders) j["folders"].push_back(FolderJson(f));
   j["failures"] = Json::array();
   for (const auto& f : report.failures) j["failures"].push_back(FailureJson(f));
+  j["top_folder_items"] = Json::array();
+  for (const auto& t : report.topFolderItems) j["top_folder_items"].push_back(TopFolderJson(t));
   j["messages"] = Json::array();
   for (const auto& m : report.messages) j["messages"].push_back(MessageJson(m));
   j["problems"] = report.problems;
+  j["warnings"] = report.warnings;
   if (!report.keptFolder.empty()) j["kept_folder"] = report.keptFolder.string();
   return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -158,6 +170,21 @@ std::string SummaryTable(const MigrationReport& report) {
     table += line + "\n";
   }
   return table;
+}
+
+std::vector<std::string> TopFolderLines(const MigrationReport& report) {
+  constexpr std::size_t kShown = 5;
+  std::vector<std::string> lines;
+  for (const TopFolderItems& t : report.topFolderItems) {
+    std::string line = U8(t.store) + ": " + std::to_string(t.count) + (t.count == 1 ? " item" : " items") +
+                       " not migrated (" + kTopFolderWhy + ")";
+    std::string subjects;
+    for (std::size_t i = 0; i < t.subjects.size() && i < kShown; ++i)
+      subjects += (i ? ", \"" : ": \"") + U8(t.subjects[i]) + "\"";
+    if (t.subjects.size() > kShown) subjects += ", ...";
+    lines.push_back(line + subjects);
+  }
+  return lines;
 }
 
 }  // namespace controller

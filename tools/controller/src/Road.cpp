@@ -11,7 +11,9 @@
 #include <memory>
 #include <set>
 
+#include "TopFolder.h"
 #include "fennick/FennickRecords.h"
+#include "mapi/profiles.h"
 #include "tallowby/TallowbyRecords.h"
 #include "win32/codepage.h"
 #include "win32/files.h"
@@ -105,6 +107,19 @@ std::vector<fs::path> AttachmentFiles(const fs::path& list) {
   return files;
 }
 
+// Every file an announced item has: its own four and the attachment files
+// its list names.
+std::vector<fs::path> ItemFiles(const ITEM_INFO& info) {
+  std::vector<fs::path> files;
+  for (const std::u16string& file :
+       {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)})
+    if (!file.empty()) files.push_back(FromEngine(file));
+  if (info.attachmentList[0] != 0)
+    for (fs::path& attachment : AttachmentFiles(FromEngine(Field(info.attachmentList))))
+      files.push_back(std::move(attachment));
+  return files;
+}
+
 std::set<fs::path> Databases(const fs::path& folder) {
   std::set<fs::path> names;
   std::error_code ec;
@@ -141,6 +156,7 @@ void Road::Run() {
       ListMailboxFolders();
     else
       ListPstFolders();
+    CheckTopFolders();
     CreateDatabase();
     report_.started = true;
     CreateFolders();
@@ -150,19 +166,31 @@ void Road::Run() {
   }
   CloseEngines();
   guard_.End();
+  CheckProfileGone();
   Finish();
 }
 
-void Road::CheckStop() {
-  if (StopRequests().load() == 0) return;
-  report_.interrupted = true;
-  throw Blocked{"stopped by the user"};
+bool Road::StopAsked() {
+  if (StopRequests().load() == 0) return false;
+  if (!std::exchange(report_.interrupted, true))
+    observer_.Notice("brackenford migrate: stopping after the item at hand (again: at once)");
+  return true;
 }
 
-std::string Road::TextsSince(std::size_t message) const {
+void Road::CheckStop() {
+  if (StopAsked()) throw Blocked{"stopped by the user"};
+}
+
+Road::Mark Road::Here() const { return {report_.messages.size(), report_.problems.size()}; }
+
+// What the engines said since the mark, and what became of them (one that
+// died or was stopped says nothing itself).
+std::string Road::TextsSince(const Mark& mark) const {
   std::string texts;
-  for (std::size_t i = message; i < report_.messages.size(); ++i)
+  for (std::size_t i = mark.messages; i < report_.messages.size(); ++i)
     texts += (texts.empty() ? ": " : "; ") + U8(report_.messages[i].text);
+  for (std::size_t i = mark.problems; i < report_.problems.size(); ++i)
+    texts += (texts.empty() ? ": " : "; ") + report_.problems[i];
   return texts.empty() ? " (no reason given)" : texts;
 }
 
@@ -187,7 +215,11 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
   if (result.delivered) return result;
   engine.gone = true;
   const auto killed = watchdog_.TakeKilled();
-  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
+  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end() && StopRequests().load() >= 2) {
+    StopAsked();
+    report_.problems.push_back(std::string(engine.name) + " was stopped at once at the user's request");
+    observer_.Notice("brackenford migrate: stopped " + std::string(engine.name) + " at once");
+  } else if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
     char limit[32];
     std::snprintf(limit, sizeof limit, "%g", static_cast<double>(options_.answerLimit.count()) / 1000);
     report_.problems.push_back(std::string(engine.name) + " did not answer within " + limit + " s and was stopped");
@@ -235,24 +267,45 @@ void Road::StartEngines() {
     spawn.environment = {{"TMPDIR", run_.string() + "/"}};      // the list and input files of this run
     spawn.standardError = engine->log = run_ / (std::string(engine->name) + ".log");
     spawn.ownProcessGroup = true;
+    // The guard knows the engine before its window is up: a controller
+    // killed meanwhile leaves none running.
+    const std::u16string title = prefix + win32::Utf8ToUtf16(engine->name);
     std::string error;
-    engine->window = StartEngine(options_.engineFolder / engine->name, prefix + win32::Utf8ToUtf16(engine->name),
-                                 kStartLimit, spawn, &engine->process, &error);
-    if (engine->process) guard_.Engine(engine->name, engine->process->Pid(), engine->window);
-    if (!engine->window) throw Blocked{error};
+    engine->process = EngineProcess::Start(options_.engineFolder / engine->name, {U8(title)}, spawn, &error);
+    if (!engine->process) throw Blocked{error};
+    guard_.Engine(engine->name, engine->process->Pid(), title);
+    engine->window = WaitForWindow(title, kStartLimit, &*engine->process);
+    if (!engine->window) {
+      const auto status = engine->process->WaitForExit(std::chrono::milliseconds(0));
+      throw Blocked{std::string(engine->name) +
+                    (status ? " ended before it showed its window (status " + std::to_string(*status) + ")"
+                            : " showed no window titled " + U8(title))};
+    }
+    guard_.Window(engine->name, engine->window);
   }
   observer_.Engines(tallowby_.process->Pid(), cressing_.process->Pid(), fennick_.process->Pid());
 }
 
 void Road::MakeProfile() {
   CheckStop();
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   SendResult result;
+  // The guard deletes what Tallowby made for this run and did not hand
+  // over (it died writing the profile): no other run makes one meanwhile.
+  auto begin = [&](const std::vector<std::u16string>& sources) {
+    for (const std::u16string& source : sources) guard_.Source(source);
+    guard_.ProfileBegins([] { return StopRequests().load() > 0; });
+    if (StopAsked()) {
+      guard_.ProfileEnds();
+      throw Blocked{"stopped by the user"};
+    }
+  };
   if (!options_.pstFiles.empty()) {
     std::vector<std::u16string> paths;
     for (const fs::path& pst : options_.pstFiles) paths.push_back(U16(fs::absolute(pst).lexically_normal()));
     if (!WriteInputFile(run_ / U8(kPstPathListFile), paths)) throw Blocked{"cannot write the list of PST files"};
     const CREATE_PST_PROFILE_INFO info{win32::HandleValue(requester_.Window())};
+    begin(paths);
     result = Call(tallowby_, [&] { return requester_.SendRecord(tallowby_.window, CD_CREATE_PST_PROFILE, info); });
   } else {
     // The profile is the one of who logs on; the mailbox to migrate is
@@ -260,9 +313,13 @@ void Road::MakeProfile() {
     const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
     if (!WriteInputFile(run_ / U8(kExchangeMailboxFile), {user, options_.exchangeServer}))
       throw Blocked{"cannot write the mailbox file"};
+    begin({options_.exchangeServer});
     result = Call(tallowby_, [&] { return requester_.Send(tallowby_.window, WM_CREATE_EXCHANGE_PROFILE); });
   }
-  if (!profileName_.empty()) guard_.Profile(profileName_);
+  if (!profileName_.empty())
+    guard_.Profile(profileName_);
+  else
+    guard_.ProfileEnds();
   if (result.value != 1 || profileName_.empty())
     throw Blocked{"Tallowby could not make the profile" + TextsSince(mark)};
   report_.profile = profileName_;
@@ -276,14 +333,14 @@ void Road::LogOn() {
   std::strncpy(info.profile, win32::Utf16ToAnsi(profileName_).c_str(), sizeof info.profile - 1);
   const std::u16string& user = options_.user.empty() ? options_.mailbox : options_.user;
   std::strncpy(info.user, win32::Utf16ToAnsi(user).c_str(), sizeof info.user - 1);
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   if (Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_LOGON, info); }).value != 1)
     throw Blocked{"Cressing could not log on" + TextsSince(mark)};
 }
 
 void Road::ListPstFolders() {
   CheckStop();
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult listed = Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); });
   auto stores = ReadListFile(run_ / "DisplayName.txt");
   if (!listed.delivered || listed.value != 0 || !stores || stores->empty())
@@ -299,7 +356,7 @@ void Road::ListPstFolders() {
   }
   // Each store is a top-level Notes folder, named after its file; two of
   // one name get numbers.
-  std::vector<std::u16string> tops;
+  std::vector<std::u16string>& tops = storeTops_;
   for (const std::u16string& name : stores_) {
     std::u16string base = FileTitle(name);
     if (base.empty()) base = u"Personal Folders";
@@ -323,7 +380,7 @@ std::vector<ListedFolder> Road::WalkStore(std::size_t store) {
     report_.problems.push_back("the stores could not be listed again");
     return {};
   }
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult walked = Call(
       cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORE_FOLDERS, static_cast<LPARAM>(store)); });
   walkedStore_ = store;
@@ -341,7 +398,7 @@ void Road::ListMailboxFolders() {
   // The profile's own store names the mailbox too ("Mailbox - Ann Archer").
   Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_LIST_STORES); });
   const auto ownStores = ReadListFile(run_ / "DisplayName.txt");
-  std::size_t mark = report_.messages.size();
+  Mark mark = Here();
   const std::u16string server = options_.exchangeServer + u'\0';
   const SendResult listed = Call(cressing_, [&] {
     return requester_.SendCopyData(cressing_.window, CD_LIST_MAILBOXES, server.data(),
@@ -371,17 +428,41 @@ void Road::ListMailboxFolders() {
   std::memset(request.get(), 0, sizeof *request);
   SetField(request->server, options_.exchangeServer);
   request->entryIndex = static_cast<std::int32_t>(found - mailboxes->begin()) + 1;
-  mark = report_.messages.size();
+  mark = Here();
   Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_LIST_MAILBOX_FOLDERS, *request); });
   const auto lines = ReadListFile(run_ / "MailBoxName.txt");
-  if (cressing_.gone || !lines || (lines->empty() && report_.messages.size() > mark))
+  if (cressing_.gone || !lines || (lines->empty() && report_.messages.size() > mark.messages))
     throw Blocked{"Cressing could not list the folders of " + U8(*found) + TextsSince(mark)};
   for (ListedFolder& folder : ParseFolderList(*lines, static_cast<std::int32_t>(mailboxes->size()) + 1))
     folders_.push_back({0, *found, std::move(folder), {}});
 }
 
+// The walks leave out the top of each store's folders: what it holds is
+// named as not migrated. The profile's stores are the run's own, unless
+// the mailbox is another's than the user's.
+void Road::CheckTopFolders() {
+  CheckStop();
+  const bool own = options_.user.empty() || SameText(options_.user, options_.mailbox);
+  if (options_.pstFiles.empty() && !own) return;
+  std::string error;
+  auto tops = ReadTopFolders(profileName_, &error);
+  if (!tops) {
+    report_.problems.push_back("the top of the personal folders could not be read: " + error);
+    return;
+  }
+  for (TopFolderItems& top : *tops) {
+    const auto listed = std::find(stores_.begin(), stores_.end(), top.store);
+    if (options_.pstFiles.empty())
+      top.store = folders_.empty() ? options_.mailbox : folders_[0].top;
+    else
+      top.store = listed != stores_.end() ? storeTops_[listed - stores_.begin()] : FileTitle(top.store);
+    report_.topFolderItems.push_back(std::move(top));
+  }
+}
+
 void Road::CreateDatabase() {
   CheckStop();
+  const Mark mark = Here();
   MailFileDirRecord mailFile;
   SetField(mailFile.folder, U16(win32::NotesFolder()));
   Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_SET_MAILFILE_DIR, mailFile); });
@@ -398,7 +479,6 @@ void Road::CreateDatabase() {
   // Fennick does not say which file it made (a taken name gets a number):
   // it is the one that was not there before.
   const std::set<fs::path> before = Databases(out);
-  const std::size_t mark = report_.messages.size();
   if (Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_NSF, info); }).value != 1)
     throw Blocked{"Fennick could not create the database" + TextsSince(mark)};
   report_.database = out / (U8(name) + ".nsf");
@@ -418,7 +498,7 @@ void Road::CreateFolders() {
     std::memset(request.get(), 0, sizeof *request);
     // Fennick drops the path's last character.
     const bool fits = SetField(request->folderPath, outcome.source + u"\\");
-    const std::size_t mark = report_.messages.size();
+    const Mark mark = Here();
     folderName_.clear();
     if (fits &&
         Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_FOLDER, *request); }).value == 1)
@@ -439,8 +519,7 @@ void Road::ExportAll() {
   for (std::size_t i = 0; i < folders_.size(); ++i) {
     PlannedFolder& folder = folders_[i];
     if (folder.outcome.notesFolder.empty()) continue;
-    if (StopRequests().load() > 0) report_.interrupted = true;
-    if (report_.interrupted || cressing_.gone || fennick_.gone) {
+    if (StopAsked() || cressing_.gone || fennick_.gone) {
       folder.outcome.notExported = folder.outcome.listed;
       continue;
     }
@@ -486,7 +565,7 @@ void Road::ExportFolder(std::size_t index) {
   exportDone_ = false;
   errorsSinceItem_ = 0;
   const auto start = std::chrono::steady_clock::now();
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult result =
       Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_EXPORT_FOLDER, *request); });
   exporting_.reset();
@@ -536,20 +615,17 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
 
 LRESULT Road::OnItem(const ITEM_INFO& info) {
   if (!exporting_) return 0;
+  if (stopSent_) {
+    // Announced after the stop: not exported, like the rest of the folder.
+    DropFiles(info);
+    return 0;
+  }
   FolderOutcome& outcome = folders_[*exporting_].outcome;
   CountUnreadable();
   ++outcome.announced;
   itemNumber_ = info.itemNumber;
   if (info.itemTotal >= 0) itemTotal_ = info.itemTotal;
   const std::size_t folder = *exporting_;
-  if (StopRequests().load() > 0) {
-    // Stop the export at this item; its files stay for a later look.
-    if (!std::exchange(stopSent_, true))
-      Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
-    report_.interrupted = true;
-    ItemFailed(info, "stopped by the user", true);
-    return 0;
-  }
   if (fennick_.gone) {
     ItemFailed(info, "Fennick is gone", true);
     return 0;
@@ -567,7 +643,7 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
     return 0;
   }
   notesError_ = false;
-  const std::size_t mark = report_.messages.size();
+  const Mark mark = Here();
   const SendResult inserted =
       Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_INSERT_ITEM, *item); });
   if (!inserted.delivered) {
@@ -581,9 +657,18 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
     ++outcome.inserted;
   }
   observer_.ItemDone(folder, outcome);
+  // The item at hand is in: the export stops here. Cressing still
+  // announces the item it prepares next, which is answered 0.
+  if (StopAsked() && !std::exchange(stopSent_, true))
+    Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
   // Cressing deletes the item's files on a non-zero answer and ends the
   // folder's export on zero.
   return inserted.value;
+}
+
+void Road::DropFiles(const ITEM_INFO& info) {
+  std::error_code ec;
+  for (const fs::path& path : ItemFiles(info)) fs::remove(path, ec);
 }
 
 // A database that cannot be written to for want of space says so only as
@@ -621,20 +706,13 @@ void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool fil
   const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
   std::error_code ec;
   if (!filesKept) fs::create_directories(kept, ec);
-  for (const std::u16string& file :
-       {Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList), Field(info.membersFile)}) {
-    const fs::path path = FromEngine(file);
-    if (file.empty() || !fs::exists(path, ec)) continue;
-    if (filesKept) {
+  for (const fs::path& path : ItemFiles(info)) {
+    if (!fs::exists(path, ec)) continue;
+    if (filesKept)
       failure.files.push_back(U16(path));
-    } else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec) {
+    else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec)
       failure.files.push_back(U16(kept / path.filename()));
-    }
   }
-  if (!filesKept)
-    for (const fs::path& attachment : AttachmentFiles(FromEngine(Field(info.attachmentList))))
-      if (fs::create_hard_link(attachment, kept / attachment.filename(), ec), !ec)
-        failure.files.push_back(U16(kept / attachment.filename()));
   report_.failures.push_back(std::move(failure));
 }
 
@@ -649,11 +727,20 @@ void Road::CloseEngines() {
     const auto status = engine->process->Close(engine->window, kCloseLimit);
     for (const ShownBox& box : ReadMessageBoxes(engine->log, &engine->logOffset))
       NoteMessage(*engine, "message box", win32::Utf8ToUtf16(box.text));
+    // Every item has been answered by now: what costs nothing shows in the
+    // profile check that follows.
     if (!status)
-      report_.problems.push_back(std::string(engine->name) + " did not end when closed and was stopped");
+      report_.warnings.push_back(std::string(engine->name) + " did not end when closed and was stopped");
     else if (*status != 0)
-      report_.problems.push_back(std::string(engine->name) + " ended with status " + std::to_string(*status));
+      report_.warnings.push_back(std::string(engine->name) + " ended with status " + std::to_string(*status));
   }
+}
+
+// Tallowby deletes its profile as it ends, the guard when Tallowby could
+// not: one still there is left behind.
+void Road::CheckProfileGone() {
+  if (!report_.profile.empty() && mapi::profiles::Find(report_.profile))
+    report_.problems.push_back("the profile " + U8(report_.profile) + " is still there");
 }
 
 void Road::Finish() {

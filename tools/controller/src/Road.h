@@ -59,6 +59,7 @@ class Road {
   void ListPstFolders();
   void ListMailboxFolders();
   std::vector<ListedFolder> WalkStore(std::size_t store);
+  void CheckTopFolders();
   void CreateDatabase();
   void CreateFolders();
   // The exports.
@@ -68,15 +69,24 @@ class Road {
   LRESULT OnItem(const ITEM_INFO& info);
   void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
   void CountUnreadable();
+  void DropFiles(const ITEM_INFO& info);
   void NoteFullDisk();
   // Ending.
   void CloseEngines();
+  void CheckProfileGone();
   void Finish();
 
   // A request to an engine, under the watchdog; collects the boxes it showed.
   SendResult Call(Engine& engine, const std::function<SendResult()>& send);
+  // Whether the user asked to stop (said once); CheckStop ends the road then.
+  bool StopAsked();
   void CheckStop();
-  std::string TextsSince(std::size_t message) const;
+  // Where the report's messages and problems stood.
+  struct Mark {
+    std::size_t messages = 0, problems = 0;
+  };
+  Mark Here() const;
+  std::string TextsSince(const Mark& mark) const;
   void NoteMessage(const Engine& engine, const char* kind, std::u16string text, std::u16string mailbox = {});
 
   const MigrateOptions& options_;
@@ -91,6 +101,7 @@ class Road {
   std::filesystem::path run_;   // the run's temporary folder: list files, input files, engine logs
   std::filesystem::path work_;  // Cressing's working folder: the items' files
   std::vector<std::u16string> stores_;
+  std::vector<std::u16string> storeTops_;  // each store's first level of the Notes folders
   std::size_t walkedStore_ = 0;  // the store whose walk the engine's entry list ends with
   std::vector<PlannedFolder> folders_;
 

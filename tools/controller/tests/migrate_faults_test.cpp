@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <thread>
 
 #include "Road.h"
@@ -65,6 +66,7 @@ struct Case {
   int inserted;         // documents of the Inbox
   bool interrupted = false;
   std::chrono::seconds limit{120};  // for an engine's answer
+  std::string warning = {};         // in the report's warnings, at no cost
 };
 
 class MigrateFaults : public MigrateTest {
@@ -97,9 +99,11 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
       {"the exporter dies", [](const Strike& s) { Kill(s.cressing, SIGKILL); }, "cressing ended unexpectedly", "", 2},
       {"the exporter dies mid-export", [&](const Strike& s) { KillWhenAsked(s.cressing, later); },
        "cressing ended unexpectedly", "", 2},
-      {"the profile engine dies after the profile", [](const Strike& s) { Kill(s.tallowby, SIGKILL); },
-       "tallowby ended with status 137", "", 5},
-      {"the user stops it", [](const Strike&) { controller::RequestStop(); }, "", "stopped by the user", 2, true},
+      // Every item arrives and the guard deletes the profile: a whole run.
+      {"the profile engine dies after the profile", [](const Strike& s) { Kill(s.tallowby, SIGKILL); }, "", "", 5,
+       false, 120s, "tallowby ended with status 137"},
+      // Item 2 is in hand: it arrives, and the export stops after it.
+      {"the user stops it", [](const Strike&) { controller::RequestStop(); }, "", "", 2, true},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -121,8 +125,10 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     ASSERT_TRUE(strike.struck);
     EXPECT_EQ(cli_test::ReadFile(pst), source) << "the PST file is untouched";
 
-    EXPECT_EQ(report.ExitStatus(), 1);
+    const bool whole = c.inserted == 5;
+    EXPECT_EQ(report.ExitStatus(), whole ? 0 : 1) << testing::PrintToString(report.problems);
     EXPECT_EQ(report.interrupted, c.interrupted);
+    EXPECT_EQ(report.warnings, c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning});
     if (!c.problem.empty()) {
       EXPECT_TRUE(std::any_of(report.problems.begin(), report.problems.end(), [&](const std::string& p) {
         return p.rfind(c.problem, 0) == 0;
@@ -134,10 +140,10 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     EXPECT_EQ(Documents(Dump(report.database), top + "\\Inbox").size(), static_cast<std::size_t>(c.inserted));
     // Every item is in the database, named as failed, or never exported.
     EXPECT_EQ(inbox.inserted + inbox.failed + inbox.notExported, 5);
-    const bool whole = c.inserted == 5;
     EXPECT_EQ(inbox.complete, whole);
     EXPECT_EQ(report.folders[2].notExported, whole ? 0 : 1) << "the next folder is left alone";
 
+    std::error_code ec;
     if (c.failure.empty()) {
       EXPECT_TRUE(report.failures.empty());
     } else {
@@ -147,13 +153,21 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
       EXPECT_EQ(failure.itemNumber, 3);
       EXPECT_EQ(failure.subject, u"Mail 3");
       EXPECT_EQ(failure.reason.rfind(c.failure, 0), 0u) << failure.reason;
-      EXPECT_GE(failure.files.size(), 3u) << "MIME file, item text, attachment list";
+      EXPECT_GE(failure.files.size(), 4u) << "MIME file, item text, attachment list, attachment";
+      std::set<fs::path> named;
       for (const std::u16string& file : failure.files) {
         std::string path = win32::Utf16ToUtf8(file);
         std::replace(path.begin(), path.end(), '\\', '/');
         EXPECT_TRUE(fs::exists(path)) << path;
+        named.insert(fs::path(path).lexically_normal());
       }
-      EXPECT_TRUE(fs::is_directory(report.keptFolder));
+      ASSERT_TRUE(fs::is_directory(report.keptFolder));
+      // Every file the item left is named, its attachment's too.
+      for (const char* where : {"work", "kept"})
+        for (const auto& entry : fs::recursive_directory_iterator(report.keptFolder / where, ec)) {
+          if (!entry.is_regular_file()) continue;
+          EXPECT_TRUE(named.count(entry.path().lexically_normal())) << entry.path();
+        }
       const Json json = Json::parse(controller::ReportJson(report, options));
       EXPECT_EQ(json["failures"][0]["item"], 3);
       EXPECT_EQ(json["failures"][0]["subject"], "Mail 3");
@@ -163,6 +177,43 @@ TEST_F(MigrateFaults, WhatDidNotArriveIsNamedAndKept) {
     EXPECT_EQ(Profiles(), std::vector<std::string>{}) << "the profile is gone";
     EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
     ExpectSecondRunDeliversAll(pst, top);
+  }
+}
+
+// Stops one engine as soon as the three are up.
+struct StopAtStart : controller::MigrationObserver {
+  std::string engine;
+  void Engines(pid_t t, pid_t c, pid_t f) override {
+    ::kill(engine == "tallowby" ? t : engine == "cressing" ? c : f, SIGSTOP);
+  }
+};
+
+// An engine that falls silent before the exports stops the run with status
+// 2, and what became of it is the reason given.
+TEST_F(MigrateFaults, AnEngineSilentAtTheStartIsTheReasonGiven) {
+  const struct {
+    const char* engine;
+    std::string fatal;
+  } cases[] = {
+      {"tallowby", "Tallowby could not make the profile: tallowby did not answer within 3 s and was stopped"},
+      {"cressing", "Cressing could not log on: cressing did not answer within 3 s and was stopped"},
+      {"fennick", "Fennick could not create the database: fennick did not answer within 3 s and was stopped"},
+  };
+  const fs::path pst = Pst("start", kMailbox);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.engine);
+    controller::MigrateOptions options;
+    options.pstFiles = {pst};
+    options.outFolder = out_;
+    options.engineFolder = testing_support::BuildDir() / "bin";
+    options.answerLimit = 3s;
+    StopAtStart stop;
+    stop.engine = c.engine;
+    const controller::MigrationReport report = controller::Migrate(options, stop);
+    EXPECT_EQ(report.ExitStatus(), 2);
+    EXPECT_EQ(report.fatal, c.fatal);
+    EXPECT_EQ(Profiles(), std::vector<std::string>{});
+    EXPECT_EQ(LeftInTemp(), std::vector<std::string>{});
   }
 }
 

@@ -26,7 +26,7 @@ constexpr std::uint32_t kDefaultCodePage = 1252;
 // The keys each kind of object takes: any other is a mistake (a misspelt
 // "folders" would otherwise give an empty store), named with its place.
 using Keys = std::span<const std::string_view>;
-constexpr std::string_view kTopKeys[] = {"format", "store", "folders"};
+constexpr std::string_view kTopKeys[] = {"format", "store", "messages", "folders"};
 constexpr std::string_view kStoreKeys[] = {"display_name", "props"};
 constexpr std::string_view kFolderKeys[] = {"name", "class", "props", "messages", "folders"};
 constexpr std::string_view kMessageKeys[] = {"class", "id", "props", "named", "recipients", "attachments"};
@@ -292,6 +292,7 @@ Store ParseDescription(const json& d) {
     });
   }
   try {
+    s.messages = List<Message>(d, "messages", [](const json& m) { return ParseMessage(m, 1); });
     s.folders = List<Folder>(d, "folders", [](const json& f) { return ParseFolder(f, 1); });
   } catch (const NestingError&) {
     throw;

@@ -285,6 +285,7 @@ void AddFolderTree(PstWriter& w, PstWriter::FolderId parent, const Folder& f, bo
 void WritePst(const Store& store, const std::filesystem::path& path) {
   PstWriter w(path, store.format);
   w.SetStore(store.displayName, store.props);
+  for (const Message& m : store.messages) w.AddMessage(w.IpmSubtree(), m);
   for (const Folder& f : store.folders) AddFolderTree(w, w.IpmSubtree(), f, true);
   w.Finish();
 }

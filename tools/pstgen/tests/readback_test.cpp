@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "compare.h"
 #include "mapi/mapitags.h"
@@ -96,6 +97,22 @@ TEST(PstReadBack, StoreNamesItsStandardFolders) {
   // The entry IDs carry the store's record key.
   Bytes key = got.store.Find(PR_RECORD_KEY)->data;
   EXPECT_EQ(key, Bytes(subtree->data.begin() + 4, subtree->data.begin() + 20));
+}
+
+TEST(PstReadBack, TopLevelMessagesAreInTheIpmSubtreeItself) {
+  testing_support::TempMachine machine;
+  const fs::path pst = machine.scratch() / "top.pst";
+  pstgen::WritePst(pstgen::ParseDescription(nlohmann::json::parse(R"({
+      "messages": [ { "props": { "PR_SUBJECT_W": "On top" } }, { "props": { "PR_SUBJECT_W": "Also on top" } } ],
+      "folders": [ { "name": "Inbox", "messages": [ { "props": { "PR_SUBJECT_W": "Below" } } ] } ] })")),
+                   pst);
+  ReadFile got = ReadPst(pst);
+  const ReadFolder* ipm = got.root.Child("Top of Personal Folders");
+  ASSERT_TRUE(ipm);
+  EXPECT_EQ(2, Long(ipm->props, PR_CONTENT_COUNT));
+  ASSERT_EQ(ipm->messages.size(), 2u);
+  EXPECT_EQ(Utf16Text(ipm->messages[1].props.Find(PR_SUBJECT_W)->data), "Also on top");
+  EXPECT_EQ(ipm->Child("Inbox")->messages.size(), 1u);
 }
 
 TEST(PstReadBack, FolderCountsAndFlagsAreDerived) {

@@ -61,6 +61,14 @@ struct ItemFailure {
   std::vector<std::u16string> files;  // the item's files, where they stay
 };
 
+// Items stored in the top of a store's folders (the IPM subtree's own
+// folder): the exports reach only the folders below it.
+struct TopFolderItems {
+  std::u16string store;  // the store's or mailbox's name, as its folders go
+  std::int32_t count = 0;
+  std::vector<std::u16string> subjects;  // those that could be read
+};
+
 // A text an engine sent or showed: CD_ERROR_TEXT, CD_NOTES_ERROR, a message box.
 struct EngineMessage {
   std::string engine;
@@ -79,8 +87,12 @@ struct MigrationReport {
   std::u16string profile;
   std::vector<FolderOutcome> folders;
   std::vector<ItemFailure> failures;
+  std::vector<TopFolderItems> topFolderItems;  // not migrated, so never "every item arrived"
   std::vector<EngineMessage> messages;
   std::vector<std::string> problems;  // road-level faults: engines that died, stores left out
+  // What went wrong without costing an item or leaving anything behind: an
+  // engine that ended badly once its work was done.
+  std::vector<std::string> warnings;
   std::filesystem::path keptFolder;   // where the files of items that did not arrive stay
   double seconds = 0;
 
@@ -100,6 +112,8 @@ class MigrationObserver {
   // After each announced item, whatever became of it.
   virtual void ItemDone(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
   virtual void FolderEnded(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
+  // A line for the user as the run goes (it is stopping), on a line of its own.
+  virtual void Notice(const std::string& /*line*/) {}
 };
 
 // Runs the road; fills the report whatever happens.
@@ -110,6 +124,9 @@ std::string ReportJson(const MigrationReport& report, const MigrateOptions& opti
 // The summary table: a row per folder (announced, inserted, failed, skipped
 // by filter) and the totals.
 std::string SummaryTable(const MigrationReport& report);
+// A line for each store whose top holds items that were not migrated:
+// how many, their subjects and why.
+std::vector<std::string> TopFolderLines(const MigrationReport& report);
 
 // Asks a running migration to stop after the item at hand (safe in a
 // signal handler). A second request stops the engine being waited on.

@@ -70,7 +70,8 @@ struct Store {
   FileFormat format = FileFormat::kUnicode;
   std::u16string displayName = u"Personal Folders";
   std::vector<Property> props;
-  std::vector<Folder> folders;  // below the IPM subtree
+  std::vector<Message> messages;  // in the IPM subtree itself, the top of the personal folders
+  std::vector<Folder> folders;    // below the IPM subtree
 };
 
 }  // namespace pstgen
