@@ -15,7 +15,6 @@
 #include <clocale>
 #include <cwchar>
 #include <optional>
-#include <regex>
 #include <sstream>
 
 #include "migrate_support.h"
@@ -127,14 +126,27 @@ class Screen {
   bool pendingWrap_ = false;
 };
 
+// Text without carriage returns and control sequences (CSI ... final byte).
+std::string WithoutControls(std::string_view bytes) {
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    if (bytes.substr(at, 2) == "\033[") {
+      at += 2;
+      while (at < bytes.size() && !(bytes[at] >= 0x40 && bytes[at] <= 0x7E)) ++at;
+    } else if (bytes[at] != '\r') {
+      text += bytes[at];
+    }
+  }
+  return text;
+}
+
 // The two bar lines of every redraw: the text before each "cursor up",
 // without control sequences, in lines; the last two.
 std::vector<std::pair<std::string, std::string>> Frames(const std::string& stream) {
   std::vector<std::pair<std::string, std::string>> frames;
-  const std::regex controls("\033\\[[0-9;]*[A-Za-z]|\r");
   std::size_t from = 0;
   for (std::size_t up; (up = stream.find("\033[1A", from)) != std::string::npos; from = up + 4) {
-    std::istringstream text(std::regex_replace(stream.substr(from, up - from), controls, ""));
+    std::istringstream text(WithoutControls(std::string_view(stream).substr(from, up - from)));
     std::vector<std::string> lines;
     for (std::string line; std::getline(text, line);) lines.push_back(line);
     if (lines.size() >= 2) frames.emplace_back(lines[lines.size() - 2], lines.back());
