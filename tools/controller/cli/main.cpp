@@ -108,6 +108,7 @@ int main(int argc, char** argv) {
       return Fail(args[0] + ": " + e.what());
     }
   }
-  return UsageError("", (!optionsEnded && args[0].rfind("-", 0) == 0 ? "unknown option '" : "unknown command '") + args[0] + "'",
-                    "the commands");
+  return UsageError(
+      "", (!optionsEnded && args[0].rfind("-", 0) == 0 ? "unknown option '" : "unknown command '") + args[0] + "'",
+      "the commands");
 }

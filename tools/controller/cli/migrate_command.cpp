@@ -152,6 +152,8 @@ std::optional<std::string> TakeOption(const Args& args, std::size_t& i, Command&
     if (i + 1 >= args.size()) return name + " needs a value";
     value = args[++i];
   }
+  // An empty value would stand for the option left out (no report, the default name).
+  if (value.empty()) return name + " needs a value";
   const std::u16string text = win32::Utf8ToUtf16(value);
   if (name == "--pst") return o.pstFiles.emplace_back(value), std::nullopt;
   if (name == "--exchange") return o.exchangeServer = text, std::nullopt;

@@ -149,8 +149,17 @@ void Progress::FolderEnded(std::size_t, const controller::FolderOutcome& outcome
   Clear();
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, " in %.1f s", outcome.seconds);
-  std::cerr << controller::Printable(win32::Utf16ToUtf8(outcome.source)) << ": " << outcome.announced << " of "
-            << Counted(outcome.listed, "item", "items") << seconds << std::endl;
+  const std::string figures =
+      ": " + std::to_string(outcome.announced) + " of " + Counted(outcome.listed, "item", "items") + seconds;
+  std::string name = controller::Printable(win32::Utf16ToUtf8(outcome.source));
+  // On a terminal the line keeps to the window too; the summary names the folder in full.
+  if (mode_ == Mode::kTerminal) {
+    if (gResized != 0) gResized = 0, columns_ = TerminalColumns();
+    const std::size_t room = columns_ > 1 ? columns_ - 1 : 1;
+    name = controller::TailWithin(name,
+                                  std::max(kMinName, room > DisplayWidth(figures) ? room - DisplayWidth(figures) : 0));
+  }
+  std::cerr << name << figures << std::endl;
 }
 
 void Progress::Draw(const controller::FolderOutcome& outcome, bool force) {

@@ -34,7 +34,6 @@ class Progress : public controller::MigrationObserver {
   void Clear();
   void WatchSize();
 
-
   Mode mode_;
   std::int64_t total_ = 0;       // items of all folders
   std::int64_t doneBefore_ = 0;  // items of the folders already done

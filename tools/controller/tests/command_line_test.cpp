@@ -55,6 +55,8 @@ TEST_F(CommandLine, UsageErrorsExitTwoAndPointToTheHelp) {
       {"migrate" + run + " extra", 2, "unexpected argument 'extra'", "brackenford migrate"},
       {"migrate" + run + " -- --quiet", 2, "unexpected argument '--quiet'", "brackenford migrate"},
       {"migrate" + run + " --quiet=yes", 2, "--quiet takes no value", "brackenford migrate"},
+      {"migrate" + run + " --report ''", 2, "--report needs a value", "brackenford migrate"},
+      {"migrate" + run + " --out=", 2, "--out needs a value", "brackenford migrate"},
       {"migrate --pst " + missing + " --out " + out_.string(), 2, "missing.pst: no such file", ""},
       {"migrate" + run + " --report " + machine_.scratch().string(), 2,
        "--report " + machine_.scratch().string() + " is a folder, not a file", ""},

@@ -15,19 +15,19 @@ TEST(TextWidth, WideCharactersTakeTwoColumnsAndMarksNone) {
   } cases[] = {
       {"", 0},
       {"Inbox", 5},
-      {"Grüße", 5},                             // precomposed
-      {"Gru\xCC\x88\xC3\x9F" "e", 5},           // u + combining diaeresis
-      {"受信トレイ", 10},                       // kanji and katakana
-      {"ｼﾞｭｼﾝ", 5},                             // halfwidth katakana
-      {"ＡＢＣ", 6},                            // fullwidth Latin
-      {"받은 편지함", 11},                      // Hangul and a blank
-      {"が", 2},                                // precomposed
-      {"か\xE3\x82\x99", 2},                    // ka + combining voiced mark
-      {"\xF0\xA0\x80\x8B", 2},                  // CJK extension B
-      {"\xF0\x9F\x93\xA7 mail", 7},             // an envelope emoji
-      {"a\xFF" "b", 3},                         // a byte that starts no character
-      {"\xE5\x8F", 2},                          // a character cut short: two stray bytes
-      {"\xED\xA0\x80", 3},                      // a surrogate is no character
+      {"Grüße", 5},                  // precomposed
+      {"Gru\u0308\u00DFe", 5},       // u + combining diaeresis
+      {"受信トレイ", 10},            // kanji and katakana
+      {"ｼﾞｭｼﾝ", 5},                  // halfwidth katakana
+      {"ＡＢＣ", 6},                 // fullwidth Latin
+      {"받은 편지함", 11},           // Hangul and a blank
+      {"が", 2},                     // precomposed
+      {"か\xE3\x82\x99", 2},         // ka + combining voiced mark
+      {"\xF0\xA0\x80\x8B", 2},       // CJK extension B
+      {"\xF0\x9F\x93\xA7 mail", 7},  // an envelope emoji
+      {"a\377b", 3},                 // a byte that starts no character
+      {"\xE5\x8F", 2},               // a character cut short: two stray bytes
+      {"\xED\xA0\x80", 3},           // a surrogate is no character
   };
   for (const auto& c : cases) EXPECT_EQ(DisplayWidth(c.text), c.width) << c.text;
 }
@@ -61,7 +61,7 @@ TEST(TextWidth, PaddingCountsColumnsAndControlsArePrintedAsQuestionMarks) {
   EXPECT_EQ(controller::PadRight("受信", 6), "受信  ");
   EXPECT_EQ(controller::PadLeft("受信", 6), "  受信");
   EXPECT_EQ(controller::PadRight("too wide", 3), "too wide");
-  EXPECT_EQ(controller::Printable("a\tb\x1B[2Jc\x7F\xC2\x9B" "d\xFF受信"), "a?b?[2Jc??d?受信");
+  EXPECT_EQ(controller::Printable("a\tb\033[2Jc\177\302\233d\377受信"), "a?b?[2Jc??d?受信");
 }
 
 }  // namespace
