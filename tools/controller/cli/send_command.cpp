@@ -89,14 +89,19 @@ bool ParseSeconds(const std::string& text, double& out) {
 // Parses the arguments; an error text, or nothing when they are sound.
 std::optional<std::string> Parse(const Args& args, Options& o) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    // "--name=value" stands for "--name value".
+    const std::size_t eq = args[i].rfind("--", 0) == 0 ? args[i].find('=') : std::string::npos;
+    const std::string a = args[i].substr(0, eq);
     auto value = [&](std::string& out) -> bool {
+      if (eq != std::string::npos) return out = args[i].substr(eq + 1), true;
       if (i + 1 >= args.size()) return false;
       out = args[++i];
       return true;
     };
     std::string v;
-    if (a == "--list") {
+    if (a == "--list" && eq != std::string::npos) {
+      return "--list takes no value";
+    } else if (a == "--list") {
       o.list = true;
     } else if (a == "--title") {
       if (!value(o.title)) return "--title needs a text";
@@ -130,7 +135,7 @@ std::optional<std::string> Parse(const Args& args, Options& o) {
     } else if (a == "--" && i + 1 < args.size()) {
       return "unexpected argument '" + args[i + 1] + "'";
     } else if (a != "--") {
-      return (a.rfind("-", 0) == 0 ? "unknown option '" : "unexpected argument '") + a + "'";
+      return (a.rfind("-", 0) == 0 ? "unknown option '" : "unexpected argument '") + args[i] + "'";
     }
   }
   if (o.list) return std::nullopt;

@@ -66,7 +66,8 @@ TEST_F(CommandLine, UsageErrorsExitTwoAndPointToTheHelp) {
       {"send", 2, "--title is required", "brackenford send"},
       {"send --title t --message 1 extra", 2, "unexpected argument 'extra'", "brackenford send"},
       {"send --title t --message 1 -- --list", 2, "unexpected argument '--list'", "brackenford send"},
-      {"send --title '<GUID>nobody' --message 1025", 3, "no window has the title '<GUID>nobody'", ""},
+      {"send --list=all", 2, "--list takes no value", "brackenford send"},
+      {"send --title='<GUID>nobody' --message=1025", 3, "no window has the title '<GUID>nobody'", ""},
   };
   for (const Case& c : cases) {
     const cli_test::Run r = Run(c.args);
