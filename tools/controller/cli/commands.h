@@ -2,13 +2,19 @@
 // its own name and returns the process exit status.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brackenford_cli {
 
 using Args = std::vector<std::string>;
+
+// Exit status of a command line that is not well formed.
+constexpr int kUsageStatus = 2;
 
 int MachineCommand(const Args& args);
 int SendCommand(const Args& args);
@@ -21,5 +27,16 @@ std::optional<std::string> MachineProblem();
 
 // Prints `message` to standard error prefixed with the program name; returns 1.
 int Fail(const std::string& message);
+
+// A usage error of `command` ("machine add-profile"): the message, then
+// where the help on `what` is; returns kUsageStatus.
+int UsageError(const std::string& command, const std::string& message, const char* what = "the options");
+
+// "1 folder", "2 folders".
+std::string Counted(std::int64_t n, const char* one, const char* many);
+
+// Two columns of help, the second one starting in the same column on every
+// line: "  name   what it does".
+void PrintColumns(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& rows);
 
 }  // namespace brackenford_cli

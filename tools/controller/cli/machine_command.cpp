@@ -53,27 +53,8 @@ void RegisterServers() {
       throw std::runtime_error(std::string("cannot register ") + s.library);
 }
 
-int Init(const Args& args) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << "usage: brackenford machine init\n"
-                 "Creates the machine root's folders and registry, keeping what is already there.\n";
-    return 0;
-  }
-  if (!args.empty()) return Fail("machine init: unexpected argument '" + args[0] + "'");
-  try {
-    win32::InitMachineRoot(win32::MachineRoot());
-    RegisterServers();
-  } catch (const std::exception& e) {
-    return Fail(std::string("machine init: ") + e.what());
-  }
-  if (std::string error; !mapi::InstallMapi(&error)) return Fail("machine init: " + error);
-  if (std::string error; !notes::InstallMailTemplates(&error)) return Fail("machine init: " + error);
-  std::cout << "machine root: " << win32::MachineRoot().string() << "\n";
-  return 0;
-}
-
 // Options of a subcommand: "--name value" pairs (repeatable), "--flag"
-// switches and positional words.
+// switches and positional words; "--" ends the options.
 struct Parsed {
   std::vector<std::pair<std::string, std::string>> options;
   std::vector<std::string> flags;
@@ -95,36 +76,80 @@ struct Parsed {
   }
 };
 
+// Whether the options (before any "--") ask for the help.
 bool WantsHelp(const Args& args) {
-  for (const auto& a : args)
+  for (const auto& a : args) {
+    if (a == "--") return false;
     if (a == "--help" || a == "-h") return true;
+  }
   return false;
 }
 
-// valued: the options that take a value; switches: the others.
-bool Parse(const Args& args, std::initializer_list<const char*> valued, std::initializer_list<const char*> switches,
-           Parsed* out, std::string* error) {
+// valued: the options that take a value (also as --name=value); switches:
+// the others. An error text, or nothing when the arguments are sound.
+std::optional<std::string> Parse(const Args& args, std::initializer_list<const char*> valued,
+                                 std::initializer_list<const char*> switches, Parsed& out) {
+  bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0) {
-      out->words.push_back(a);
+    if (optionsEnded || a.rfind("-", 0) != 0 || a == "-") {
+      out.words.push_back(a);
       continue;
     }
-    const std::string name = a.substr(2);
-    if (std::find(switches.begin(), switches.end(), name) != switches.end()) {
-      out->flags.push_back(name);
-    } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
-        return false;
+    if (a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const std::size_t eq = a.find('=');
+    const std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+    const auto known = [&](std::initializer_list<const char*> names) {
+      return a.rfind("--", 0) == 0 && std::find(names.begin(), names.end(), name) != names.end();
+    };
+    if (known(switches)) {
+      if (eq != std::string::npos) return "--" + name + " takes no value";
+      out.flags.push_back(name);
+    } else if (known(valued)) {
+      if (eq != std::string::npos) {
+        out.options.emplace_back(name, a.substr(eq + 1));
+      } else {
+        if (i + 1 >= args.size()) return a + " needs a value";
+        out.options.emplace_back(name, args[++i]);
       }
-      out->options.emplace_back(name, args[++i]);
     } else {
-      *error = "unknown option '" + a + "'";
-      return false;
+      return "unknown option '" + a + "'";
     }
   }
-  return true;
+  return std::nullopt;
+}
+
+// The subcommand's usage error: the message and where its help is.
+int Usage(const std::string& sub, const std::string& message) { return UsageError("machine " + sub, message); }
+
+// The exit status when the machine root cannot serve the subcommand.
+std::optional<int> NoMachine(const std::string& sub) {
+  if (auto problem = MachineProblem()) return Fail("machine " + sub + ": " + *problem);
+  return std::nullopt;
+}
+
+int Init(const Args& args) {
+  if (WantsHelp(args)) {
+    std::cout << "usage: brackenford machine init\n"
+                 "Creates the machine root's folders and registry, keeping what is already there.\n";
+    return 0;
+  }
+  Parsed p;
+  if (auto error = Parse(args, {}, {}, p)) return Usage("init", *error);
+  if (!p.words.empty()) return Usage("init", "unexpected argument '" + p.words[0] + "'");
+  try {
+    win32::InitMachineRoot(win32::MachineRoot());
+    RegisterServers();
+  } catch (const std::exception& e) {
+    return Fail(std::string("machine init: ") + e.what());
+  }
+  if (std::string error; !mapi::InstallMapi(&error)) return Fail("machine init: " + error);
+  if (std::string error; !notes::InstallMailTemplates(&error)) return Fail("machine init: " + error);
+  std::cout << "machine root: " << win32::MachineRoot().string() << "\n";
+  return 0;
 }
 
 std::u16string U16(const std::string& s) { return win32::Utf8ToUtf16(s); }
@@ -167,10 +192,10 @@ int AddProfile(const Args& args) {
     return 0;
   }
   Parsed p;
-  std::string error;
-  if (!Parse(args, {"pst"}, {"default"}, &p, &error)) return Fail("machine add-profile: " + error);
-  if (p.words.size() != 1) return Fail("machine add-profile: give one profile NAME");
-  if (p.All("pst").empty()) return Fail("machine add-profile: give at least one --pst FILE");
+  if (auto error = Parse(args, {"pst"}, {"default"}, p)) return Usage("add-profile", *error);
+  if (p.words.size() != 1) return Usage("add-profile", "give one profile NAME");
+  if (p.All("pst").empty()) return Usage("add-profile", "give at least one --pst FILE");
+  if (auto status = NoMachine("add-profile")) return *status;
   for (const auto& file : p.All("pst"))
     if (auto problem = PstProblem(file)) return Fail("machine add-profile: " + *problem);
   mapi::profiles::Profile profile;
@@ -190,13 +215,12 @@ int AddExchangeProfile(const Args& args) {
     return 0;
   }
   Parsed p;
-  std::string error;
-  if (!Parse(args, {"server", "mailbox", "user"}, {}, &p, &error))
-    return Fail("machine add-exchange-profile: " + error);
-  if (p.words.size() != 1) return Fail("machine add-exchange-profile: give one profile NAME");
+  if (auto error = Parse(args, {"server", "mailbox", "user"}, {}, p)) return Usage("add-exchange-profile", *error);
+  if (p.words.size() != 1) return Usage("add-exchange-profile", "give one profile NAME");
   if (p.One("server").empty() || p.One("mailbox").empty())
-    return Fail("machine add-exchange-profile: give --server and --mailbox");
-  if (auto problem = NameProblem("server", p.One("server"))) return Fail("machine add-exchange-profile: " + *problem);
+    return Usage("add-exchange-profile", "give --server and --mailbox");
+  if (auto problem = NameProblem("server", p.One("server"))) return Usage("add-exchange-profile", *problem);
+  if (auto status = NoMachine("add-exchange-profile")) return *status;
   mapi::profiles::Profile profile;
   profile.name = U16(p.words[0]);
   profile.user = U16(p.One("user"));
@@ -214,14 +238,14 @@ int AddMailbox(const Args& args) {
     return 0;
   }
   Parsed p;
-  std::string error;
-  if (!Parse(args, {"server", "alias", "display-name", "pst", "deny"}, {}, &p, &error))
-    return Fail("machine add-mailbox: " + error);
-  if (!p.words.empty()) return Fail("machine add-mailbox: unexpected argument '" + p.words[0] + "'");
+  if (auto error = Parse(args, {"server", "alias", "display-name", "pst", "deny"}, {}, p))
+    return Usage("add-mailbox", *error);
+  if (!p.words.empty()) return Usage("add-mailbox", "unexpected argument '" + p.words[0] + "'");
   if (p.One("server").empty() || p.One("alias").empty() || p.One("pst").empty())
-    return Fail("machine add-mailbox: give --server, --alias and --pst");
+    return Usage("add-mailbox", "give --server, --alias and --pst");
   for (const char* option : {"server", "alias"})
-    if (auto problem = NameProblem(option, p.One(option))) return Fail("machine add-mailbox: " + *problem);
+    if (auto problem = NameProblem(option, p.One(option))) return Usage("add-mailbox", *problem);
+  if (auto status = NoMachine("add-mailbox")) return *status;
   if (auto problem = PstProblem(p.One("pst"))) return Fail("machine add-mailbox: " + *problem);
   std::vector<std::u16string> denied;
   for (const auto& d : p.All("deny")) denied.push_back(U16(d));
@@ -240,7 +264,10 @@ int Profiles(const Args& args) {
     std::cout << "usage: brackenford machine profiles\nLists the MAPI profiles and their services.\n";
     return 0;
   }
-  if (!args.empty()) return Fail("machine profiles: unexpected argument '" + args[0] + "'");
+  Parsed p;
+  if (auto error = Parse(args, {}, {}, p)) return Usage("profiles", *error);
+  if (!p.words.empty()) return Usage("profiles", "unexpected argument '" + p.words[0] + "'");
+  if (auto status = NoMachine("profiles")) return *status;
   std::vector<std::string> damaged;
   for (const auto& profile : mapi::profiles::List(&damaged)) {
     std::cout << U8(profile.name) << (profile.isDefault ? " (default)" : "") << "\n";
@@ -260,9 +287,12 @@ int DeleteProfile(const Args& args) {
     std::cout << "usage: brackenford machine delete-profile NAME\nDeletes a MAPI profile.\n";
     return 0;
   }
-  if (args.size() != 1) return Fail("machine delete-profile: give one profile NAME");
-  if (HRESULT hr = mapi::profiles::Delete(U16(args[0])); FAILED(hr))
-    return Fail("machine delete-profile: " + args[0] + ": " + Status(hr));
+  Parsed p;
+  if (auto error = Parse(args, {}, {}, p)) return Usage("delete-profile", *error);
+  if (p.words.size() != 1) return Usage("delete-profile", "give one profile NAME");
+  if (auto status = NoMachine("delete-profile")) return *status;
+  if (HRESULT hr = mapi::profiles::Delete(U16(p.words[0])); FAILED(hr))
+    return Fail("machine delete-profile: " + p.words[0] + ": " + Status(hr));
   return 0;
 }
 
@@ -281,9 +311,12 @@ constexpr Sub kSubs[] = {
     {"delete-profile", DeleteProfile, "delete a MAPI profile"},
 };
 
-void Usage(std::ostream& out) {
+void Help(std::ostream& out) {
   out << "usage: brackenford machine SUBCOMMAND [ARGS...]\n\nSubcommands:\n";
-  for (const Sub& s : kSubs) out << "  " << s.name << "\t" << s.summary << "\n";
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const Sub& s : kSubs) rows.emplace_back(s.name, s.summary);
+  PrintColumns(out, rows);
+  out << "\nRun 'brackenford machine SUBCOMMAND --help' for its options.\n";
 }
 
 }  // namespace
@@ -318,23 +351,14 @@ std::optional<std::string> MachineProblem() {
 }
 
 int MachineCommand(const Args& args) {
-  if (args.empty()) {
-    Usage(std::cerr);
-    return 1;
-  }
+  if (args.empty()) return UsageError("machine", "give a subcommand", "the subcommands");
   if (args[0] == "--help" || args[0] == "-h") {
-    Usage(std::cout);
+    Help(std::cout);
     return 0;
   }
-  for (const Sub& s : kSubs) {
-    if (args[0] != s.name) continue;
-    const Args rest(args.begin() + 1, args.end());
-    if (s.run != Init && !WantsHelp(rest))
-      if (auto problem = MachineProblem()) return Fail("machine " + args[0] + ": " + *problem);
-    return s.run(rest);
-  }
-  Usage(std::cerr);
-  return Fail("machine: unknown subcommand '" + args[0] + "'");
+  for (const Sub& s : kSubs)
+    if (args[0] == s.name) return s.run(Args(args.begin() + 1, args.end()));
+  return UsageError("machine", "unknown subcommand '" + args[0] + "'", "the subcommands");
 }
 
 }  // namespace brackenford_cli

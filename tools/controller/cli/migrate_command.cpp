@@ -1,9 +1,11 @@
 // brackenford migrate: PST files or an Exchange mailbox into a Notes
 // database, through the three engines.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -51,9 +53,10 @@ constexpr const char* kUsage =
     "Exit status: 0 every item arrived; 1 some did not (the report says which); 2 bad\n"
     "arguments, or the migration could not start (with the engine's own error text).\n";
 
-int Bad(const std::string& message) {
-  std::cerr << "brackenford migrate: " << message << "\n"
-            << "Run 'brackenford migrate --help' for the options.\n";
+// A command that is well formed but cannot run: a file that is missing or
+// cannot be read or written, a machine that is not set up.
+int Refuse(const std::string& message) {
+  std::cerr << "brackenford migrate: " << message << "\n";
   return 2;
 }
 
@@ -134,6 +137,10 @@ std::optional<std::string> TakeOption(const Args& args, std::size_t& i, Command&
   const bool inlineValue = name.find('=') != std::string::npos;
   if (inlineValue) value = name.substr(name.find('=') + 1), name = name.substr(0, name.find('='));
   auto& o = command.options;
+  if (name.rfind("-", 0) != 0) return "unexpected argument '" + args[i] + "'";
+  static const char* const kSwitches[] = {"--help", "-h", "--plain-body", "--quiet"};
+  if (std::find(std::begin(kSwitches), std::end(kSwitches), name) != std::end(kSwitches) && inlineValue)
+    return name + " takes no value";
   if (name == "--help" || name == "-h") return command.help = true, std::nullopt;
   if (name == "--plain-body") return o.plainBody = true, std::nullopt;
   if (name == "--quiet") return command.quiet = true, std::nullopt;
@@ -145,6 +152,8 @@ std::optional<std::string> TakeOption(const Args& args, std::size_t& i, Command&
     if (i + 1 >= args.size()) return name + " needs a value";
     value = args[++i];
   }
+  // An empty value would stand for the option left out (no report, the default name).
+  if (value.empty()) return name + " needs a value";
   const std::u16string text = win32::Utf8ToUtf16(value);
   if (name == "--pst") return o.pstFiles.emplace_back(value), std::nullopt;
   if (name == "--exchange") return o.exchangeServer = text, std::nullopt;
@@ -160,8 +169,21 @@ std::optional<std::string> TakeOption(const Args& args, std::size_t& i, Command&
   return ParseDays(value, o);
 }
 
-// What is wrong with the command as a whole.
-std::optional<std::string> CheckCommand(const Command& command, bool sawDays) {
+// Takes the options; "--" ends them, and nothing may follow it. An error
+// text on failure.
+std::optional<std::string> TakeOptions(const Args& args, Command& command, bool& sawDays) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") {
+      if (i + 1 < args.size()) return "unexpected argument '" + args[i + 1] + "'";
+      break;
+    }
+    if (auto error = TakeOption(args, i, command, sawDays)) return error;
+  }
+  return std::nullopt;
+}
+
+// What is wrong with the options taken together.
+std::optional<std::string> CheckUsage(const Command& command, bool sawDays) {
   const auto& o = command.options;
   const bool exchange = !o.exchangeServer.empty() || !o.mailbox.empty();
   if (o.pstFiles.empty() && !exchange) return "give --pst FILE, or --exchange SERVER with --mailbox NAME";
@@ -173,16 +195,46 @@ std::optional<std::string> CheckCommand(const Command& command, bool sawDays) {
   const std::string name = win32::Utf16ToUtf8(o.databaseName);
   if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..")
     return "--name is a file name without folders, not '" + name + "'";
-  for (const fs::path& pst : o.pstFiles) {
+  return std::nullopt;
+}
+
+// Why the report cannot be written where it is asked for, or nothing. A
+// file that is not there yet is made and removed again, so that a run never
+// ends without the report it was asked for.
+std::optional<std::string> ReportProblem(const fs::path& report, const std::vector<fs::path>& pstFiles) {
+  std::error_code ec;
+  if (fs::is_directory(report, ec)) return "--report " + report.string() + " is a folder, not a file";
+  const fs::path folder = fs::absolute(report).parent_path();
+  if (!fs::is_directory(folder, ec)) return "--report: no folder " + folder.string();
+  for (const fs::path& pst : pstFiles)
+    if (fs::equivalent(report, pst, ec)) return "--report " + report.string() + " is a PST file to migrate";
+  const bool existed = fs::exists(report, ec);
+  const int fd = ::open(report.c_str(), O_WRONLY | O_CLOEXEC | (existed ? 0 : O_CREAT | O_EXCL), 0666);
+  if (fd < 0) return "--report " + report.string() + " cannot be written: " + std::strerror(errno);
+  ::close(fd);
+  if (!existed) ::unlink(report.c_str());
+  return std::nullopt;
+}
+
+// What stands in the way of a well-formed command.
+std::optional<std::string> CheckFiles(const Command& command) {
+  for (const fs::path& pst : command.options.pstFiles) {
     std::error_code ec;
     if (!fs::exists(pst, ec)) return pst.string() + ": no such file";
     if (!fs::is_regular_file(pst, ec) || ::access(pst.c_str(), R_OK) != 0) return pst.string() + ": cannot be read";
   }
-  if (!command.report.empty()) {
-    const fs::path folder = fs::absolute(command.report).parent_path();
-    if (!fs::is_directory(folder)) return "--report: no folder " + folder.string();
-  }
+  if (!command.report.empty()) return ReportProblem(command.report, command.options.pstFiles);
   return std::nullopt;
+}
+
+// The importer names the database otherwise than asked when the name is
+// taken (it adds a number) or the Notes library refuses it.
+void TellDatabaseName(const controller::MigrationReport& report) {
+  if (report.database.empty() || report.databaseAsked.empty() || report.database == report.databaseAsked) return;
+  const std::string got = report.database.filename().string(), asked = report.databaseAsked.filename().string();
+  const bool refused = got.rfind("Mail_Unicode", 0) == 0 && asked.rfind("Mail_Unicode", 0) != 0;
+  std::cerr << "brackenford migrate: the database is " << got << ", not " << asked
+            << (refused ? ": the Notes library refuses that name\n" : ": that name is taken\n");
 }
 
 // Only counts: the road says what it does about it, on a line of its own.
@@ -235,14 +287,15 @@ bool WriteReport(const fs::path& file, const controller::MigrationReport& report
 int MigrateCommand(const Args& args) {
   Command command;
   bool sawDays = false;
-  for (std::size_t i = 0; i < args.size(); ++i)
-    if (auto error = TakeOption(args, i, command, sawDays)) return Bad(*error);
+  const std::optional<std::string> usage = TakeOptions(args, command, sawDays);
   if (command.help) {
     std::cout << kUsage;
     return 0;
   }
-  if (auto error = CheckCommand(command, sawDays)) return Bad(*error);
-  if (auto problem = MachineProblem()) return Bad(*problem);
+  if (usage) return UsageError("migrate", *usage);
+  if (auto error = CheckUsage(command, sawDays)) return UsageError("migrate", *error);
+  if (auto error = CheckFiles(command)) return Refuse(*error);
+  if (auto problem = MachineProblem()) return Refuse(*problem);
   command.options.engineFolder = fs::canonical("/proc/self/exe").parent_path();
 
   CatchSignals();
@@ -254,6 +307,7 @@ int MigrateCommand(const Args& args) {
     Progress progress(mode);
     report = controller::Migrate(command.options, progress);
   }
+  TellDatabaseName(report);
   const bool written = !command.report.empty() && WriteReport(command.report, report, command.options);
   const int status = report.ExitStatus();
   if (status == 2) {

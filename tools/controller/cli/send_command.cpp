@@ -22,22 +22,28 @@ namespace brackenford_cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: brackenford send --title TITLE (--message N [--lparam V] |\n"
-    "                        --copydata CODE --data FILE [--self-at OFFSET]...)\n"
-    "                        [--replies DIR] [--answer CODE=VALUE]... [--wait SECONDS]\n"
-    "       brackenford send --list\n"
-    "\n"
-    "Sends one request to the window with that title, wParam being our own window.\n"
-    "  --message N        a plain window message; --lparam V its lParam (default 0)\n"
-    "  --copydata CODE    WM_COPYDATA with dwData CODE and the bytes of FILE (--data)\n"
-    "  --self-at OFFSET   also write our window handle (8 bytes, little-endian) at OFFSET\n"
-    "  --replies DIR      save each WM_COPYDATA received meanwhile as DIR/NNN-CODE.bin\n"
-    "  --answer CODE=V    answer received messages with that code by V (default 1)\n"
-    "  --wait SECONDS     wait that long for the window to appear (default 0, at most 86400)\n"
-    "  --list             print the titles of the desktop's windows\n"
-    "Prints 'result: N' and one 'reply NNN: code CODE, BYTES bytes' line per reply.\n"
-    "Exit status: 0 delivered, 2 no window has the title, 1 any other failure.\n";
+void Help(std::ostream& out) {
+  out << "usage: brackenford send --title TITLE (--message N [--lparam V] |\n"
+         "                        --copydata CODE --data FILE [--self-at OFFSET]...)\n"
+         "                        [--replies DIR] [--answer CODE=VALUE]... [--wait SECONDS]\n"
+         "       brackenford send --list\n"
+         "\n"
+         "Sends one request to the window with that title, wParam being our own window.\n";
+  PrintColumns(out, {
+                        {"--message N", "a plain window message; --lparam V its lParam (default 0)"},
+                        {"--copydata CODE", "WM_COPYDATA with dwData CODE and the bytes of FILE (--data)"},
+                        {"--self-at OFFSET", "also write our window handle (8 bytes, little-endian) at OFFSET"},
+                        {"--replies DIR", "save each WM_COPYDATA received meanwhile as DIR/NNN-CODE.bin"},
+                        {"--answer CODE=V", "answer received messages with that code by V (default 1)"},
+                        {"--wait SECONDS", "wait that long for the window to appear (default 0, at most 86400)"},
+                        {"--list", "print the titles of the desktop's windows"},
+                    });
+  out << "Prints 'result: N' and one 'reply NNN: code CODE, BYTES bytes' line per reply.\n"
+         "Exit status: 0 delivered; 1 any other failure; 2 bad arguments; 3 no window has the title.\n";
+}
+
+// No window has the title: distinct from bad arguments, for scripts that wait for an engine.
+constexpr int kNoWindow = 3;
 
 struct Options {
   std::string title;
@@ -83,14 +89,19 @@ bool ParseSeconds(const std::string& text, double& out) {
 // Parses the arguments; an error text, or nothing when they are sound.
 std::optional<std::string> Parse(const Args& args, Options& o) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    // "--name=value" stands for "--name value".
+    const std::size_t eq = args[i].rfind("--", 0) == 0 ? args[i].find('=') : std::string::npos;
+    const std::string a = args[i].substr(0, eq);
     auto value = [&](std::string& out) -> bool {
+      if (eq != std::string::npos) return out = args[i].substr(eq + 1), true;
       if (i + 1 >= args.size()) return false;
       out = args[++i];
       return true;
     };
     std::string v;
-    if (a == "--list") {
+    if (a == "--list" && eq != std::string::npos) {
+      return "--list takes no value";
+    } else if (a == "--list") {
       o.list = true;
     } else if (a == "--title") {
       if (!value(o.title)) return "--title needs a text";
@@ -121,8 +132,10 @@ std::optional<std::string> Parse(const Args& args, Options& o) {
       o.answers[code] = answer;
     } else if (a == "--wait") {
       if (!value(v) || !ParseSeconds(v, o.waitSeconds)) return "--wait needs seconds (0 to 86400)";
-    } else {
-      return "unexpected argument '" + a + "'";
+    } else if (a == "--" && i + 1 < args.size()) {
+      return "unexpected argument '" + args[i + 1] + "'";
+    } else if (a != "--") {
+      return (a.rfind("-", 0) == 0 ? "unknown option '" : "unexpected argument '") + args[i] + "'";
     }
   }
   if (o.list) return std::nullopt;
@@ -164,7 +177,8 @@ LRESULT OnReply(const Options& o, std::size_t number, const controller::CopyData
     out.write(reinterpret_cast<const char*>(r.bytes.data()), static_cast<std::streamsize>(r.bytes.size()));
     if (!out) std::cerr << "brackenford: send: cannot save " << name << " in " << o.repliesDir << "\n";
   }
-  std::printf("reply %03zu: code %llu, %zu bytes\n", number, static_cast<unsigned long long>(r.code), r.bytes.size());
+  std::printf("reply %03zu: code %llu, %s\n", number, static_cast<unsigned long long>(r.code),
+              Counted(static_cast<std::int64_t>(r.bytes.size()), "byte", "bytes").c_str());
   std::fflush(stdout);
   auto it = o.answers.find(r.code);
   return it == o.answers.end() ? 1 : static_cast<LRESULT>(it->second);
@@ -173,16 +187,15 @@ LRESULT OnReply(const Options& o, std::size_t number, const controller::CopyData
 }  // namespace
 
 int SendCommand(const Args& args) {
-  for (const std::string& a : args)
+  for (const std::string& a : args) {
+    if (a == "--") break;
     if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      Help(std::cout);
       return 0;
     }
-  Options o;
-  if (auto error = Parse(args, o)) {
-    std::cerr << kUsage;
-    return Fail("send: " + *error);
   }
+  Options o;
+  if (auto error = Parse(args, o)) return UsageError("send", *error);
   if (auto problem = MachineProblem()) return Fail("send: " + *problem);
   if (o.list) return List();
 
@@ -206,7 +219,7 @@ int SendCommand(const Args& args) {
   HWND target = controller::WaitForWindow(win32::Utf8ToUtf16(o.title), wait);
   if (!target) {
     std::cerr << "brackenford: send: no window has the title '" << o.title << "'\n";
-    return 2;
+    return kNoWindow;
   }
   controller::Requester requester;
   if (!requester.Window()) return Fail("send: cannot create the requester's window");

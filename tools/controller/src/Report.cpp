@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "controller/Migration.h"
+#include "controller/TextWidth.h"
 #include "win32/text.h"
 
 namespace controller {
@@ -86,18 +87,6 @@ Json MessageJson(const EngineMessage& m) {
   return j;
 }
 
-// Display width of UTF-8 text: its code points.
-std::size_t Width(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-std::string PadRight(const std::string& text, std::size_t width) {
-  return text + std::string(width > Width(text) ? width - Width(text) : 0, ' ');
-}
-std::string PadLeft(const std::string& text, std::size_t width) {
-  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
-}
-
 }  // namespace
 
 std::int64_t MigrationReport::Total(std::int32_t FolderOutcome::*field) const {
@@ -162,7 +151,7 @@ std::string SummaryTable(const MigrationReport& report) {
 
   std::vector<std::size_t> widths(rows[0].size(), 0);
   for (const auto& cells : rows)
-    for (std::size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], Width(cells[i]));
+    for (std::size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
   std::string table;
   for (const auto& cells : rows) {
     std::string line = PadRight(cells[0], widths[0]);

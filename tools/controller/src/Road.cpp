@@ -481,7 +481,7 @@ void Road::CreateDatabase() {
   const std::set<fs::path> before = Databases(out);
   if (Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_NSF, info); }).value != 1)
     throw Blocked{"Fennick could not create the database" + TextsSince(mark)};
-  report_.database = out / (U8(name) + ".nsf");
+  report_.database = report_.databaseAsked = out / (U8(name) + ".nsf");
   for (const fs::path& file : Databases(out))
     if (!before.count(file)) report_.database = out / file;
   observer_.DatabaseMade(report_.database);

@@ -31,11 +31,11 @@ class MachineCommand : public ::testing::Test {
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return pst;
   }
-  // What each failing run must show: exit status 1 (not a crash) and the
-  // texts on standard error.
-  void ExpectFailure(const std::string& args, std::initializer_list<std::string> texts) {
+  // What each failing run must show: its exit status (1 a failure, 2 a
+  // usage error; not a crash) and the texts on standard error.
+  void ExpectFailure(const std::string& args, std::initializer_list<std::string> texts, int status = 1) {
     const cli_test::Run run = Run(args);
-    EXPECT_EQ(run.status, 1) << args << "\n" << run.err;
+    EXPECT_EQ(run.status, status) << args << "\n" << run.err;
     for (const std::string& text : texts) EXPECT_NE(run.err.find(text), std::string::npos) << args << "\n" << run.err;
   }
 
@@ -65,11 +65,11 @@ TEST_F(MachineCommand, DamagedFilesAreNamedWithWhatIsWrong) {
 
 TEST_F(MachineCommand, ServerNamesAndAliasesStayInsideTheMachineRoot) {
   const std::string pst = " --pst " + pst_.string();
-  ExpectFailure("machine add-mailbox --server EXSRV --alias ../../x" + pst, {"--alias '../../x' is not a plain name"});
-  ExpectFailure("machine add-mailbox --server ../../x --alias ann" + pst, {"--server '../../x' is not a plain name"});
-  ExpectFailure("machine add-mailbox --server 'a/b' --alias ann" + pst, {"--server 'a/b' is not a plain name"});
-  ExpectFailure("machine add-mailbox --server .. --alias ann" + pst, {"--server '..' is not a plain name"});
-  ExpectFailure("machine add-exchange-profile Ex --server ../x --mailbox ann", {"--server '../x' is not a plain name"});
+  ExpectFailure("machine add-mailbox --server EXSRV --alias ../../x" + pst, {"--alias '../../x' is not a plain name"}, 2);
+  ExpectFailure("machine add-mailbox --server ../../x --alias ann" + pst, {"--server '../../x' is not a plain name"}, 2);
+  ExpectFailure("machine add-mailbox --server 'a/b' --alias ann" + pst, {"--server 'a/b' is not a plain name"}, 2);
+  ExpectFailure("machine add-mailbox --server .. --alias ann" + pst, {"--server '..' is not a plain name"}, 2);
+  ExpectFailure("machine add-exchange-profile Ex --server ../x --mailbox ann", {"--server '../x' is not a plain name"}, 2);
   EXPECT_TRUE(fs::is_empty(win32::ExchangeFolder()));
   EXPECT_FALSE(fs::exists(win32::ProfilesFolder() / "ex.json"));
   // Only the machine root and the scratch folder stand beside each other.

@@ -66,23 +66,24 @@ TEST_F(SendCommand, PlainMessagesListAndExitStatuses) {
   EXPECT_EQ(Run("--list"), 0);
   EXPECT_EQ(out_, "<GUID>fake\n");
 
-  EXPECT_EQ(Run("--title '<GUID>nobody' --message 1025"), 2);
+  EXPECT_EQ(Run("--title '<GUID>nobody' --message 1025"), 3);
   EXPECT_NE(err_.find("no window has the title '<GUID>nobody'"), std::string::npos);
 
   struct Bad {
     const char* args;
     const char* error;
+    int status;  // 2 for a command line that is not well formed
   };
   const Bad bad[] = {
-      {"--title x", "give either --message or --copydata"},
-      {"--title x --message 1 --copydata 2 --data f", "give either --message or --copydata"},
-      {"--title x --copydata 2", "--copydata needs --data FILE"},
-      {"--message 1", "--title is required"},
-      {"--title x --answer 5", "--answer needs CODE=VALUE"},
-      {"--title '<GUID>fake' --copydata 2 --data /nonexistent", "cannot read /nonexistent"},
+      {"--title x", "give either --message or --copydata", 2},
+      {"--title x --message 1 --copydata 2 --data f", "give either --message or --copydata", 2},
+      {"--title x --copydata 2", "--copydata needs --data FILE", 2},
+      {"--message 1", "--title is required", 2},
+      {"--title x --answer 5", "--answer needs CODE=VALUE", 2},
+      {"--title '<GUID>fake' --copydata 2 --data /nonexistent", "cannot read /nonexistent", 1},
   };
   for (const Bad& b : bad) {
-    EXPECT_EQ(Run(b.args), 1) << b.args;
+    EXPECT_EQ(Run(b.args), b.status) << b.args;
     EXPECT_NE(err_.find(b.error), std::string::npos) << b.args << ": " << err_;
   }
   const fs::path small = machine_.scratch() / "small.bin";
@@ -115,7 +116,7 @@ TEST_F(SendCommand, NumbersOutOfRangeAreRefused) {
       {"--answer 5=1e3", "--answer needs CODE=VALUE"},
   };
   for (const auto& b : bad) {
-    EXPECT_EQ(Run(std::string("--title '<GUID>fake' ") + b.args), 1) << b.args << ": " << err_;
+    EXPECT_EQ(Run(std::string("--title '<GUID>fake' ") + b.args), 2) << b.args << ": " << err_;
     EXPECT_NE(err_.find(b.error), std::string::npos) << b.args << ": " << err_;
     EXPECT_TRUE(out_.empty()) << b.args << ": nothing was sent";
   }

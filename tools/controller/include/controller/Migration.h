@@ -84,6 +84,7 @@ struct MigrationReport {
   std::string fatal;         // why the road could not start (or stopped as a whole)
   bool interrupted = false;  // stopped by the user
   std::filesystem::path database;
+  std::filesystem::path databaseAsked;  // DIR/NAME.nsf as asked of the importer, which may name it otherwise
   std::u16string profile;
   std::vector<FolderOutcome> folders;
   std::vector<ItemFailure> failures;
