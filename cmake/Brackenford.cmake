@@ -45,32 +45,70 @@ endfunction()
 
 # brackenford_fuzz_target(<name> SOURCES files... [DEPS targets...] [SEEDS dirs...])
 #
-# A libFuzzer program bin/<name>, built only with BRACKENFORD_FUZZ (clang),
-# with AddressSanitizer and UndefinedBehaviorSanitizer; with that option
-# every library it links carries the same instrumentation. Each target is
-# listed in <build>/fuzz-targets.txt as "name dictionary seed-dir..." for
+# A fuzz target: a program bin/<name> around LLVMFuzzerTestOneInput (and
+# LLVMFuzzerInitialize where it has one), built in one of two ways.
+#
+# With BRACKENFORD_FUZZ (clang), a libFuzzer program with AddressSanitizer
+# and UndefinedBehaviorSanitizer; with that option every library it links
+# carries the same instrumentation. Each target is listed in
+# <build>/fuzz-targets.txt as "name dictionary seed-dir..." for
 # scripts/fuzz; a file <name>.dict beside the first source is its dictionary.
+#
+# In a build with tests, a program with our own main
+# (testing/fuzz/replay_main.cpp) that runs each seed once, then each file
+# named on its command line; the test fuzz_replay.<name> replays the seeds,
+# so that every target compiles and keeps its seeds passing on every change.
 function(brackenford_fuzz_target name)
-  if(NOT BRACKENFORD_FUZZ)
+  if(NOT BRACKENFORD_FUZZ AND NOT BRACKENFORD_TESTS)
     return()
   endif()
   cmake_parse_arguments(F "" "" "SOURCES;DEPS;SEEDS" ${ARGN})
   add_executable(${name} ${F_SOURCES})
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR}/src)
   target_link_libraries(${name} PRIVATE ${F_DEPS})
-  set(flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  target_compile_options(${name} PRIVATE ${flags})
-  target_link_options(${name} PRIVATE ${flags})
-  list(GET F_SOURCES 0 first)
-  get_filename_component(dir ${first} DIRECTORY)
   set(seeds "")
   foreach(seed IN LISTS F_SEEDS)
     get_filename_component(seed ${seed} ABSOLUTE)
-    string(APPEND seeds " ${seed}")
+    list(APPEND seeds ${seed})
   endforeach()
+  if(BRACKENFORD_FUZZ)
+    brackenford_libfuzzer(${name} "${F_SOURCES}" "${seeds}")
+  else()
+    brackenford_fuzz_replay(${name} "${seeds}")
+  endif()
+endfunction()
+
+function(brackenford_libfuzzer name sources seeds)
+  set(flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_compile_options(${name} PRIVATE ${flags})
+  target_link_options(${name} PRIVATE ${flags})
+  list(GET sources 0 first)
+  get_filename_component(dir ${first} DIRECTORY)
   set(dict "${dir}/${name}.dict")
   if(NOT EXISTS ${dict})
     set(dict "-")
   endif()
-  file(APPEND ${CMAKE_BINARY_DIR}/fuzz-targets.txt "${name} ${dict}${seeds}\n")
+  list(JOIN seeds " " seeds)
+  file(APPEND ${CMAKE_BINARY_DIR}/fuzz-targets.txt "${name} ${dict} ${seeds}\n")
+endfunction()
+
+# The replay main, compiled once; each target adds the list of its seed
+# folders (kSeedFolders, ending in a null).
+function(brackenford_fuzz_replay name seeds)
+  if(NOT TARGET brackenford_fuzz_replay)
+    add_library(brackenford_fuzz_replay STATIC ${CMAKE_SOURCE_DIR}/testing/fuzz/replay_main.cpp)
+  endif()
+  set(entries "")
+  foreach(seed IN LISTS seeds)
+    string(REPLACE "\\" "\\\\" seed "${seed}")
+    string(REPLACE "\"" "\\\"" seed "${seed}")
+    string(APPEND entries "\"${seed}\", ")
+  endforeach()
+  set(list_source ${CMAKE_BINARY_DIR}/fuzz/${name}_seeds.cpp)
+  file(CONFIGURE OUTPUT ${list_source} CONTENT
+       "namespace fuzz_replay {\nextern const char* const kSeedFolders[] = {@entries@nullptr};\n}\n" @ONLY)
+  target_sources(${name} PRIVATE ${list_source})
+  target_link_libraries(${name} PRIVATE brackenford_fuzz_replay)
+  add_test(NAME fuzz_replay.${name} COMMAND ${name})
+  set_tests_properties(fuzz_replay.${name} PROPERTIES LABELS fuzz_replay)
 endfunction()

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "CressingDlg.h"
-#include "CressingRecords.h"
+#include "cressing/CressingRecords.h"
 #include "controller/Requester.h"
 #include "dispatch_machine.h"
 #include "testing/fuzz.h"

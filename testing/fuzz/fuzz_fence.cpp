@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,9 @@
 #include "win32/file.h"
 #include "win32/files.h"
 #include "win32/text.h"
+
+// Defined by libFuzzer, which writes findings.
+extern "C" [[gnu::weak]] int LLVMFuzzerRunDriver(int* argc, char*** argv, int (*test)(const std::uint8_t*, std::size_t));
 
 namespace testing_support::fence {
 
@@ -96,8 +101,10 @@ void Allow(const std::filesystem::path& folder) {
   g_allowed.push_back(std::string(buf) + "/");
 }
 
-// The folder of libFuzzer's findings.
+// The folder of libFuzzer's findings; none where the program replays
+// inputs without it.
 void AllowArtifacts(int argc, char** argv) {
+  if (!LLVMFuzzerRunDriver) return;
   std::filesystem::path folder = std::filesystem::current_path();
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];

@@ -1,13 +1,12 @@
-// Helpers of the libFuzzer targets: a check whose failure reaches the
-// fuzzer's report (scripts/fuzz closes the targets' own stderr), a machine
-// root kept for the whole run, and the fields of an input read in turn.
+// Helpers of the fuzz targets: a check whose failure reaches the fuzzer's
+// report (scripts/fuzz closes the targets' own stderr), a machine root kept
+// for the whole run, and the fields of an input read in turn.
 #pragma once
-
-#include <sanitizer/common_interface_defs.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,10 +14,17 @@
 
 #include "testing/temp_machine.h"
 
+// The sanitizers' runtime, where the program has one (the replay build
+// without sanitizers has none).
+extern "C" [[gnu::weak]] void __sanitizer_report_error_summary(const char* error_summary);
+
 namespace testing_support {
 
 [[noreturn]] inline void FuzzFailure(const char* what) {
-  __sanitizer_report_error_summary(what);
+  if (__sanitizer_report_error_summary)
+    __sanitizer_report_error_summary(what);
+  else
+    std::fprintf(stderr, "SUMMARY: %s\n", what);
   std::abort();
 }
 
