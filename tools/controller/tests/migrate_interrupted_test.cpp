@@ -14,6 +14,7 @@
 
 #include "migrate_process.h"
 #include "migrate_support.h"
+#include "terminal_screen.h"
 
 namespace migrate_test {
 namespace {
@@ -98,34 +99,6 @@ TEST_F(MigrateInterrupted, ASecondCtrlCStopsTheEngineWaitedOnAtOnce) {
   EXPECT_EQ(Profiles(), std::vector<std::string>{});
 }
 
-// The lines a terminal shows for what was written to it: text, carriage
-// return, line feed, erase to the end of the line and cursor up are all
-// the progress bars use.
-std::vector<std::string> Screen(const std::string& bytes) {
-  std::vector<std::string> rows(1);
-  std::size_t row = 0, column = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '\r') {
-      column = 0;
-    } else if (c == '\n') {
-      if (++row == rows.size()) rows.emplace_back();
-    } else if (c == '\033' && i + 1 < bytes.size() && bytes[i + 1] == '[') {
-      std::size_t end = i + 2;
-      while (end < bytes.size() && (std::isdigit(static_cast<unsigned char>(bytes[end])) || bytes[end] == ';')) ++end;
-      if (end == bytes.size()) break;
-      const int n = end > i + 2 ? std::max(1, std::atoi(bytes.substr(i + 2, end - i - 2).c_str())) : 1;
-      if (bytes[end] == 'K') rows[row].resize(std::min(rows[row].size(), column));
-      if (bytes[end] == 'A') row -= std::min<std::size_t>(row, static_cast<std::size_t>(n));
-      i = end;
-    } else {
-      if (rows[row].size() <= column) rows[row].resize(column + 1, ' ');
-      rows[row][column++] = c;
-    }
-  }
-  return rows;
-}
-
 TEST_F(MigrateInterrupted, OnATerminalTheNoticeIsALineOfItsOwnNotPartOfABar) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
@@ -182,7 +155,7 @@ TEST_F(MigrateInterrupted, OnATerminalTheNoticeIsALineOfItsOwnNotPartOfABar) {
   reader.join();
   ::close(master);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << text();
-  const std::vector<std::string> rows = Screen(text());
+  const std::vector<std::string> rows = ScreenRows(text(), 80);
   EXPECT_NE(std::find(rows.begin(), rows.end(), "brackenford migrate: stopping after the item at hand (again: at once)"),
             rows.end())
       << testing::PrintToString(rows);
