@@ -61,6 +61,7 @@ struct NoteImpl {
   bool open = false;
   bool gone = false;  // closed before it was ever saved
   std::vector<StoredItem> items;
+  bool itemsChanged = false;               // since the last save or open
   std::vector<PendingAttachment> pending;  // attached since the last save
 };
 

@@ -34,6 +34,7 @@ LNSTATUS AddItem(const std::shared_ptr<NoteImpl>& note, const LNString& name, no
   if (name.IsNull() || name.str().size() > kMaxItemName) return LNERR_BAD_ITEM_NAME;
   if (options & ~LNITEMOPTION_APPEND) return LNERR_BAD_ARGUMENT;
   StoredItem item{name.str(), NameKey(name.str()), kind, type, flags, std::move(value)};
+  note->itemsChanged = true;
   auto& items = note->items;
   const std::string key = item.key;
   auto same = [&key](const StoredItem& i) { return i.key == key; };
@@ -99,6 +100,7 @@ LNSTATUS LNNote::Close() {
   if (LNSTATUS s = NeedOpenNote(impl_)) return Report(s);
   impl_->open = false;
   impl_->items.clear();
+  impl_->itemsChanged = false;
   impl_->pending.clear();
   if (impl_->id == 0) impl_->gone = true;
   return LNNOERROR;

@@ -87,10 +87,14 @@ LNSTATUS WriteNote(Store& db, NoteImpl& note) {
   } else if (LNSTATUS s = NoteExists(db, id)) {
     return s;
   }
-  if (LNSTATUS s = WriteItems(db, id, note.id != 0, note.items)) return s;
+  // A note saved again after an attachment only keeps its items.
+  if (note.id == 0 || note.itemsChanged) {
+    if (LNSTATUS s = WriteItems(db, id, note.id != 0, note.items)) return s;
+  }
   if (LNSTATUS s = WriteAttachments(db, id, note.pending)) return s;
   if (LNSTATUS s = t.Commit()) return s;
   note.id = id;
+  note.itemsChanged = false;
   note.pending.clear();
   return LNNOERROR;
 }

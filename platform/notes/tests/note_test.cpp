@@ -220,6 +220,32 @@ TEST_F(NoteTest, AttachmentsReadBackByteIdentical) {
   }
 }
 
+// A builder saves once per attachment: the items stay whole, and an item
+// changed after those saves is what the next save keeps.
+TEST_F(NoteTest, SavesBetweenAttachmentsKeepTheItemsAndLaterChanges) {
+  std::ofstream(Scratch("a.txt")) << "attached";
+  LNDatabase db = NewMailDatabase();
+  LNDocument doc = NewDocument(db);
+  ASSERT_EQ(doc.CreateItem("Subject", Text({"First"})), LNNOERROR);
+  ASSERT_EQ(doc.CreateItem("Body", Text({"Hello", "there"})), LNNOERROR);
+  ASSERT_EQ(doc.Save(), LNNOERROR);
+  for (const char* name : {"one.txt", "two.txt"}) {
+    ASSERT_EQ(doc.CreateAttachment(Scratch("a.txt"), name), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+  }
+  auto items = Only(Dump(Scratch("mail.nsf"))).items;
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1].values, (std::vector<std::string>{"Hello", "there"}));
+
+  ASSERT_EQ(doc.CreateItem("Subject", Text({"Second"})), LNNOERROR);
+  ASSERT_EQ(doc.Save(), LNNOERROR);
+  const notes::DatabaseRecord r = Dump(Scratch("mail.nsf"));
+  items = Only(r).items;
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].values, std::vector<std::string>{"Second"});
+  EXPECT_EQ(Only(r).attachments.size(), 2u);
+}
+
 // Databases written before keep their attachments deflated at zlib's
 // default and best levels; they read as they were.
 TEST_F(NoteTest, AttachmentsDeflatedByEarlierWritersStillRead) {
