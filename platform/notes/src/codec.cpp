@@ -52,6 +52,7 @@ namespace {
 constexpr std::size_t kTooSmallToJudge = 512;
 // How much of the content is deflated before it is judged.
 constexpr std::size_t kJudgedPart = 16 * 1024;
+constexpr std::size_t kLargestDeflated = std::size_t{1} << 31;
 
 // Whether deflate made `in` bytes into `out` saves enough to keep.
 bool Shrank(std::size_t in, std::size_t out) { return out < in - in / 32; }
@@ -63,6 +64,8 @@ struct DeflateEnd {
 }  // namespace
 
 std::optional<std::string> Deflate(std::string_view content) {
+  // One call of deflate takes it all; the database holds far less.
+  if (content.size() > kLargestDeflated) return std::nullopt;
   z_stream z{};
   if (deflateInit(&z, Z_BEST_SPEED) != Z_OK) throw std::bad_alloc();
   const std::unique_ptr<z_stream, DeflateEnd> end(&z);

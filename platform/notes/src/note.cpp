@@ -48,15 +48,16 @@ LNSTATUS AddItem(const std::shared_ptr<NoteImpl>& note, const LNString& name, no
   return LNNOERROR;
 }
 
-// Read in blocks of the size the file has, not a character at a time.
+// Read in blocks of the size the file has, not a character at a time. What
+// is not a regular file is not read (a pipe would not even open at once).
 bool ReadWholeFile(const std::filesystem::path& file, std::string* content) {
   struct Descriptor {
     int fd;
     ~Descriptor() {
       if (fd >= 0) ::close(fd);
     }
-  } const file_{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-  const int fd = file_.fd;
+  } const descriptor{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  const int fd = descriptor.fd;
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
