@@ -18,8 +18,8 @@
 namespace notes_internal {
 
 struct DatabaseImpl {
-  LNString path;               // as the caller named it
-  std::filesystem::path file;  // where it is
+  LNString path;                 // as the caller named it
+  std::filesystem::path file;    // where it is
   std::unique_ptr<Store> store;  // null while closed
   std::string title;
   dev_t device = 0;  // the file's identity while open

@@ -40,7 +40,8 @@ LNSTATUS WriteAttachments(Store& db, LNNOTEID id, const std::vector<PendingAttac
   Statement insert(db, "INSERT INTO attachments(note_id, name, size, method, data) VALUES(?, ?, ?, ?, ?)");
   for (const PendingAttachment& a : pending) {
     insert.Reset();
-    const int rc = insert.Bind(1, id).Bind(2, a.name).Bind(3, a.size).Bind(4, a.method).BindBlobInPlace(5, a.data).Step();
+    const int rc =
+        insert.Bind(1, id).Bind(2, a.name).Bind(3, a.size).Bind(4, a.method).BindBlobInPlace(5, a.data).Step();
     if (LNSTATUS s = FromSqlite(rc)) return s;
   }
   return LNNOERROR;
