@@ -35,6 +35,14 @@ struct TemplateSearchError {
 
 bool Exists(const CString& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The name a database takes when the library refuses the one asked for.
+constexpr char16_t kPlainDatabaseName[] = u"Mail_Unicode";
+
+// "<name>.nsf", then "<name>1.nsf", "<name>2.nsf", ...
+CString NumberedFileName(const CString& name, int n) { return name + (n ? DecimalText(n) : CString()) + u".nsf"; }
+
+CString FileNameOf(const CString& path) { return path.substr(path.rfind(u'\\') + 1); }
+
 // A database name is a file name in the target folder: it names no other
 // folder.
 bool IsPlainDatabaseName(const CString& name) {
@@ -98,18 +106,16 @@ BOOL CNotesEngine::CreateNsf(const CString& targetFolder, const CString& databas
   }
   StartSession();
   try {
-    CString fileName = databaseName + u".nsf";
-    CString targetPath = targetFolder + u"\\" + fileName;
-    for (int n = 1; Exists(targetPath); ++n) {
-      fileName = databaseName + DecimalText(n) + u".nsf";
-      targetPath = targetFolder + u"\\" + fileName;
-    }
     const CString templatePath = FindMailTemplate();
-    m_lastStatus = CreateFromTemplate(templatePath, targetPath);
+    CString targetPath;
+    m_lastStatus = CreateFirstFree(
+        templatePath, [&](int n) { return targetFolder + u"\\" + NumberedFileName(databaseName, n); }, targetPath);
+    const CString fileName = FileNameOf(targetPath);
     // A file name the library refuses: once more under a plain name.
     if (m_lastStatus == LNERR_BAD_DATABASE_NAME) {
-      targetPath = MakeUniqueNsfPath(targetPath);
-      m_lastStatus = CreateFromTemplate(templatePath, targetPath);
+      const CString directory = targetPath.substr(0, targetPath.rfind(u'\\') + 1);
+      m_lastStatus = CreateFirstFree(
+          templatePath, [&](int n) { return directory + NumberedFileName(kPlainDatabaseName, n); }, targetPath);
     }
     if (m_lastStatus != LNNOERROR) {
       CString copiedTo, errorText;
@@ -128,6 +134,16 @@ BOOL CNotesEngine::CreateNsf(const CString& targetFolder, const CString& databas
     SetNotesErrorText(status);
   }
   return 0;
+}
+
+LNSTATUS CNotesEngine::CreateFirstFree(const CString& templatePath, const std::function<CString(int)>& candidate,
+                                       CString& targetPath) {
+  for (int n = 0;; ++n) {
+    targetPath = candidate(n);
+    if (Exists(targetPath)) continue;
+    const LNSTATUS status = CreateFromTemplate(templatePath, targetPath);
+    if (status != LNERR_FILE_EXISTS) return status;
+  }
 }
 
 CString CNotesEngine::FindMailTemplate() {
@@ -174,8 +190,8 @@ CString CNotesEngine::MakeUniqueNsfPath(const CString& path) {
   const std::size_t slash = path.rfind(u'\\');
   if (slash == CString::npos) return path;
   const CString directory = path.substr(0, slash + 1);
-  CString candidate = directory + u"Mail_Unicode.nsf";
-  for (int n = 1; Exists(candidate); ++n) candidate = directory + u"Mail_Unicode" + DecimalText(n) + u".nsf";
+  CString candidate = directory + NumberedFileName(kPlainDatabaseName, 0);
+  for (int n = 1; Exists(candidate); ++n) candidate = directory + NumberedFileName(kPlainDatabaseName, n);
   return candidate;
 }
 

@@ -136,6 +136,11 @@ class CNotesEngine {
   CString FindMailTemplate();
   BOOL OpenTargetDatabase(const CString& targetPath);
   LNSTATUS CreateFromTemplate(const CString& templatePath, const CString& targetPath);
+  // Creates the first free path of candidate(0), candidate(1), ...: one that
+  // exists, or that another run takes before the creation does, moves on to
+  // the next. `targetPath` is the last one tried.
+  LNSTATUS CreateFirstFree(const CString& templatePath, const std::function<CString(int)>& candidate,
+                           CString& targetPath);
 
   CString m_errorText;
   std::int32_t m_databaseOpen = 0;

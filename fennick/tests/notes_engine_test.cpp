@@ -1,9 +1,12 @@
 // The Notes engine in process: the error-text rule, and the database it
 // holds open as one creation replaces another or fails.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "NotesEngine.h"
 #include "notes/lnerror.h"
@@ -86,6 +89,68 @@ TEST_F(NotesEngineDatabases, TheDatabaseItReplacesIsClosedAndTheFlagSaysWhatIsOp
   EXPECT_EQ(win32::Utf16ToUtf8(engine_.GetErrorText()), "The file is not a Notes database.");
   EXPECT_FALSE(second.IsOpen());
   EXPECT_FALSE(engine_.IsDatabaseOpen());
+}
+
+// Runs that create the same name at once each get a database of their own,
+// numbered as one run alone would number them; none falls back to a copy of
+// the user's mail file because another took its name first.
+TEST_F(NotesEngineDatabases, RunsCreatingTheSameNameAtOnceEachGetTheirOwnDatabase) {
+  const fs::path mailDir = machine_.scratch() / "mail";
+  fs::create_directories(mailDir);
+  ASSERT_EQ(notes::CreateMailTemplate(mailDir / "Mail.nsf", "Mail of Ann"), LNNOERROR);
+  constexpr int kRuns = 8;
+  const auto Failure = [&](int run) { return machine_.scratch() / ("failed" + std::to_string(run)); };
+  for (int round = 0; round < 3; ++round) {
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    std::vector<pid_t> runs;
+    for (int i = 0; i < kRuns; ++i) {
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        ::close(start[1]);
+        char go;
+        (void)!::read(start[0], &go, 1);  // returns once the parent closes its end
+        int failed;
+        {
+          CNotesEngine engine;
+          engine.SetMailFileDir(win32::Utf8ToUtf16(mailDir.string()));
+          failed = engine.CreateNsf(Out(), u"Box") != 1;
+          if (failed) std::ofstream(Failure(i)) << win32::Utf16ToUtf8(engine.GetErrorText());
+        }
+        ::_exit(failed);
+      }
+      runs.push_back(pid);
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    for (int i = 0; i < kRuns; ++i) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(runs[i], &status, 0), runs[i]);
+      std::ifstream failure(Failure(i));
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          << "round " << round << ": " << std::string(std::istreambuf_iterator<char>(failure), {});
+      fs::remove(Failure(i));
+    }
+
+    std::set<std::string> expected = {"Box.nsf"}, made;
+    for (int n = 1; n < kRuns; ++n) expected.insert("Box" + std::to_string(n) + ".nsf");
+    LNNotesSession session;
+    ASSERT_EQ(session.Initialize(300, 0, nullptr, 1, nullptr), LNNOERROR);
+    for (const auto& entry : fs::directory_iterator(out_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.ends_with("-wal") || name.ends_with("-shm")) continue;
+      made.insert(name);
+      LNDatabase database;
+      ASSERT_EQ(session.GetDatabase(entry.path().string(), &database), LNNOERROR) << name;
+      ASSERT_EQ(database.Open(0), LNNOERROR) << name;
+      EXPECT_EQ(database.GetTitle().str(), entry.path().stem().string()) << "made from the template, not copied";
+      database.Close();
+    }
+    EXPECT_EQ(made, expected) << "round " << round;
+  }
 }
 
 TEST(NotesEngineNames, MailUnicodeNeedsADirectory) {

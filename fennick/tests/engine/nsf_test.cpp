@@ -1,9 +1,11 @@
 // CD_CREATE_NSF through the real engine: the first free name, the template
 // found by its title, the fall-backs to "mail8.ntf" and to the user's mail
-// file, and the retry under "Mail_Unicode".
+// file, and the retry under "Mail_Unicode"; migrations into one name at
+// once.
 #include "fennick_engine.h"
 #include "notes/lnerror.h"
 #include "notes/templates.h"
+#include "testing/temp_machine.h"
 
 namespace {
 
@@ -101,6 +103,39 @@ TEST_F(FennickEngine, ADatabaseNameReachesNoOtherFolder) {
   EXPECT_EQ(OutFiles(), std::vector<std::string>{"sub"});
   EXPECT_TRUE(fs::is_empty(out_ / "sub"));
   EXPECT_FALSE(fs::exists(machine_.scratch() / "escape.nsf"));
+}
+
+// Migrations started together into the same folder and name: each makes a
+// database of its own from the template, and none takes a copy of the
+// user's mail file in the Notes data folder because another took its name.
+TEST_F(FennickEngine, MigrationsIntoOneNameAtOnceEachGetTheirOwnDatabase) {
+  ASSERT_EQ(notes::CreateMailTemplate(win32::NotesFolder() / "Mail.nsf", "Mail of Ann"), LNNOERROR);
+  const fs::path pst = testing_support::MakePst(machine_.scratch(), "box", R"({"folders": [{"name": "Inbox",
+      "messages": [{"props": {"PR_SUBJECT_W": "Hello"}}]}]})");
+  constexpr int kRuns = 4;
+  const fs::path logs = machine_.scratch() / "runs";
+  fs::create_directories(logs);
+  const std::string migrate = (testing_support::BuildDir() / "bin" / "brackenford").string() + " migrate --pst '" +
+                              pst.string() + "' --out '" + out_.string() + "' --name Box";
+  std::string all;
+  for (int i = 0; i < kRuns; ++i) {
+    const std::string log = (logs / std::to_string(i)).string();
+    all += "{ " + migrate + " >'" + log + ".log' 2>&1; echo $? >'" + log + ".rc'; } & ";
+  }
+  ASSERT_EQ(std::system((all + "wait").c_str()), 0);
+
+  for (int i = 0; i < kRuns; ++i) {
+    std::ifstream rc(logs / (std::to_string(i) + ".rc")), log(logs / (std::to_string(i) + ".log"));
+    int status = -1;
+    rc >> status;
+    EXPECT_EQ(status, 0) << std::string(std::istreambuf_iterator<char>(log), {});
+  }
+  EXPECT_EQ(OutFiles(), (std::vector<std::string>{"Box.nsf", "Box1.nsf", "Box2.nsf", "Box3.nsf"}));
+  for (const std::string& name : OutFiles()) {
+    const auto dump = Dump(out_ / name);
+    EXPECT_EQ(dump["title"], fs::path(name).stem().string()) << "made from the template, not copied";
+    ASSERT_EQ(dump["documents"].size(), 1u) << name;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 namespace notes_internal {
@@ -45,27 +46,46 @@ std::string DisplayDatetime(std::string_view stored) {
   return std::string(stored);
 }
 
-std::string Compress(std::string_view content) {
-  uLongf size = compressBound(static_cast<uLong>(content.size()));
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
-                static_cast<uLong>(content.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
-    throw std::bad_alloc();
-  out.resize(size);
-  return out;
-}
+namespace {
 
-bool WorthCompressing(std::string_view content) {
-  constexpr std::size_t kProbe = 64 * 1024;
-  constexpr std::size_t kTooSmallToJudge = 512;
-  const std::string_view head = content.substr(0, kProbe);
-  if (head.size() < kTooSmallToJudge) return true;
-  uLongf size = compressBound(static_cast<uLong>(head.size()));
-  std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(head.data()),
-                static_cast<uLong>(head.size()), Z_BEST_SPEED) != Z_OK)
-    return true;
-  return size < head.size() - head.size() / 32;
+// Content smaller than this is deflated whatever it holds.
+constexpr std::size_t kTooSmallToJudge = 512;
+// How much of the content is deflated before it is judged.
+constexpr std::size_t kJudgedPart = 16 * 1024;
+constexpr std::size_t kLargestDeflated = std::size_t{1} << 31;
+
+// Whether deflate made `in` bytes into `out` saves enough to keep.
+bool Shrank(std::size_t in, std::size_t out) { return out < in - in / 32; }
+
+struct DeflateEnd {
+  void operator()(z_stream* z) const { deflateEnd(z); }
+};
+
+}  // namespace
+
+std::optional<std::string> Deflate(std::string_view content) {
+  // One call of deflate takes it all; the database holds far less.
+  if (content.size() > kLargestDeflated) return std::nullopt;
+  z_stream z{};
+  if (deflateInit(&z, Z_BEST_SPEED) != Z_OK) throw std::bad_alloc();
+  const std::unique_ptr<z_stream, DeflateEnd> end(&z);
+  // Room for the whole stream at once, and the flush that ends the judged part.
+  std::string out(deflateBound(&z, static_cast<uLong>(content.size())) + 64, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const bool judged = content.size() >= kTooSmallToJudge;
+  if (judged && content.size() > kJudgedPart) {
+    // A sync flush puts out all that the part made, and the stream goes on.
+    z.avail_in = static_cast<uInt>(kJudgedPart);
+    if (deflate(&z, Z_SYNC_FLUSH) != Z_OK) throw std::bad_alloc();
+    if (!Shrank(kJudgedPart, z.total_out)) return std::nullopt;
+  }
+  z.avail_in = static_cast<uInt>(content.size() - z.total_in);
+  if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::bad_alloc();
+  if (judged && content.size() <= kJudgedPart && !Shrank(content.size(), z.total_out)) return std::nullopt;
+  out.resize(z.total_out);
+  return out;
 }
 
 bool Expand(std::string_view data, Method method, std::size_t size, std::string* content) {

@@ -3,6 +3,7 @@
 // dates as "YYYY-MM-DDTHH:MM:SS.hh". Attachment content: stored or zlib.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,11 +21,12 @@ std::string StoredDatetime(const LNDatetime& value);
 std::string DisplayDatetime(std::string_view stored);
 
 enum class Method { kStored = 0, kZlib = 1 };
-std::string Compress(std::string_view content);
-// False for content already compressed (images, archives, most office
-// files), judged by a fast pass over its start: deflate saves nothing there
-// and is at its slowest, so such content is stored as it is.
-bool WorthCompressing(std::string_view content);
+// The content as a zlib stream, at deflate's fastest level; none for
+// content that does not shrink (images, archives, most office files),
+// judged by how its first part deflated, so that such content costs little
+// before it is stored as it is. Any level inflates alike: what earlier
+// writers stored reads the same.
+std::optional<std::string> Deflate(std::string_view content);
 // False when the data does not inflate to `size` bytes.
 bool Expand(std::string_view data, Method method, std::size_t size, std::string* content);
 

@@ -27,13 +27,13 @@ LNSTATUS LNDatabase::Open(LNINT options) {
   impl_->device = st.st_dev;
   impl_->inode = st.st_ino;
   impl_->title = std::move(title);
-  impl_->connection = std::move(connection);
+  impl_->store = std::make_unique<Store>(std::move(connection));
   return LNNOERROR;
 }
 
 LNSTATUS LNDatabase::Close() {
   if (LNSTATUS s = NeedOpen(impl_)) return Report(s);
-  impl_->connection.reset();
+  impl_->store.reset();
   return LNNOERROR;
 }
 
@@ -68,7 +68,7 @@ LNSTATUS LNDatabase::CreateFolder(const LNString& name, LNViewFolder* folder) {
   if (LNSTATUS s = NeedOpen(impl_)) return Report(s);
   if (HasEmptyLevel(name.str())) return Report(LNERR_BAD_FOLDER_NAME);
   std::int64_t id = 0;
-  if (LNSTATUS s = InsertFolder(impl_->db(), name.str(), &id)) return Report(s);
+  if (LNSTATUS s = InsertFolder(*impl_->store, name.str(), &id)) return Report(s);
   if (folder) {
     auto f = std::make_shared<FolderImpl>();
     f->database = impl_;
@@ -83,7 +83,7 @@ LNBOOL LNDatabase::ViewFolderExists(const LNString& name) const {
   LNSTATUS s = NeedOpen(impl_);
   if (s == LNNOERROR) {
     FolderImpl found;
-    s = FindFolder(impl_->db(), name.str(), &found);
+    s = FindFolder(*impl_->store, name.str(), &found);
     if (s == LNNOERROR) return 1;
     if (s == LNERR_FOLDER_NOT_FOUND) return 0;
   }
@@ -95,7 +95,7 @@ LNSTATUS LNDatabase::GetViewFolder(const LNString& name, LNViewFolder* folder) {
   if (!folder) return Report(LNERR_NULL_ARGUMENT);
   if (LNSTATUS s = NeedOpen(impl_)) return Report(s);
   auto f = std::make_shared<FolderImpl>();
-  if (LNSTATUS s = FindFolder(impl_->db(), name.str(), f.get())) return Report(s);
+  if (LNSTATUS s = FindFolder(*impl_->store, name.str(), f.get())) return Report(s);
   f->database = impl_;
   folder->impl_ = std::move(f);
   return LNNOERROR;
@@ -140,5 +140,5 @@ LNSTATUS LNViewFolder::FolderAddDocument(const LNNote& document) {
   if (note.gone) return Report(LNERR_NOTE_DELETED);
   if (note.id == 0) return Report(LNERR_NOTE_NOT_SAVED);
   if (!note.database->SameFile(*impl_->database)) return Report(LNERR_WRONG_DATABASE);
-  return Report(AddToFolder(impl_->database->db(), impl_->id, note.id));
+  return Report(AddToFolder(*impl_->database->store, impl_->id, note.id));
 }

@@ -18,14 +18,14 @@
 namespace notes_internal {
 
 struct DatabaseImpl {
-  LNString path;               // as the caller named it
-  std::filesystem::path file;  // where it is
-  Connection connection;       // null while closed
+  LNString path;                 // as the caller named it
+  std::filesystem::path file;    // where it is
+  std::unique_ptr<Store> store;  // null while closed
   std::string title;
   dev_t device = 0;  // the file's identity while open
   ino_t inode = 0;
 
-  sqlite3* db() const { return connection.get(); }
+  sqlite3* db() const { return store ? store->db() : nullptr; }
   bool SameFile(const DatabaseImpl& other) const {
     return this == &other || (db() && other.db() && device == other.device && inode == other.inode);
   }
@@ -61,6 +61,7 @@ struct NoteImpl {
   bool open = false;
   bool gone = false;  // closed before it was ever saved
   std::vector<StoredItem> items;
+  bool itemsChanged = false;               // since the last save or open
   std::vector<PendingAttachment> pending;  // attached since the last save
 };
 
@@ -71,10 +72,10 @@ inline LNSTATUS NeedOpen(const std::shared_ptr<DatabaseImpl>& d) {
 }
 
 // The database, folder and note parts of the file.
-LNSTATUS InsertFolder(sqlite3* db, const std::string& name, std::int64_t* id);
-LNSTATUS FindFolder(sqlite3* db, const std::string& name, FolderImpl* out);
-LNSTATUS AddToFolder(sqlite3* db, std::int64_t folderId, LNNOTEID noteId);
-LNSTATUS WriteNote(sqlite3* db, NoteImpl& note);
-LNSTATUS ReadNoteItems(sqlite3* db, LNNOTEID id, std::vector<StoredItem>* items);
+LNSTATUS InsertFolder(Store& db, const std::string& name, std::int64_t* id);
+LNSTATUS FindFolder(Store& db, const std::string& name, FolderImpl* out);
+LNSTATUS AddToFolder(Store& db, std::int64_t folderId, LNNOTEID noteId);
+LNSTATUS WriteNote(Store& db, NoteImpl& note);
+LNSTATUS ReadNoteItems(Store& db, LNNOTEID id, std::vector<StoredItem>* items);
 
 }  // namespace notes_internal

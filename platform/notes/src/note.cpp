@@ -1,7 +1,11 @@
 // LNNote: items and attachments held until Save writes them.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <optional>
 
 #include "codec.h"
 #include "error_mode.h"
@@ -30,6 +34,7 @@ LNSTATUS AddItem(const std::shared_ptr<NoteImpl>& note, const LNString& name, no
   if (name.IsNull() || name.str().size() > kMaxItemName) return LNERR_BAD_ITEM_NAME;
   if (options & ~LNITEMOPTION_APPEND) return LNERR_BAD_ARGUMENT;
   StoredItem item{name.str(), NameKey(name.str()), kind, type, flags, std::move(value)};
+  note->itemsChanged = true;
   auto& items = note->items;
   const std::string key = item.key;
   auto same = [&key](const StoredItem& i) { return i.key == key; };
@@ -43,13 +48,31 @@ LNSTATUS AddItem(const std::shared_ptr<NoteImpl>& note, const LNString& name, no
   return LNNOERROR;
 }
 
+// Read in blocks of the size the file has, not a character at a time. What
+// is not a regular file is not read (a pipe would not even open at once).
 bool ReadWholeFile(const std::filesystem::path& file, std::string* content) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return false;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  content->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  struct Descriptor {
+    int fd;
+    ~Descriptor() {
+      if (fd >= 0) ::close(fd);
+    }
+  } const descriptor{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  const int fd = descriptor.fd;
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  content->resize(static_cast<std::size_t>(st.st_size));
+  std::size_t got = 0;
+  for (;;) {
+    if (got == content->size()) content->resize(got + 64 * 1024);  // the file grew
+    const ssize_t n = ::read(fd, content->data() + got, content->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  content->resize(got);
+  return true;
 }
 
 }  // namespace
@@ -67,7 +90,7 @@ LNSTATUS LNNote::Open(LNINT options) {
   if (impl_->id != 0) {
     if (LNSTATUS s = NeedOpen(impl_->database)) return Report(s);
     std::vector<StoredItem> items;
-    if (LNSTATUS s = ReadNoteItems(impl_->database->db(), impl_->id, &items)) return Report(s);
+    if (LNSTATUS s = ReadNoteItems(*impl_->database->store, impl_->id, &items)) return Report(s);
     impl_->items = std::move(items);
   }
   impl_->open = true;
@@ -78,6 +101,7 @@ LNSTATUS LNNote::Close() {
   if (LNSTATUS s = NeedOpenNote(impl_)) return Report(s);
   impl_->open = false;
   impl_->items.clear();
+  impl_->itemsChanged = false;
   impl_->pending.clear();
   if (impl_->id == 0) impl_->gone = true;
   return LNNOERROR;
@@ -120,9 +144,10 @@ LNSTATUS LNNote::CreateAttachment(const LNString& path, const LNString& attachme
   PendingAttachment a;
   a.name = attachmentName.str();
   a.size = static_cast<std::int64_t>(content.size());
-  const bool deflate = compress && WorthCompressing(content);
-  a.method = static_cast<int>(deflate ? Method::kZlib : Method::kStored);
-  a.data = deflate ? Compress(content) : std::move(content);
+  std::optional<std::string> deflated;
+  if (compress) deflated = Deflate(content);
+  a.method = static_cast<int>(deflated ? Method::kZlib : Method::kStored);
+  a.data = deflated ? std::move(*deflated) : std::move(content);
   if (attachment) {
     attachment->name_ = attachmentName;
     attachment->size_ = a.size;
@@ -135,5 +160,5 @@ LNSTATUS LNNote::Save(LNINT options) {
   if (LNSTATUS s = NeedOpenNote(impl_)) return Report(s);
   if (options != 0) return Report(LNERR_BAD_ARGUMENT);
   if (LNSTATUS s = NeedOpen(impl_->database)) return Report(s);
-  return Report(WriteNote(impl_->database->db(), *impl_));
+  return Report(WriteNote(*impl_->database->store, *impl_));
 }

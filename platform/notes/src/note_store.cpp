@@ -6,16 +6,19 @@ namespace notes_internal {
 
 namespace {
 
-LNSTATUS NoteExists(sqlite3* db, LNNOTEID id) {
+LNSTATUS NoteExists(Store& db, LNNOTEID id) {
   Statement s(db, "SELECT 1 FROM notes WHERE id = ?");
   const int rc = s.Bind(1, id).Step();
   if (rc == SQLITE_DONE) return LNERR_NOTE_DELETED;
   return FromSqlite(rc);
 }
 
-LNSTATUS WriteItems(sqlite3* db, LNNOTEID id, const std::vector<StoredItem>& items) {
-  Statement clear(db, "DELETE FROM items WHERE note_id = ?");
-  if (LNSTATUS s = FromSqlite(clear.Bind(1, id).Step())) return s;
+// A note saved before loses its earlier items.
+LNSTATUS WriteItems(Store& db, LNNOTEID id, bool saved, const std::vector<StoredItem>& items) {
+  if (saved) {
+    Statement clear(db, "DELETE FROM items WHERE note_id = ?");
+    if (LNSTATUS s = FromSqlite(clear.Bind(1, id).Step())) return s;
+  }
   Statement insert(db, "INSERT INTO items(note_id, seq, name, kind, type, flags, value) VALUES(?, ?, ?, ?, ?, ?, ?)");
   std::int64_t seq = 0;
   for (const StoredItem& item : items) {
@@ -26,18 +29,19 @@ LNSTATUS WriteItems(sqlite3* db, LNNOTEID id, const std::vector<StoredItem>& ite
                        .Bind(4, static_cast<std::int64_t>(item.kind))
                        .Bind(5, static_cast<std::int64_t>(item.type))
                        .Bind(6, static_cast<std::int64_t>(item.flags))
-                       .BindBlob(7, item.value)
+                       .BindBlobInPlace(7, item.value)
                        .Step();
     if (LNSTATUS s = FromSqlite(rc)) return s;
   }
   return LNNOERROR;
 }
 
-LNSTATUS WriteAttachments(sqlite3* db, LNNOTEID id, const std::vector<PendingAttachment>& pending) {
+LNSTATUS WriteAttachments(Store& db, LNNOTEID id, const std::vector<PendingAttachment>& pending) {
   Statement insert(db, "INSERT INTO attachments(note_id, name, size, method, data) VALUES(?, ?, ?, ?, ?)");
   for (const PendingAttachment& a : pending) {
     insert.Reset();
-    const int rc = insert.Bind(1, id).Bind(2, a.name).Bind(3, a.size).Bind(4, a.method).BindBlob(5, a.data).Step();
+    const int rc =
+        insert.Bind(1, id).Bind(2, a.name).Bind(3, a.size).Bind(4, a.method).BindBlobInPlace(5, a.data).Step();
     if (LNSTATUS s = FromSqlite(rc)) return s;
   }
   return LNNOERROR;
@@ -45,16 +49,16 @@ LNSTATUS WriteAttachments(sqlite3* db, LNNOTEID id, const std::vector<PendingAtt
 
 }  // namespace
 
-LNSTATUS InsertFolder(sqlite3* db, const std::string& name, std::int64_t* id) {
+LNSTATUS InsertFolder(Store& db, const std::string& name, std::int64_t* id) {
   Statement s(db, "INSERT INTO design(name, name_key, kind) VALUES(?, ?, ?)");
   const int rc = s.Bind(1, name).Bind(2, NameKey(name)).Bind(3, static_cast<std::int64_t>(DesignKind::kFolder)).Step();
   if ((rc & 0xFF) == SQLITE_CONSTRAINT) return LNERR_FOLDER_EXISTS;
   if (LNSTATUS status = FromSqlite(rc)) return status;
-  *id = sqlite3_last_insert_rowid(db);
+  *id = sqlite3_last_insert_rowid(db.db());
   return LNNOERROR;
 }
 
-LNSTATUS FindFolder(sqlite3* db, const std::string& name, FolderImpl* out) {
+LNSTATUS FindFolder(Store& db, const std::string& name, FolderImpl* out) {
   Statement s(db, "SELECT id, name, kind FROM design WHERE name_key = ?");
   const int rc = s.Bind(1, NameKey(name)).Step();
   if (rc == SQLITE_DONE) return LNERR_FOLDER_NOT_FOUND;
@@ -65,7 +69,7 @@ LNSTATUS FindFolder(sqlite3* db, const std::string& name, FolderImpl* out) {
   return LNNOERROR;
 }
 
-LNSTATUS AddToFolder(sqlite3* db, std::int64_t folderId, LNNOTEID noteId) {
+LNSTATUS AddToFolder(Store& db, std::int64_t folderId, LNNOTEID noteId) {
   Transaction t(db);
   if (t.status()) return t.status();
   if (LNSTATUS s = NoteExists(db, noteId)) return s;
@@ -74,25 +78,29 @@ LNSTATUS AddToFolder(sqlite3* db, std::int64_t folderId, LNNOTEID noteId) {
   return t.Commit();
 }
 
-LNSTATUS WriteNote(sqlite3* db, NoteImpl& note) {
+LNSTATUS WriteNote(Store& db, NoteImpl& note) {
   Transaction t(db);
   if (t.status()) return t.status();
   LNNOTEID id = note.id;
   if (id == 0) {
     if (LNSTATUS s = Exec(db, "INSERT INTO notes DEFAULT VALUES")) return s;
-    id = sqlite3_last_insert_rowid(db);
+    id = sqlite3_last_insert_rowid(db.db());
   } else if (LNSTATUS s = NoteExists(db, id)) {
     return s;
   }
-  if (LNSTATUS s = WriteItems(db, id, note.items)) return s;
+  // A note saved again after an attachment only keeps its items.
+  if (note.id == 0 || note.itemsChanged) {
+    if (LNSTATUS s = WriteItems(db, id, note.id != 0, note.items)) return s;
+  }
   if (LNSTATUS s = WriteAttachments(db, id, note.pending)) return s;
   if (LNSTATUS s = t.Commit()) return s;
   note.id = id;
+  note.itemsChanged = false;
   note.pending.clear();
   return LNNOERROR;
 }
 
-LNSTATUS ReadNoteItems(sqlite3* db, LNNOTEID id, std::vector<StoredItem>* items) {
+LNSTATUS ReadNoteItems(Store& db, LNNOTEID id, std::vector<StoredItem>* items) {
   if (LNSTATUS s = NoteExists(db, id)) return s;
   Statement s(db, "SELECT name, kind, type, flags, value FROM items WHERE note_id = ? ORDER BY seq");
   s.Bind(1, id);

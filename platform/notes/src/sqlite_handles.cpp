@@ -4,6 +4,33 @@ namespace notes_internal {
 
 Statement::Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
 
+Statement::Statement(Store& store, const char* sql) {
+  CachedStatement* cached = store.Take(sql);
+  if (!cached) {
+    rc_ = sqlite3_prepare_v2(store.db(), sql, -1, &stmt_, nullptr);
+    return;
+  }
+  if (!cached->stmt) rc_ = sqlite3_prepare_v3(store.db(), sql, -1, SQLITE_PREPARE_PERSISTENT, &cached->stmt, nullptr);
+  if (rc_ != SQLITE_OK) {
+    // Not kept: the next use prepares it again.
+    sqlite3_finalize(cached->stmt);
+    *cached = {};
+    return;
+  }
+  stmt_ = cached->stmt;
+  cached_ = cached;
+}
+
+Statement::~Statement() {
+  if (!cached_) {
+    sqlite3_finalize(stmt_);
+    return;
+  }
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  cached_->inUse = false;
+}
+
 Statement& Statement::Bind(int index, std::int64_t value) {
   if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_int64(stmt_, index, value);
   return *this;
@@ -15,11 +42,23 @@ Statement& Statement::Bind(int index, std::string_view text) {
   return *this;
 }
 
-Statement& Statement::BindBlob(int index, std::string_view bytes) {
+namespace {
+
+int BindBytes(sqlite3_stmt* stmt, int index, std::string_view bytes, sqlite3_destructor_type lifetime) {
   // A zero-length blob, not NULL, for empty data.
-  if (rc_ == SQLITE_OK)
-    rc_ = bytes.empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
-                        : sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+  return bytes.empty() ? sqlite3_bind_zeroblob(stmt, index, 0)
+                       : sqlite3_bind_blob64(stmt, index, bytes.data(), bytes.size(), lifetime);
+}
+
+}  // namespace
+
+Statement& Statement::BindBlob(int index, std::string_view bytes) {
+  if (rc_ == SQLITE_OK) rc_ = BindBytes(stmt_, index, bytes, SQLITE_TRANSIENT);
+  return *this;
+}
+
+Statement& Statement::BindBlobInPlace(int index, std::string_view bytes) {
+  if (rc_ == SQLITE_OK) rc_ = BindBytes(stmt_, index, bytes, SQLITE_STATIC);
   return *this;
 }
 
@@ -56,5 +95,23 @@ LNSTATUS FromSqlite(int rc) {
 }
 
 LNSTATUS Exec(sqlite3* db, const char* sql) { return FromSqlite(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
+
+LNSTATUS Exec(Store& store, const char* sql) {
+  Statement s(store, sql);
+  return FromSqlite(s.Step());
+}
+
+Store::~Store() {
+  for (auto& [sql, cached] : statements_) sqlite3_finalize(cached.stmt);
+}
+
+CachedStatement* Store::Take(const char* sql) {
+  auto found = statements_.find(std::string_view(sql));
+  if (found == statements_.end()) found = statements_.emplace(sql, CachedStatement{}).first;
+  CachedStatement& cached = found->second;
+  if (cached.inUse) return nullptr;
+  cached.inUse = true;
+  return &cached;
+}
 
 }  // namespace notes_internal

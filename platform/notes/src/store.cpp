@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <random>
 #include <system_error>
 
 #include "names.h"
@@ -74,6 +76,20 @@ LNSTATUS WriteContent(sqlite3* db, const StoreHeader& header, const std::vector<
   return Exec(db, "PRAGMA journal_mode=WAL");
 }
 
+// A new file `prefix` + a random suffix, made with the umask in force (the
+// working files SQLite keeps beside it take its mode). The descriptor, or -1.
+int CreateTemporary(const fs::path& prefix, std::string* path) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%08x%08x", random(), random());
+    *path = prefix.string() + suffix;
+    const int fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
 }  // namespace
 
 LNSTATUS OpenStore(const fs::path& file, Connection* out) {
@@ -100,10 +116,9 @@ LNSTATUS CreateStore(const fs::path& target, const StoreHeader& header, const st
   if (!fs::is_directory(dir, ec)) return LNERR_DIRECTORY_NOT_FOUND;
   if (fs::exists(fs::symlink_status(target, ec))) return LNERR_FILE_EXISTS;
 
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
+  std::string temp;
+  const int fd = CreateTemporary(dir / ("." + target.filename().string() + "."), &temp);
   if (fd < 0) return LNERR_DATABASE_IO;
-  ::fchmod(fd, 0644);
   ::close(fd);
   LNSTATUS status;
   {

@@ -1,3 +1,6 @@
+#include <sqlite3.h>
+#include <zlib.h>
+
 #include <array>
 #include <fstream>
 #include <random>
@@ -136,19 +139,51 @@ TEST_F(NoteTest, UnsavedDocumentsDoNotExistAndSaveRepeats) {
   EXPECT_EQ(d.items[1].values, std::vector<std::string>{"Hi"});
 }
 
-TEST_F(NoteTest, AttachmentsReadBackByteIdentical) {
-  std::string big(300000, '\0');
-  std::mt19937 rng(1);
-  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 3 ? 'a' + i % 7 : rng());
-  std::string noise(200000, '\0');  // incompressible, as a photo is: stored as it is
+// How the stored attachments are kept: method and byte count, in order.
+std::vector<std::pair<int, std::size_t>> StoredAttachments(const std::string& file) {
+  std::vector<std::pair<int, std::size_t>> stored;
+  sqlite3* raw = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* s = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(raw, "SELECT method, length(data) FROM attachments ORDER BY id", -1, &s, nullptr),
+            SQLITE_OK);
+  while (sqlite3_step(s) == SQLITE_ROW)
+    stored.emplace_back(sqlite3_column_int(s, 0), static_cast<std::size_t>(sqlite3_column_int64(s, 1)));
+  sqlite3_finalize(s);
+  sqlite3_close(raw);
+  return stored;
+}
+
+// Text that deflates, and noise that does not (as a photo or an archive).
+std::string Letters(std::size_t n) {
+  std::string text(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) text[i] = static_cast<char>(i % 3 ? 'a' + i % 7 : 'a' + (i * 7919) % 26);
+  return text;
+}
+std::string Noise(std::size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string noise(n, '\0');
   for (char& c : noise) c = static_cast<char>(rng());
+  return noise;
+}
+
+TEST_F(NoteTest, AttachmentsReadBackByteIdentical) {
   const struct {
     std::string file, name, content;
     LNBOOL compress;
-  } files[] = {{"a.bin", "Report.doc", big, 1},
-               {"b.txt", "notes \xE2\x82\xAC.txt", "hello", 0},
-               {"c.txt", "Report.doc", "", 1},
-               {"d.jpg", "photo.jpg", noise, 1}};
+    bool deflated;  // kept as a zlib stream
+  } files[] = {
+      {"a.bin", "Report.doc", Letters(300000), 1, true},
+      {"b.txt", "notes \xE2\x82\xAC.txt", "hello", 0, false},
+      {"c.txt", "Report.doc", "", 1, true},
+      {"d.jpg", "photo.jpg", Noise(200000, 1), 1, false},
+      {"e.txt", "small.txt", Letters(300), 1, true},
+      {"f.txt", "judged whole.txt", Letters(40000), 1, true},
+      {"g.jpg", "small photo.jpg", Noise(10000, 2), 1, false},
+      // Judged by its start: a noisy start is stored, a text start deflated.
+      {"h.bin", "noise then text", Noise(20000, 3) + Letters(100000), 1, false},
+      {"i.bin", "text then noise", Letters(20000) + Noise(100000, 4), 1, true},
+  };
   for (const auto& f : files) std::ofstream(Scratch(f.file), std::ios::binary) << f.content;
 
   LNDatabase db = NewMailDatabase();
@@ -169,13 +204,93 @@ TEST_F(NoteTest, AttachmentsReadBackByteIdentical) {
   ASSERT_EQ(reader.Open(Scratch("mail.nsf")), LNNOERROR);
   ASSERT_EQ(reader.Read(&r), LNNOERROR);
   const auto& attachments = r.documents.at(0).attachments;
+  const auto stored = StoredAttachments(Scratch("mail.nsf"));
   ASSERT_EQ(attachments.size(), std::size(files));
+  ASSERT_EQ(stored.size(), std::size(files));
   for (std::size_t i = 0; i < std::size(files); ++i) {
     EXPECT_EQ(attachments[i].name, files[i].name);
     EXPECT_EQ(attachments[i].size, files[i].content.size());
     std::string content;
     ASSERT_EQ(reader.ReadAttachment(attachments[i].id, &content), LNNOERROR);
     EXPECT_TRUE(content == files[i].content) << files[i].file;
+    EXPECT_EQ(stored[i].first, files[i].deflated ? 1 : 0) << files[i].file;
+    if (files[i].deflated && files[i].content.size() > 1000) {
+      EXPECT_LT(stored[i].second, files[i].content.size()) << files[i].file;
+    }
+  }
+}
+
+// A builder saves once per attachment: the items stay whole, and an item
+// changed after those saves is what the next save keeps.
+TEST_F(NoteTest, SavesBetweenAttachmentsKeepTheItemsAndLaterChanges) {
+  std::ofstream(Scratch("a.txt")) << "attached";
+  LNDatabase db = NewMailDatabase();
+  LNDocument doc = NewDocument(db);
+  ASSERT_EQ(doc.CreateItem("Subject", Text({"First"})), LNNOERROR);
+  ASSERT_EQ(doc.CreateItem("Body", Text({"Hello", "there"})), LNNOERROR);
+  ASSERT_EQ(doc.Save(), LNNOERROR);
+  for (const char* name : {"one.txt", "two.txt"}) {
+    ASSERT_EQ(doc.CreateAttachment(Scratch("a.txt"), name), LNNOERROR);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+  }
+  auto items = Only(Dump(Scratch("mail.nsf"))).items;
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1].values, (std::vector<std::string>{"Hello", "there"}));
+
+  ASSERT_EQ(doc.CreateItem("Subject", Text({"Second"})), LNNOERROR);
+  ASSERT_EQ(doc.Save(), LNNOERROR);
+  const notes::DatabaseRecord r = Dump(Scratch("mail.nsf"));
+  items = Only(r).items;
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].values, std::vector<std::string>{"Second"});
+  EXPECT_EQ(Only(r).attachments.size(), 2u);
+}
+
+// Databases written before keep their attachments deflated at zlib's
+// default and best levels; they read as they were.
+TEST_F(NoteTest, AttachmentsDeflatedByEarlierWritersStillRead) {
+  const std::string contents[] = {Letters(70000), Letters(200) + Noise(50000, 5), ""};
+  LNDatabase db = NewMailDatabase();
+  LNDocument doc = NewDocument(db);
+  for (std::size_t i = 0; i < std::size(contents); ++i) {
+    std::ofstream(Scratch("old.bin"), std::ios::binary) << contents[i];
+    ASSERT_EQ(doc.CreateAttachment(Scratch("old.bin"), "old" + std::to_string(i), 0), LNNOERROR);
+  }
+  ASSERT_EQ(doc.Save(0), LNNOERROR);
+  ASSERT_EQ(db.Close(), LNNOERROR);
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(Scratch("mail.nsf").c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "UPDATE attachments SET method = 1, data = ? WHERE name = ?", -1, &s, nullptr),
+              SQLITE_OK);
+    for (std::size_t i = 0; i < std::size(contents); ++i) {
+      std::string deflated(compressBound(contents[i].size()), '\0');
+      uLongf size = deflated.size();
+      const int level = i % 2 ? Z_BEST_COMPRESSION : Z_DEFAULT_COMPRESSION;
+      ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(deflated.data()), &size,
+                          reinterpret_cast<const Bytef*>(contents[i].data()), contents[i].size(), level),
+                Z_OK);
+      const std::string name = "old" + std::to_string(i);
+      sqlite3_bind_blob(s, 1, deflated.data(), static_cast<int>(size), SQLITE_TRANSIENT);
+      sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+      ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
+      sqlite3_reset(s);
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(raw);
+  }
+  ASSERT_EQ(StoredAttachments(Scratch("mail.nsf")).at(0).first, 1);
+  notes::NsfReader reader;
+  notes::DatabaseRecord r;
+  ASSERT_EQ(reader.Open(Scratch("mail.nsf")), LNNOERROR);
+  ASSERT_EQ(reader.Read(&r), LNNOERROR);
+  const auto& attachments = r.documents.at(0).attachments;
+  ASSERT_EQ(attachments.size(), std::size(contents));
+  for (std::size_t i = 0; i < std::size(contents); ++i) {
+    std::string content;
+    ASSERT_EQ(reader.ReadAttachment(attachments[i].id, &content), LNNOERROR);
+    EXPECT_TRUE(content == contents[i]) << i;
   }
 }
 

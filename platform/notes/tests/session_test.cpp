@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "notes_fixture.h"
@@ -165,6 +167,26 @@ TEST_F(SessionTest, GetDatabaseBindsExistingFilesOnly) {
   std::replace(windows.begin(), windows.end(), '/', '\\');
   ASSERT_EQ(session.GetDatabase(windows, &same, ""), LNNOERROR);
   EXPECT_EQ(same.Open(), LNNOERROR);
+}
+
+// The database and the files the library keeps beside it while it is
+// written are the user's to share: the umask decides, as for any new file.
+TEST_F(SessionTest, DatabaseAndItsWorkingFilesTakeTheUmask) {
+  const auto Mode = [](const fs::path& file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+    return st.st_mode & 0777;
+  };
+  for (const mode_t mask : {mode_t{077}, mode_t{022}, mode_t{002}}) {
+    const mode_t before = ::umask(mask);
+    const std::string name = "mask" + std::to_string(mask) + ".nsf";
+    LNDatabase db = NewMailDatabase(name);
+    EXPECT_EQ(db.CreateFolder("Kept"), LNNOERROR);
+    for (const std::string& file : {name, name + "-wal", name + "-shm"})
+      EXPECT_EQ(Mode(Scratch(file)), 0666 & ~mask) << file << " under umask 0" << std::oct << mask;
+    db.Close();
+    ::umask(before);
+  }
 }
 
 }  // namespace
