@@ -201,12 +201,14 @@ std::optional<std::string> CheckUsage(const Command& command, bool sawDays) {
 // Why the report cannot be written where it is asked for, or nothing. A
 // file that is not there yet is made and removed again, so that a run never
 // ends without the report it was asked for.
-std::optional<std::string> ReportProblem(const fs::path& report, const std::vector<fs::path>& pstFiles) {
+std::optional<std::string> ReportProblem(const fs::path& report, const controller::MigrateOptions& options) {
   std::error_code ec;
-  if (fs::is_directory(report, ec)) return "--report " + report.string() + " is a folder, not a file";
+  const auto normal = [](const fs::path& p) { return (fs::absolute(p) / "").lexically_normal(); };
+  if (fs::is_directory(report, ec) || normal(report) == normal(options.outFolder))
+    return "--report " + report.string() + " is a folder, not a file";
   const fs::path folder = fs::absolute(report).parent_path();
   if (!fs::is_directory(folder, ec)) return "--report: no folder " + folder.string();
-  for (const fs::path& pst : pstFiles)
+  for (const fs::path& pst : options.pstFiles)
     if (fs::equivalent(report, pst, ec)) return "--report " + report.string() + " is a PST file to migrate";
   const bool existed = fs::exists(report, ec);
   const int fd = ::open(report.c_str(), O_WRONLY | O_CLOEXEC | (existed ? 0 : O_CREAT | O_EXCL), 0666);
@@ -223,7 +225,7 @@ std::optional<std::string> CheckFiles(const Command& command) {
     if (!fs::exists(pst, ec)) return pst.string() + ": no such file";
     if (!fs::is_regular_file(pst, ec) || ::access(pst.c_str(), R_OK) != 0) return pst.string() + ": cannot be read";
   }
-  if (!command.report.empty()) return ReportProblem(command.report, command.options.pstFiles);
+  if (!command.report.empty()) return ReportProblem(command.report, command.options);
   return std::nullopt;
 }
 

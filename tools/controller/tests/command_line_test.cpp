@@ -60,6 +60,8 @@ TEST_F(CommandLine, UsageErrorsExitTwoAndPointToTheHelp) {
       {"migrate --pst " + missing + " --out " + out_.string(), 2, "missing.pst: no such file", ""},
       {"migrate" + run + " --report " + machine_.scratch().string(), 2,
        "--report " + machine_.scratch().string() + " is a folder, not a file", ""},
+      {"migrate" + run + " --report " + out_.string(), 2,  // the --out folder, which the run makes
+       "--report " + out_.string() + " is a folder, not a file", ""},
       {"migrate" + run + " --report /sys/brackenford-report.json", 2,
        "--report /sys/brackenford-report.json cannot be written: Permission denied", ""},
       {"migrate" + run + " --report " + pst, 2, "is a PST file to migrate", ""},
