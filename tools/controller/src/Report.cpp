@@ -135,7 +135,7 @@ std::string ReportJson(const MigrationReport& report, const MigrateOptions& opti
 std::string SummaryTable(const MigrationReport& report) {
   const bool cut = report.Total(&FolderOutcome::notExported) > 0;
   std::vector<std::vector<std::string>> rows;
-  rows.push_back({"Folder", "Announced", "Inserted", "Failed", "Skipped by filter"});
+  rows.push_back({"Folder", "Announced", "Inserted", "Failed", "Filtered"});
   if (cut) rows.back().push_back("Not exported");
   auto row = [&](const std::string& name, auto value) {
     std::vector<std::string> cells{name};
