@@ -37,6 +37,9 @@ struct Seen {
   std::atomic<int> wrongThread{0};
   std::atomic<int> wrongWindow{0};  // a call-back meant for another thread's window
   std::atomic<int> posted{0};
+  bool quitOnDestroy = false;  // a thread that runs a loop for this window alone
+  HWND partner = nullptr;      // another thread's window, asked during each call-back
+  std::atomic<int> wrongPartnerAnswers{0};
 };
 
 // The request both threads send the peer, and the call-back it makes.
@@ -58,6 +61,8 @@ LRESULT Threaded(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
       const auto ask = win32::ReadRecord<Ask>(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       ++seen->calls;
       if (ask.index != seen->index) ++seen->wrongWindow;
+      if (seen->partner && SendMessageW(seen->partner, WM_ANSWER, 0, ask.round) != 2 * ask.round)
+        ++seen->wrongPartnerAnswers;
       return ask.index * 100000 + ask.round;
     }
     case WM_ASK:  // calls the asker back before it answers
@@ -70,7 +75,7 @@ LRESULT Threaded(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
       ++seen->posted;
       return 0;
     case WM_DESTROY:
-      PostQuitMessage(0);
+      if (seen->quitOnDestroy) PostQuitMessage(0);
       return 0;
     default:
       return DefWindowProcW(self, message, wParam, lParam);
@@ -100,12 +105,25 @@ int ServeCallingBack() {
   return peer::RunLoop();
 }
 
+// Serves the thread's windows until `done` holds.
+template <class Done>
+void ServeUntil(Done done) {
+  MSG msg;
+  while (!done()) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    std::this_thread::sleep_for(1ms);
+  }
+}
+
 fs::path SocketOf(HWND hwnd) {
   char name[16];
   std::snprintf(name, sizeof name, "%08x.sock", static_cast<unsigned>(win32::HandleValue(hwnd)));
   return win32::DesktopFolder() / name;
 }
 
+// Each thread asks the peer, which calls it back; inside that call-back it
+// asks the other thread's window, which is itself waiting on the peer (busy
+// with us) and must serve it meanwhile.
 TEST(WindowThreads, EachThreadServesOnlyItsOwnWindowWhileItWaits) {
   testing_support::TempMachine machine;
   peer::Process engine(ServeCallingBack);  // forked before this process has threads or windows
@@ -115,12 +133,19 @@ TEST(WindowThreads, EachThreadServesOnlyItsOwnWindowWhileItWaits) {
   constexpr int kRounds = 400;
   std::array<Seen, 2> seen;
   std::array<int, 2> wrongAnswers{};
+  std::array<std::atomic<HWND>, 2> made{};
+  std::atomic<int> ready{0}, finished{0};
   auto run = [&](int index) {
     seen[index].owner = std::this_thread::get_id();
     seen[index].index = index + 1;
     const HWND self = MakeThreadedWindow(u"thread " + std::u16string(1, u'1' + index), seen[index]);
-    if (!self) {
+    made[index] = self;
+    ++ready;
+    ServeUntil([&] { return ready == 2; });
+    seen[index].partner = made[1 - index];
+    if (!self || !seen[index].partner) {
       wrongAnswers[index] = -1;
+      ++finished;
       return;
     }
     for (int round = 0; round < kRounds; ++round) {
@@ -130,6 +155,8 @@ TEST(WindowThreads, EachThreadServesOnlyItsOwnWindowWhileItWaits) {
           SendMessageW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&cds));
       if (r != (index + 1) * 100000 + round + 1) ++wrongAnswers[index];
     }
+    ++finished;
+    ServeUntil([&] { return finished == 2; });  // the other may still ask us
     DestroyWindow(self);
   };
   std::thread first(run, 0), second(run, 1);
@@ -138,7 +165,8 @@ TEST(WindowThreads, EachThreadServesOnlyItsOwnWindowWhileItWaits) {
   for (int i = 0; i < 2; ++i) {
     SCOPED_TRACE("thread " + std::to_string(i + 1));
     EXPECT_EQ(wrongAnswers[i], 0);
-    EXPECT_EQ(seen[i].calls, kRounds) << "every call-back reached its own window once";
+    EXPECT_EQ(seen[i].calls, 2 * kRounds) << "every call-back and every ask reached its own window once";
+    EXPECT_EQ(seen[i].wrongPartnerAnswers, 0);
     EXPECT_EQ(seen[i].wrongThread, 0) << "call-backs ran on the window's own thread";
     EXPECT_EQ(seen[i].wrongWindow, 0);
   }
@@ -154,6 +182,7 @@ TEST(WindowThreads, AMessageToAnotherThreadsWindowRunsOnThatThread) {
   std::promise<HWND> made;
   std::thread server([&] {
     theirs.owner = std::this_thread::get_id();
+    theirs.quitOnDestroy = true;
     made.set_value(MakeThreadedWindow(u"server", theirs));
     peer::RunLoop();  // until its WM_DESTROY posts the quit
   });
