@@ -1,7 +1,7 @@
 #include "thread_queue.h"
 
-#include <sys/eventfd.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,8 +53,7 @@ void ResetInherited() {
 
 }  // namespace
 
-ThreadQueue::ThreadQueue()
-    : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), threadId_(GetCurrentThreadId()) {}
+ThreadQueue::ThreadQueue() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), threadId_(GetCurrentThreadId()) {}
 
 ThreadQueue::~ThreadQueue() {
   if (wakeFd_ >= 0) ::close(wakeFd_);
