@@ -84,6 +84,12 @@ void Cyclic(uint8_t* p, size_t n, uint32_t key) {
 
 }  // namespace
 
+void EncodeBlock(Crypt crypt, uint64_t bid, uint8_t* data, size_t size) {
+  if (crypt == Crypt::kPermute)
+    for (size_t i = 0; i < size; ++i) data[i] = kR[data[i]];
+  if (crypt == Crypt::kCyclic) Cyclic(data, size, static_cast<uint32_t>(bid));
+}
+
 void DecodeBlock(Crypt crypt, uint64_t bid, uint8_t* data, size_t size) {
   if (crypt == Crypt::kPermute) Permute(data, size);
   if (crypt == Crypt::kCyclic) Cyclic(data, size, static_cast<uint32_t>(bid));

@@ -10,5 +10,7 @@
 namespace pst::ndb {
 
 void DecodeBlock(Crypt crypt, uint64_t bid, uint8_t* data, size_t size);
+// The inverse, as a writer encodes.
+void EncodeBlock(Crypt crypt, uint64_t bid, uint8_t* data, size_t size);
 
 }  // namespace pst::ndb

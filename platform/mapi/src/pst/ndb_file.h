@@ -39,16 +39,18 @@ class NdbFile {
 
   size_t CachedBytes() const { return pages_.HeldBytes() + blocks_.HeldBytes(); }
 
- private:
+  // Where a block lies and its data's size, from the block B-tree.
   struct BlockRef {
     uint64_t ib;
     uint16_t cb;
   };
+  std::optional<BlockRef> FindBlock(uint64_t bid);
+
+ private:
   NdbFile() = default;
   SharedBytes ReadPage(const BRef& ref, uint8_t pageType);
   // The leaf entry with `key` in the B-tree rooted at `root`, or null.
   SharedBytes FindLeaf(const BRef& root, uint8_t pageType, uint64_t key, size_t leafEntry, size_t* at);
-  std::optional<BlockRef> FindBlock(uint64_t bid);
   void ReadAt(uint64_t offset, uint8_t* buffer, size_t size, const char* what);
 
   int fd_ = -1;

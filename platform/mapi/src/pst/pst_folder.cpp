@@ -37,7 +37,16 @@ class HierarchyRows final : public mapi::RowSource {
     if (index >= folders_.size()) return MAPI_E_NOT_FOUND;
     auto lock = store_->file->Lock();
     return Guard([&] {
-      FolderProps(store_, folders_[index], row);
+      // A damaged sub-folder keeps its row (with its keys): the folder
+      // fails when opened, its siblings still list.
+      try {
+        mapi::PropMap props;
+        FolderProps(store_, folders_[index], props);
+        row = std::move(props);
+      } catch (const ndb::Damage&) {
+        AddRowKeys(store_, folders_[index], row);
+        row.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_FOLDER));
+      }
       row.Set(mapi::MakeLong(PR_DEPTH, 0));
       return S_OK;
     });
@@ -81,11 +90,18 @@ class ContentsRows final : public mapi::RowSource {
     std::optional<uint32_t> nid = file.MessageIdAt(folder_, static_cast<int>(index));
     if (!nid) return MAPI_E_NOT_FOUND;
     if (withProps) {
-      ItemHandle message = file.MessageAt(folder_, static_cast<int>(index));
+      ItemHandle message = file.Message(*nid);
       if (!message) return MAPI_E_NOT_FOUND;
-      FillProps(message->Props(), row, FillOptions{kMaxRowValue, false, nullptr});
-      // The message itself is usually opened next.
-      file.KeepRecent(*nid, std::move(message));
+      // A damaged message keeps its row (with its keys): the message fails
+      // when opened, the rest of the folder still lists.
+      try {
+        mapi::PropMap props;
+        FillProps(message->Props(), props, FillOptions{kMaxRowValue, false, nullptr});
+        row = std::move(props);
+        // The message itself is usually opened next.
+        file.KeepRecent(*nid, std::move(message));
+      } catch (const ndb::Damage&) {
+      }
     }
     AddRowKeys(store_, *nid, row);
     row.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_MESSAGE));
