@@ -246,3 +246,30 @@ TEST(PstOutlookFiles, EveryFolderAndItemReads) {
 }
 
 }  // namespace
+
+namespace {
+
+// Versions the reader refuses, before any check of the header's CRCs.
+TEST(PstHeader, RefusesFormsItDoesNotRead) {
+  testing_support::TempMachine machine;
+  const auto sound = MakePst(machine.scratch(), "{}");
+  const struct {
+    uint16_t version;
+    const char* reason;
+  } cases[] = {{36, "the 4K-page form of OST files (format version 36) is not supported"},
+               {99, "unknown file format version 99"}};
+  for (const auto& c : cases) {
+    const auto file = machine.scratch() / "version.pst";
+    std::filesystem::copy_file(sound, file, std::filesystem::copy_options::overwrite_existing);
+    {
+      std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+      f.seekp(10);  // wVer
+      f.put(static_cast<char>(c.version)).put(static_cast<char>(c.version >> 8));
+    }
+    std::string reason;
+    EXPECT_EQ(mapi::CheckPstFile(file.u16string(), &reason), MAPI_E_CORRUPT_STORE);
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
+}
+
+}  // namespace

@@ -76,6 +76,10 @@ ComPtr<IStream> OpenDataStream(const Store& store, Item* attachment, ComPtr<IUnk
 HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid, ULONG* objType,
                     LPUNKNOWN* out);
 
+// "not a PST file", "an unsupported PST file" or "a damaged PST file", by
+// the reason PstFile::Open gave.
+std::string KindOfRefusal(const std::string& reason);
+
 // Fills row or object properties of a folder.
 void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props);
 

@@ -16,6 +16,24 @@ constexpr size_t kEntryIdSize = 24;
 
 std::string Bytes(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
 
+}  // namespace
+
+// What a file refused at opening is, by the reader's reason: no PST, a form
+// the reader does not read, or a PST whose header or roots are damaged.
+std::string KindOfRefusal(const std::string& reason) {
+  static const struct {
+    const char* start;
+    const char* kind;
+  } kKinds[] = {{"no PST file signature", "not a PST file"},
+                {"the 4K-page form", "an unsupported PST file"},
+                {"unknown file format version", "an unsupported PST file"}};
+  for (const auto& k : kKinds)
+    if (reason.rfind(k.start, 0) == 0) return k.kind;
+  return "a damaged PST file";
+}
+
+namespace {
+
 class PstStore final : public mapi::MsgStoreObject<> {
  public:
   explicit PstStore(Store store) : store_(std::move(store)) { SetNameMap(store_->names); }
@@ -152,10 +170,7 @@ HRESULT CheckPstFile(const std::u16string& path, std::string* reason) {
   } else if (!std::filesystem::is_regular_file(status)) {
     why = "not a regular file";
   } else if (std::string error; !pst::PstFile::Open(file.string(), &error)) {
-    // A file with the signature whose header or roots fail their checks is
-    // a damaged PST file, and the text says where.
-    const bool signed_ = error.rfind("no PST file signature", 0) != 0;
-    why = (signed_ ? "a damaged PST file (" : "not a PST file (") + error + ")";
+    why = pst::KindOfRefusal(error) + " (" + error + ")";
     hr = MAPI_E_CORRUPT_STORE;
   } else {
     return S_OK;
