@@ -4,6 +4,9 @@ namespace pst::ltp {
 namespace {
 
 constexpr uint8_t kBthSig = 0xB5;
+// More records than a heap of 65,536 pages can hold: index levels that
+// point back into themselves.
+constexpr size_t kMaxRecords = size_t{1} << 24;
 
 }  // namespace
 
@@ -20,6 +23,7 @@ Bth::Bth(const Heap& heap, uint32_t hid) : heap_(&heap) {
 }
 
 void Bth::ForEach(const std::function<void(const uint8_t*, const uint8_t*)>& f) const {
+  visited_ = 0;
   if (root_ != 0) Walk(root_, levels_, f);
 }
 
@@ -30,6 +34,8 @@ void Bth::Walk(uint32_t hid, int level, const std::function<void(const uint8_t*,
   if (item.size % record != 0)
     throw ndb::Damage("B-tree on the heap of node " + ndb::Hex(heap_->NodeOf().nid) + ": records out of line");
   for (size_t at = 0; at < item.size; at += record) {
+    if (++visited_ > kMaxRecords)
+      throw ndb::Damage("B-tree on the heap of node " + ndb::Hex(heap_->NodeOf().nid) + ": too many records");
     const uint8_t* r = item.data + at;
     if (level > 0)
       Walk(ndb::Get32(r + keySize_), level - 1, f);

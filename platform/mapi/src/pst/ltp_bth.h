@@ -23,6 +23,7 @@ class Bth {
   size_t keySize_ = 0, dataSize_ = 0;
   int levels_ = 0;
   uint32_t root_ = 0;
+  mutable size_t visited_ = 0;
 };
 
 }  // namespace pst::ltp

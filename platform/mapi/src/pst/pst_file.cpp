@@ -82,11 +82,16 @@ const std::vector<uint32_t>& PstFile::TableIds(uint32_t folderNid, uint32_t tabl
   return listed_.back().ids;
 }
 
+// Only folders whose node names this folder as their parent: a table that
+// lists an ancestor cannot make the folder tree a loop.
 std::vector<uint32_t> PstFile::SubFolders(uint32_t folderNid) {
   if (!Folder(folderNid)) return {};
-  std::vector<uint32_t> out;
-  for (uint32_t id : TableIds(folderNid, kHierarchyTable))
-    if (IsFolderId(id)) out.push_back(id);
+  std::vector<uint32_t> ids = TableIds(folderNid, kHierarchyTable), out;
+  for (uint32_t id : ids) {
+    if (!IsFolderId(id) || id == folderNid) continue;
+    auto node = ndb_->FindNode(id);
+    if (node && node->parent == folderNid) out.push_back(id);
+  }
   return out;
 }
 

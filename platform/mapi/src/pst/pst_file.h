@@ -34,8 +34,10 @@ constexpr uint32_t kNidTypeAssociated = 0x08;
 // message, an attachment or an embedded message.
 class Item {
  public:
-  Item(ndb::NdbFile& file, ndb::Node node) : file_(&file), node_(node) {}
+  Item(ndb::NdbFile& file, ndb::Node node, int depth = 0) : file_(&file), node_(node), depth_(depth) {}
   const ndb::Node& NodeOf() const { return node_; }
+  // How deep in attachments and embedded messages the item sits.
+  int Depth() const { return depth_; }
   ndb::NdbFile& File() const { return *file_; }
   RecordSet Props();
   // The table in subnode `nid` of this item (recipients, attachments);
@@ -45,6 +47,7 @@ class Item {
  private:
   ndb::NdbFile* file_;
   ndb::Node node_;
+  int depth_;
   std::shared_ptr<const ltp::PropertyContext> pc_;
   std::unordered_map<uint32_t, std::optional<ltp::TableContext>> tables_;
 };

@@ -89,17 +89,17 @@ class ContentsRows final : public mapi::RowSource {
     PstFile& file = *store_->file;
     std::optional<uint32_t> nid = file.MessageIdAt(folder_, static_cast<int>(index));
     if (!nid) return MAPI_E_NOT_FOUND;
+    // A damaged or missing message keeps its row (with its keys): the
+    // message fails when opened, the rest of the folder still lists.
     if (withProps) {
-      ItemHandle message = file.Message(*nid);
-      if (!message) return MAPI_E_NOT_FOUND;
-      // A damaged message keeps its row (with its keys): the message fails
-      // when opened, the rest of the folder still lists.
       try {
-        mapi::PropMap props;
-        FillProps(message->Props(), props, FillOptions{kMaxRowValue, false, nullptr});
-        row = std::move(props);
-        // The message itself is usually opened next.
-        file.KeepRecent(*nid, std::move(message));
+        if (ItemHandle message = file.Message(*nid)) {
+          mapi::PropMap props;
+          FillProps(message->Props(), props, FillOptions{kMaxRowValue, false, nullptr});
+          row = std::move(props);
+          // The message itself is usually opened next.
+          file.KeepRecent(*nid, std::move(message));
+        }
       } catch (const ndb::Damage&) {
       }
     }

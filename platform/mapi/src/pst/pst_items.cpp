@@ -5,6 +5,8 @@ namespace {
 
 constexpr uint32_t kRecipientTable = 0x692, kAttachmentTable = 0x671;
 constexpr uint16_t kTypeObject = 0x000D;
+// Deeper nesting of messages in attachments is taken for a loop in the file.
+constexpr int kMaxDepth = 2 * 256;
 
 // PT_OBJECT values: the subnode that holds the object, and its size.
 std::optional<ndb::Node> ObjectNode(Item* attachment, const RecordSet& props) {
@@ -44,7 +46,8 @@ ItemHandle AttachmentAt(Item* message, int index) {
   const uint32_t nid = tc->RowId(static_cast<size_t>(index));
   auto node = ndb::FindSubnode(message->File(), message->NodeOf().subBid, nid);
   if (!node) throw ndb::Damage("message " + ndb::Hex(message->NodeOf().nid) + " lacks attachment " + ndb::Hex(nid));
-  return std::make_unique<Item>(message->File(), *node);
+  if (message->Depth() + 1 > kMaxDepth) throw ndb::Damage("attachments nested too deep");
+  return std::make_unique<Item>(message->File(), *node, message->Depth() + 1);
 }
 
 std::optional<uint32_t> AttachMethod(const RecordSet& attachment) {
@@ -58,7 +61,8 @@ ItemHandle EmbeddedMessage(Item* attachment) {
   if (AttachMethod(props) != kAttachEmbeddedMsg) return nullptr;
   auto node = ObjectNode(attachment, props);
   if (!node) return nullptr;
-  return std::make_unique<Item>(attachment->File(), *node);
+  if (attachment->Depth() + 1 > kMaxDepth) throw ndb::Damage("embedded messages nested too deep");
+  return std::make_unique<Item>(attachment->File(), *node, attachment->Depth() + 1);
 }
 
 DataReader DataReader::Of(Item* attachment) {
