@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "pst/pst_record.h"
+#include "win32/codepage.h"
 
 namespace pst {
 namespace {
@@ -45,8 +46,7 @@ std::shared_ptr<PstFile> PstFile::Open(const std::string& path, std::string* err
   f->file_.reset(raw);
   uint8_t type = 0;
   if (libpff_file_get_type(raw, &type, &e) == 1) f->unicode_ = type != LIBPFF_FILE_TYPE_32BIT;
-  int cp = 0;
-  if (libpff_file_get_ascii_codepage(raw, &cp, &e) == 1 && cp > 0) f->codePage_ = static_cast<UINT>(cp);
+  f->codePage_ = GetACP();
   if (libpff_file_get_message_store(raw, Out(f->store_), &e) != 1) return fail("libpff_file_get_message_store");
   f->recordKey_ = BytesOf(RecordSet::Of(f->store_.get()), kPrRecordKey);
   f->recordKey_.resize(16);

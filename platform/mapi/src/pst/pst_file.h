@@ -43,7 +43,9 @@ class PstFile {
   std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
 
   const std::string& Path() const { return path_; }
-  // 64-bit files hold Unicode strings; 32-bit files 8-bit strings in CodePage().
+  // 64-bit files hold Unicode strings; 32-bit files 8-bit strings, each
+  // item's in the code page it declares, else in CodePage() (the machine's
+  // ANSI code page when the file was opened).
   bool Unicode() const { return unicode_; }
   UINT CodePage() const { return codePage_; }
   // The store's PR_RECORD_KEY (16 bytes), which entry ids of this file carry.

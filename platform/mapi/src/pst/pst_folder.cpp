@@ -7,6 +7,7 @@
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
 #include "mapi/table.h"
+#include "pst/pst_codepage.h"
 #include "pst/pst_objects.h"
 #include "pst/pst_props.h"
 
@@ -42,6 +43,7 @@ class HierarchyRows final : public mapi::RowSource {
     return S_OK;
   }
   UINT CodePage() override { return store_->file->CodePage(); }
+  UINT CodePageOf(const mapi::PropMap& row) override { return ItemCodePage(DeclarationsOf(row), CodePage()); }
 
  private:
   Store store_;
@@ -61,6 +63,7 @@ class ContentsRows final : public mapi::RowSource {
     return Row(index, !std::all_of(columns.begin(), columns.end(), IsKeyColumn), row);
   }
   UINT CodePage() override { return store_->file->CodePage(); }
+  UINT CodePageOf(const mapi::PropMap& row) override { return ItemCodePage(DeclarationsOf(row), CodePage()); }
 
  private:
   // What AddRowKeys and PR_OBJECT_TYPE answer, whatever the message holds.
@@ -120,7 +123,7 @@ class PstFolder final : public mapi::FolderObject<> {
   HRESULT Load() override {
     auto lock = store_->file->Lock();
     FolderProps(store_, nid_, props());
-    SetCodePage(store_->file->CodePage());
+    SetCodePage(ItemCodePage(DeclarationsOf(props()), store_->file->CodePage()));
     return S_OK;
   }
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {

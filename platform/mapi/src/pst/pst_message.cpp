@@ -7,6 +7,7 @@
 #include "mapi/mapitags.h"
 #include "mapi/message_copy.h"
 #include "mapi/table.h"
+#include "pst/pst_codepage.h"
 #include "pst/pst_items.h"
 #include "pst/pst_objects.h"
 #include "pst/pst_props.h"
@@ -36,7 +37,7 @@ class PstMessage final : public mapi::MessageObject<> {
   HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
     *table = TableOf({PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W, PR_RECIPIENT_TYPE, PR_ENTRYID, PR_ROWID},
-                     RecipientMaps(), store_->file->CodePage(), flags)
+                     RecipientMaps(), TextCodePage(), flags)
                  .Detach();
     return S_OK;
   }
@@ -69,7 +70,7 @@ class PstMessage final : public mapi::MessageObject<> {
     if (!attachmentRows_) ReadAttachments();
     *table = TableOf({PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W,
                       PR_DISPLAY_NAME_W, PR_ATTACH_SIZE},
-                     *attachmentRows_, store_->file->CodePage(), flags)
+                     *attachmentRows_, TextCodePage(), flags)
                  .Detach();
     return S_OK;
   }
@@ -85,7 +86,8 @@ class PstMessage final : public mapi::MessageObject<> {
       if (!read) return MAPI_E_CORRUPT_DATA;
       a = std::make_shared<AttachmentItem>(std::move(read));
     }
-    ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)));
+    ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)),
+                                            TextCodePage());
     if (iid && !(*iid == IID_IAttachment || *iid == IID_IMAPIProp || *iid == IID_IUnknown))
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
     *out = attach.Detach();
@@ -110,7 +112,7 @@ class PstMessage final : public mapi::MessageObject<> {
                  AttachmentCount(item_.get()) > 0;
       props().Set(mapi::MakeBool(PR_HASATTACH, has));
     }
-    SetCodePage(store_->file->CodePage());
+    SetCodePage(ItemCodePage(DeclarationsOf(props()), store_->file->CodePage()));
     return S_OK;
   }
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
@@ -152,6 +154,10 @@ class PstMessage final : public mapi::MessageObject<> {
     }
     attachmentRows_ = std::move(rows);
   }
+
+  // The code page of the message's text, which its recipients and
+  // attachments share.
+  UINT TextCodePage() { return SUCCEEDED(Ready()) ? codepage() : store_->file->CodePage(); }
 
   SharedAttachment KeptAttachment(ULONG number) const {
     return number < attachments_.size() ? attachments_[number] : nullptr;

@@ -54,8 +54,9 @@ ComPtr<IMAPIFolder> OpenFolder(const Store& store, uint32_t nid);
 // from: `owner` keeps the object holding that item alive.
 ComPtr<IMessage> OpenMessage(const Store& store, SharedItem item, std::optional<uint32_t> nid,
                              ComPtr<IUnknown> owner = nullptr);
+// Its 8-bit strings are in codePage, the message's.
 ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
-                               ComPtr<IUnknown> owner);
+                               ComPtr<IUnknown> owner, UINT codePage);
 // The data of the attachment object `owner` (which holds `attachment`) as
 // a read-only stream, read from the file as it is asked for; null when the
 // attachment has none.

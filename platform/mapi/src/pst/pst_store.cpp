@@ -5,6 +5,7 @@
 
 #include "mapi/mapicode.h"
 #include "mapi/mapitags.h"
+#include "pst/pst_codepage.h"
 #include "pst/pst_objects.h"
 #include "pst/pst_props.h"
 #include "win32/path.h"
@@ -43,7 +44,7 @@ class PstStore final : public mapi::MsgStoreObject<> {
     props().Set(mapi::MakeBinary(PR_MDB_PROVIDER, Bytes(&mapi::kPstProviderUid, sizeof(MAPIUID))));
     props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_STORE));
     store_->AddStoreProps(props());
-    SetCodePage(store_->file->CodePage());
+    SetCodePage(ItemCodePage(DeclarationsOf(props()), store_->file->CodePage()));
     return S_OK;
   }
 
