@@ -19,6 +19,18 @@ std::optional<UINT> Number(std::string_view text) {
   return static_cast<UINT>(std::stoul(std::string(text)));
 }
 
+// Conversions ask for the code page often: it is kept for the machine and
+// variable it came from, until this process sets the machine's anew.
+struct Known {
+  std::mutex mutex;
+  std::string source;
+  UINT codePage = 0;
+};
+Known& Cache() {
+  static Known known;
+  return known;
+}
+
 UINT ReadAnsiCodePage(const char* variable) {
   if (variable)
     if (auto cp = ParseCodePage(variable)) return *cp;
@@ -45,24 +57,24 @@ std::vector<UINT> ConvertibleCodePages() {
 
 LONG SetMachineCodePage(UINT codePage) {
   if (!IsValidCodePage(codePage)) return ERROR_INVALID_PARAMETER;
-  return RegSetString(HKEY_LOCAL_MACHINE, kNlsCodePageKey, kAnsiCodePageValue,
-                      Utf8ToUtf16(std::to_string(codePage)));
+  const LONG status = RegSetString(HKEY_LOCAL_MACHINE, kNlsCodePageKey, kAnsiCodePageValue,
+                                   Utf8ToUtf16(std::to_string(codePage)));
+  Known& known = Cache();
+  std::lock_guard lock(known.mutex);
+  known.codePage = 0;
+  return status;
 }
 
 }  // namespace win32
 
 UINT GetACP() {
-  // Conversions ask for it often: keep the answer for the machine and
-  // variable it came from.
-  static std::mutex mutex;
-  static std::string source;
-  static UINT known = 0;
   const char* variable = std::getenv(win32::kCodePageVariable);
   std::string now = win32::MachineRoot().string() + '\n' + (variable ? variable : "");
-  std::lock_guard lock(mutex);
-  if (known == 0 || now != source) {
-    known = win32::ReadAnsiCodePage(variable);
-    source = std::move(now);
+  win32::Known& known = win32::Cache();
+  std::lock_guard lock(known.mutex);
+  if (known.codePage == 0 || now != known.source) {
+    known.codePage = win32::ReadAnsiCodePage(variable);
+    known.source = std::move(now);
   }
-  return known;
+  return known.codePage;
 }

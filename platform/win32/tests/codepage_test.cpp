@@ -238,6 +238,7 @@ TEST(CodePage, AnsiCodePageOfTheMachineOrTheRun) {
   EXPECT_EQ(GetACP(), 1252u);
   ASSERT_EQ(win32::SetMachineCodePage(932), ERROR_SUCCESS);
   EXPECT_EQ(win32::RegGetString(HKEY_LOCAL_MACHINE, win32::kNlsCodePageKey, u"ACP"), u"932");
+  EXPECT_EQ(GetACP(), 932u) << "the process that sets it sees it at once";
   {
     testing_support::TempMachine other;  // a machine read anew
     ASSERT_EQ(win32::SetMachineCodePage(932), ERROR_SUCCESS);
