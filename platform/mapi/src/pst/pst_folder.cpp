@@ -38,7 +38,7 @@ class HierarchyRows final : public mapi::RowSource {
   HRESULT GetRow(ULONG index, mapi::PropMap& row) override {
     if (index >= folders_.size()) return MAPI_E_NOT_FOUND;
     auto lock = store_->file->Lock();
-    FolderProps(store_, folders_[index], row);
+    FolderProps(store_, folders_[index], row, kMaxRowValue);
     row.Set(mapi::MakeLong(PR_DEPTH, 0));
     return S_OK;
   }
@@ -122,7 +122,7 @@ class PstFolder final : public mapi::FolderObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    FolderProps(store_, nid_, props());
+    FolderProps(store_, nid_, props(), SIZE_MAX);
     SetCodePage(ItemCodePage(DeclarationsOf(props()), store_->file->CodePage()));
     return S_OK;
   }
@@ -141,11 +141,11 @@ class PstFolder final : public mapi::FolderObject<> {
 
 }  // namespace
 
-void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props) {
+void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props, size_t maxValueBytes) {
   PstFile& file = *store->file;
   libpff_item_t* folder = file.Folder(nid);
   if (!folder) return;
-  FillProps(RecordSet::Of(folder), props, FillOptions{kMaxRowValue, false, nullptr});
+  FillProps(RecordSet::Of(folder), props, FillOptions{maxValueBytes, false, nullptr});
   AddRowKeys(store, nid, props);
   props.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_FOLDER));
   bool search = (nid & kNidTypeMask) == kNidTypeSearchFolder;

@@ -66,8 +66,10 @@ ComPtr<IStream> OpenDataStream(const Store& store, libpff_item_t* attachment, Co
 HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid, ULONG* objType,
                     LPUNKNOWN* out);
 
-// Fills row or object properties of a folder.
-void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props);
+// Fills row or object properties of a folder; values larger than
+// maxValueBytes answer MAPI_E_NOT_ENOUGH_MEMORY (rows leave them to the
+// folder object, which holds them whole).
+void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props, size_t maxValueBytes);
 
 }  // namespace pst
 
