@@ -86,7 +86,7 @@ std::vector<UINT> Available() {
 DWORD Decode(const Charset& charset, std::string_view in, bool strict, std::u16string& out) {
   Converter cd(kWide, charset.name);
   if (!cd.Valid()) return ERROR_INVALID_PARAMETER;
-  char buffer[kChunk];
+  alignas(char16_t) char buffer[kChunk];
   // Pages that combine marks with the character before hold the last one
   // back until asked for it.
   auto flush = [&] {
@@ -136,14 +136,11 @@ void Encode(const Charset& charset, std::u16string_view in, char defaultChar, bo
     if (err == E2BIG || err == 0) continue;
     // One default character per code point: a surrogate pair is one
     // character the page lacks, and so is a lone surrogate.
-    const char16_t unit = *reinterpret_cast<const char16_t*>(src);
-    const size_t units = unit >= 0xD800 && unit < 0xDC00 && left >= 4 &&
-                                 reinterpret_cast<const char16_t*>(src)[1] >= 0xDC00 &&
-                                 reinterpret_cast<const char16_t*>(src)[1] < 0xE000
-                             ? 2
-                             : 1;
-    src += 2 * units;
-    left -= std::min(left, 2 * units);
+    const auto* units = reinterpret_cast<const char16_t*>(src);
+    const bool pair = left >= 4 && units[0] >= 0xD800 && units[0] < 0xDC00 && units[1] >= 0xDC00 && units[1] < 0xE000;
+    const size_t skip = std::min(left, size_t{pair ? 4u : 2u});
+    src += skip;
+    left -= skip;
     out += defaultChar;
     usedDefault = true;
   }
