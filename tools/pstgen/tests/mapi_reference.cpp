@@ -17,7 +17,7 @@
 
 namespace pstgen_test {
 
-const RuleText kRules[10] = {
+const RuleText kRules[11] = {
     {Rule::kOwnIdentity, "own identity",
      "PR_ENTRYID, PR_RECORD_KEY, PR_INSTANCE_KEY, PR_STORE_ENTRYID, PR_STORE_RECORD_KEY, the store's "
      "PR_DISPLAY_NAME and PR_MDB_PROVIDER are the session's, whatever the file stores"},
@@ -40,6 +40,9 @@ const RuleText kRules[10] = {
     {Rule::kUndefinedBytes, "undefined bytes",
      "the five bytes Windows-1252 leaves undefined (81, 8D, 8F, 90, 9D) become the C1 controls of the same value, "
      "as Windows converts them, where libpff gives U+FFFD"},
+    {Rule::kDamage, "damage",
+     "an object, table, value or data the session refuses as damaged (MAPI_E_CORRUPT_DATA) where libpff reads "
+     "bytes whose checks fail"},
     {Rule::kNoClassNoParts, "no class, no parts",
      "libpff serves no recipients or attachments for a message without a class; the session does"},
 };
@@ -219,11 +222,14 @@ bool Declares(const Item& item) {
   return false;
 }
 
-Bytes ReadAll(IStream* s) {
+// The stream's bytes; *status is the failure that ended it early, if any.
+Bytes ReadAll(IStream* s, HRESULT* status) {
   Bytes out;
   std::uint8_t buf[65536];
   ULONG n = 0;
-  while (SUCCEEDED(s->Read(buf, sizeof buf, &n)) && n > 0) out.insert(out.end(), buf, buf + n);
+  *status = S_OK;
+  while (SUCCEEDED(*status = s->Read(buf, sizeof buf, &n)) && n > 0) out.insert(out.end(), buf, buf + n);
+  if (SUCCEEDED(*status)) *status = S_OK;
   return out;
 }
 
@@ -266,6 +272,13 @@ class Walker {
 
  private:
   void Differ(const std::string& where, const std::string& what) { out_.differences.push_back(where + ": " + what); }
+  // A call that failed: by design when the session found the file damaged.
+  void Failed(const std::string& where, const std::string& what, HRESULT hr) {
+    if (hr == MAPI_E_CORRUPT_DATA) return ByDesign(Rule::kDamage);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", unsigned(hr));
+    Differ(where, what + " (" + code + ")");
+  }
   void ByDesign(Rule rule) { ++out_.byDesign[rule]; }
 
   // The session's tag for a key of libpff's; 0 when the session has none.
@@ -293,8 +306,8 @@ class Walker {
     ULONG count = 0;
     LPSPropValue raw = nullptr;
     Values out;
-    if (FAILED(obj->GetProps(nullptr, flags_, &count, &raw))) {
-      Differ(where, "GetProps fails");
+    if (HRESULT hr = obj->GetProps(nullptr, flags_, &count, &raw); FAILED(hr)) {
+      Failed(where, "GetProps fails", hr);
       return out;
     }
     mapi::Buffer<SPropValue> held(raw);
@@ -351,6 +364,7 @@ class Walker {
         return ByDesign(Rule::kEmptyCells);
       return Differ(at, "the session lacks it; libpff " + Hex(pff->data));
     }
+    if (PROP_TYPE(got->tag) == PT_ERROR && got->error == MAPI_E_CORRUPT_DATA) return ByDesign(Rule::kDamage);
     if (PROP_TYPE(got->tag) == PT_ERROR && got->error == MAPI_E_NOT_ENOUGH_MEMORY) {
       if (!object) return ByDesign(Rule::kTooLarge);
       return Streamed(at, *pff, object);
@@ -366,9 +380,13 @@ class Walker {
   void Streamed(const std::string& at, const Value& pff, IMAPIProp* object) {
     ComPtr<IStream> stream;
     const ULONG tag = TagFor(pff);
-    if (FAILED(object->OpenProperty(tag, &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(stream.ReleaseAndGetAddressOf()))))
-      return Differ(at, "too large for GetProps and OpenProperty fails");
-    const Bytes read = ReadAll(stream.Get());
+    if (HRESULT hr = object->OpenProperty(tag, &IID_IStream, 0, 0,
+                                          reinterpret_cast<LPUNKNOWN*>(stream.ReleaseAndGetAddressOf()));
+        FAILED(hr))
+      return Failed(at, "too large for GetProps and OpenProperty fails", hr);
+    HRESULT status = S_OK;
+    const Bytes read = ReadAll(stream.Get(), &status);
+    if (FAILED(status)) return Failed(at, "its stream fails", status);
     if (FromStored(pff.tag, read) != pff.data) return Differ(at, "the stream holds " + Hex(read) + ", libpff " + Hex(pff.data));
     ByDesign(Rule::kTooLarge);
   }
@@ -422,8 +440,8 @@ class Walker {
     mapi::Buffer<SPropTagArray> array(TagArray(tags));
     ULONG count = 0;
     LPSPropValue raw = nullptr;
-    if (FAILED(obj->GetProps(array.get(), flags_, &count, &raw)) || count != tags.size()) {
-      Differ(where, "GetProps of libpff's tags fails");
+    if (HRESULT hr = obj->GetProps(array.get(), flags_, &count, &raw); FAILED(hr) || count != tags.size()) {
+      Failed(where, "GetProps of libpff's tags fails", hr);
       return out;
     }
     mapi::Buffer<SPropValue> held(raw);
@@ -494,7 +512,8 @@ class Walker {
     for (const auto& [key, tag] : columns) tags.push_back(tag), keys.push_back(key);
     mapi::Buffer<SPropTagArray> array(TagArray(tags));
     LPSRowSet raw = nullptr;
-    if (FAILED(HrQueryAllRows(table, array.get(), nullptr, nullptr, 0, &raw))) return Differ(where, "the table does not read");
+    if (HRESULT hr = HrQueryAllRows(table, array.get(), nullptr, nullptr, 0, &raw); FAILED(hr))
+      return Failed(where, "the table does not read", hr);
     mapi::RowSet rows(raw);
     if (rows->cRows != expected.size())
       return Differ(where, std::to_string(rows->cRows) + " rows, libpff " + std::to_string(expected.size()));
@@ -516,11 +535,11 @@ class Walker {
   }
 
   template <class T>
-  ComPtr<T> OpenById(const Bytes& id, REFIID iid) {
+  ComPtr<T> OpenById(const Bytes& id, REFIID iid, HRESULT* status) {
     ComPtr<T> out;
     ULONG type = 0;
-    store_->OpenEntry(ULONG(id.size()), reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(id.data())), &iid, 0,
-                      &type, reinterpret_cast<LPUNKNOWN*>(out.ReleaseAndGetAddressOf()));
+    *status = store_->OpenEntry(ULONG(id.size()), reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(id.data())),
+                                &iid, 0, &type, reinterpret_cast<LPUNKNOWN*>(out.ReleaseAndGetAddressOf()));
     return out;
   }
   Bytes IdOf(std::uint32_t nid) {
@@ -549,9 +568,10 @@ class Walker {
     Rows(Kind::kFolder, where + " hierarchy", hierarchy.Get(), items, nids);
     for (const ReadFolder& f : pff.folders) {
       const std::string at = where + "/" + (f.name.empty() ? std::to_string(f.id) : f.name);
-      ComPtr<IMAPIFolder> sub = OpenById<IMAPIFolder>(IdOf(f.id), IID_IMAPIFolder);
+      HRESULT hr = S_OK;
+      ComPtr<IMAPIFolder> sub = OpenById<IMAPIFolder>(IdOf(f.id), IID_IMAPIFolder, &hr);
       if (!sub) {
-        Differ(at, "does not open");
+        Failed(at, "does not open", hr);
         continue;
       }
       Folder(f, sub.Get(), at);
@@ -564,9 +584,10 @@ class Walker {
     Rows(Kind::kMessage, where + " contents", contents.Get(), items, nids);
     for (const ReadMessage& m : pff.messages) {
       const std::string at = where + " message " + std::to_string(m.id);
-      ComPtr<IMessage> message = OpenById<IMessage>(IdOf(m.id), IID_IMessage);
+      HRESULT hr = S_OK;
+      ComPtr<IMessage> message = OpenById<IMessage>(IdOf(m.id), IID_IMessage, &hr);
       if (!message) {
-        Differ(at, "does not open");
+        Failed(at, "does not open", hr);
         continue;
       }
       Message(m, message.Get(), at);
@@ -578,9 +599,10 @@ class Walker {
     Object(Kind::kMessage, where, pff.props, message, declares);
     const bool classless = !pff.props.Find(0x001A001F) && !pff.props.Find(0x001A001E);
     ComPtr<IMAPITable> recipients, attachments;
-    if (FAILED(message->GetRecipientTable(flags_, recipients.ReleaseAndGetAddressOf())) ||
-        FAILED(message->GetAttachmentTable(flags_, attachments.ReleaseAndGetAddressOf())))
-      return Differ(where, "no recipient or attachment table");
+    if (HRESULT hr = message->GetRecipientTable(flags_, recipients.ReleaseAndGetAddressOf()); FAILED(hr))
+      return Failed(where, "no recipient table", hr);
+    if (HRESULT hr = message->GetAttachmentTable(flags_, attachments.ReleaseAndGetAddressOf()); FAILED(hr))
+      return Failed(where, "no attachment table", hr);
     ULONG recipientRows = 0, attachmentRows = 0;
     recipients->GetRowCount(0, &recipientRows);
     attachments->GetRowCount(0, &attachmentRows);
@@ -594,8 +616,8 @@ class Walker {
     for (std::size_t i = 0; i < pff.attachments.size(); ++i) {
       const std::string at = where + " attachment " + std::to_string(i);
       ComPtr<IAttach> attach;
-      if (FAILED(message->OpenAttach(ULONG(i), nullptr, 0, attach.ReleaseAndGetAddressOf()))) {
-        Differ(at, "does not open");
+      if (HRESULT hr = message->OpenAttach(ULONG(i), nullptr, 0, attach.ReleaseAndGetAddressOf()); FAILED(hr)) {
+        Failed(at, "does not open", hr);
         continue;
       }
       Attachment(pff.attachments[i], attach.Get(), at, declares);
@@ -606,26 +628,33 @@ class Walker {
     Object(Kind::kAttachment, where, pff.props, attach, declares);
     if (const Entry* data = pff.props.Find(PR_ATTACH_DATA_BIN)) {
       ComPtr<IStream> stream;
-      if (FAILED(attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,
-                                      reinterpret_cast<LPUNKNOWN*>(stream.ReleaseAndGetAddressOf()))))
-        return Differ(where, "its data does not open");
+      if (HRESULT hr = attach->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, 0,
+                                            reinterpret_cast<LPUNKNOWN*>(stream.ReleaseAndGetAddressOf()));
+          FAILED(hr))
+        return Failed(where, "its data does not open", hr);
       ++out_.values;
-      const Bytes read = ReadAll(stream.Get());
+      HRESULT status = S_OK;
+      const Bytes read = ReadAll(stream.Get(), &status);
+      if (FAILED(status)) return Failed(where, "its data stream fails", status);
       if (read != data->data) Differ(where, "data " + Hex(read) + ", libpff " + Hex(data->data));
     }
     if (pff.message) {
       ComPtr<IMessage> inner;
-      if (FAILED(attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, 0,
-                                      reinterpret_cast<LPUNKNOWN*>(inner.ReleaseAndGetAddressOf()))))
-        return Differ(where, "its embedded message does not open");
+      if (HRESULT hr = attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, 0,
+                                            reinterpret_cast<LPUNKNOWN*>(inner.ReleaseAndGetAddressOf()));
+          FAILED(hr))
+        return Failed(where, "its embedded message does not open", hr);
       Message(*pff.message, inner.Get(), where + " embedded");
     } else if (pff.props.Find(PR_ATTACH_DATA_OBJ) && !pff.data.empty()) {
       ComPtr<IStream> stream;
-      if (FAILED(attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IStream, 0, 0,
-                                      reinterpret_cast<LPUNKNOWN*>(stream.ReleaseAndGetAddressOf()))))
-        return Differ(where, "its object data does not open");
+      if (HRESULT hr = attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IStream, 0, 0,
+                                            reinterpret_cast<LPUNKNOWN*>(stream.ReleaseAndGetAddressOf()));
+          FAILED(hr))
+        return Failed(where, "its object data does not open", hr);
       ++out_.values;
-      const Bytes read = ReadAll(stream.Get());
+      HRESULT status = S_OK;
+      const Bytes read = ReadAll(stream.Get(), &status);
+      if (FAILED(status)) return Failed(where, "its object data stream fails", status);
       if (read != pff.data) Differ(where, "object data " + Hex(read) + ", libpff " + Hex(pff.data));
     }
   }

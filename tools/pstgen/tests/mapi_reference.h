@@ -26,6 +26,7 @@ enum class Rule {
   kTooLarge,          // a large value answers MAPI_E_NOT_ENOUGH_MEMORY and is read through OpenProperty
   kCodePage,          // 8-bit text of an item that declares its code page converts in that page
   kUndefinedBytes,    // the bytes Windows-1252 leaves undefined convert as Windows converts them
+  kDamage,            // the session refuses what fails its checks; libpff reads it
   kNoClassNoParts,    // libpff serves no recipients or attachments for a message without a class
 };
 
@@ -34,7 +35,7 @@ struct RuleText {
   const char* name;
   const char* why;
 };
-extern const RuleText kRules[10];
+extern const RuleText kRules[11];
 
 struct Comparison {
   std::vector<std::string> differences;  // where, tag, and both values, one line each
