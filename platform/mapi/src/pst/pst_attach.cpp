@@ -99,9 +99,10 @@ class DataStream final : public com::ComObject<IStream> {
 
 class PstAttach final : public mapi::AttachObject<> {
  public:
-  PstAttach(Store store, SharedAttachment attachment, ULONG number, ComPtr<IUnknown> owner)
+  PstAttach(Store store, SharedAttachment attachment, ULONG number, ComPtr<IUnknown> owner, UINT codePage)
       : store_(std::move(store)), owner_(std::move(owner)), attachment_(std::move(attachment)), number_(number) {
     SetNameMap(store_->names);
+    SetCodePage(codePage);
   }
   ~PstAttach() override {
     auto lock = store_->file->Lock();
@@ -157,7 +158,6 @@ class PstAttach final : public mapi::AttachObject<> {
       props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
       props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
       store_->AddStoreProps(props());
-      SetCodePage(CodePageOf(*store_->file, props()));
       return S_OK;
     });
   }
@@ -259,9 +259,9 @@ class PstAttach final : public mapi::AttachObject<> {
 }  // namespace
 
 ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
-                               ComPtr<IUnknown> owner) {
+                               ComPtr<IUnknown> owner, UINT codePage) {
   if (!attachment) return nullptr;
-  return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner));
+  return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner), codePage);
 }
 
 ComPtr<IStream> OpenDataStream(const Store& store, Item* attachment, ComPtr<IUnknown> owner) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "pst/ndb_file.h"
+#include "pst/pst_codepage.h"
+#include "win32/codepage.h"
 
 namespace pst {
 namespace {
@@ -50,6 +52,7 @@ std::shared_ptr<PstFile> PstFile::Open(const std::string& path, std::string* err
     if (error) *error = d.what();
     return nullptr;
   }
+  f->codePage_ = GetACP();
   f->recordKey_.resize(16);
   return f;
 }
@@ -156,8 +159,9 @@ std::optional<uint32_t> PstFile::NidOf(const uint8_t* entryId, size_t size) cons
          uint32_t{entryId[23]} << 24;
 }
 
-// Every PT_STRING8 value of an item converts in the code page this gives:
-// the file's (the machine's ANSI code page) for now.
-UINT CodePageOf(const PstFile& file, const mapi::PropMap&) { return file.CodePage(); }
+// Every PT_STRING8 value of an item converts in the code page this gives.
+UINT CodePageOf(const PstFile& file, const mapi::PropMap& itemProps) {
+  return ItemCodePage(DeclarationsOf(itemProps), file.CodePage());
+}
 
 }  // namespace pst

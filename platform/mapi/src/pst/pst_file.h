@@ -65,7 +65,9 @@ class PstFile {
   std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
 
   const std::string& Path() const { return path_; }
-  // 64-bit files hold Unicode strings; 32-bit files 8-bit strings in CodePage().
+  // 64-bit files hold Unicode strings; 32-bit files 8-bit strings, each
+  // item's in the code page it declares, else in CodePage() (the machine's
+  // ANSI code page when the file was opened).
   bool Unicode() const { return ndb_->form() == ndb::Form::kUnicode; }
   UINT CodePage() const { return codePage_; }
   // The store's PR_RECORD_KEY (16 bytes), which entry ids of this file carry.
@@ -120,7 +122,8 @@ class PstFile {
   mutable std::recursive_mutex mutex_;
 };
 
-// The code page of an item's PT_STRING8 values.
+// The code page of an item's PT_STRING8 values (see ItemCodePage), from
+// the item's properties or a table row of it.
 UINT CodePageOf(const PstFile& file, const mapi::PropMap& itemProps);
 
 }  // namespace pst

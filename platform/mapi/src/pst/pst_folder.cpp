@@ -41,7 +41,7 @@ class HierarchyRows final : public mapi::RowSource {
       // fails when opened, its siblings still list.
       try {
         mapi::PropMap props;
-        FolderProps(store_, folders_[index], props);
+        FolderProps(store_, folders_[index], props, kMaxRowValue);
         row = std::move(props);
       } catch (const ndb::Damage&) {
         AddRowKeys(store_, folders_[index], row);
@@ -51,7 +51,8 @@ class HierarchyRows final : public mapi::RowSource {
       return S_OK;
     });
   }
-  UINT CodePage() override { return CodePageOf(*store_->file, {}); }
+  UINT CodePage() override { return store_->file->CodePage(); }
+  UINT CodePageOf(const mapi::PropMap& row) override { return pst::CodePageOf(*store_->file, row); }
 
  private:
   Store store_;
@@ -70,7 +71,8 @@ class ContentsRows final : public mapi::RowSource {
   HRESULT GetRowFor(ULONG index, const std::vector<ULONG>& columns, mapi::PropMap& row) override {
     return Row(index, !std::all_of(columns.begin(), columns.end(), IsKeyColumn), row);
   }
-  UINT CodePage() override { return CodePageOf(*store_->file, {}); }
+  UINT CodePage() override { return store_->file->CodePage(); }
+  UINT CodePageOf(const mapi::PropMap& row) override { return pst::CodePageOf(*store_->file, row); }
 
  private:
   // What AddRowKeys and PR_OBJECT_TYPE answer, whatever the message holds.
@@ -145,7 +147,7 @@ class PstFolder final : public mapi::FolderObject<> {
   HRESULT Load() override {
     auto lock = store_->file->Lock();
     return Guard([&] {
-      FolderProps(store_, nid_, props());
+      FolderProps(store_, nid_, props(), SIZE_MAX);
       SetCodePage(CodePageOf(*store_->file, props()));
       return S_OK;
     });
@@ -165,11 +167,11 @@ class PstFolder final : public mapi::FolderObject<> {
 
 }  // namespace
 
-void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props) {
+void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props, size_t maxValueBytes) {
   PstFile& file = *store->file;
   Item* folder = file.Folder(nid);
   if (!folder) return;
-  FillProps(folder->Props(), props, FillOptions{kMaxRowValue, false, nullptr});
+  FillProps(folder->Props(), props, FillOptions{maxValueBytes, false, nullptr});
   AddRowKeys(store, nid, props);
   props.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_FOLDER));
   bool search = (nid & kNidTypeMask) == kNidTypeSearchFolder;

@@ -98,7 +98,8 @@ class PstMessage final : public mapi::MessageObject<> {
       return S_OK;
     });
     if (FAILED(hr)) return hr;
-    ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)));
+    ComPtr<IAttach> attach =
+        OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)), CodePage());
     if (iid && !(*iid == IID_IAttachment || *iid == IID_IMAPIProp || *iid == IID_IUnknown))
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
     *out = attach.Detach();
@@ -139,7 +140,8 @@ class PstMessage final : public mapi::MessageObject<> {
   }
 
  private:
-  // The code page of the message's PT_STRING8 values, for its tables too.
+  // The code page of the message's PT_STRING8 values, which its
+  // recipients and attachments share.
   UINT CodePage() {
     if (!codePage_) Ready();
     return codePage_ ? codePage_ : store_->file->CodePage();

@@ -65,8 +65,9 @@ ComPtr<IMAPIFolder> OpenFolder(const Store& store, uint32_t nid);
 // `owner` keeps it alive.
 ComPtr<IMessage> OpenMessage(const Store& store, SharedItem item, std::optional<uint32_t> nid,
                              ComPtr<IUnknown> owner = nullptr);
+// Its 8-bit strings are in codePage, the message's.
 ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
-                               ComPtr<IUnknown> owner);
+                               ComPtr<IUnknown> owner, UINT codePage);
 // The data of the attachment object `owner` (which holds `attachment`) as
 // a read-only stream, read from the file as it is asked for; null when the
 // attachment has none.
@@ -80,8 +81,10 @@ HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid,
 // the reason PstFile::Open gave.
 std::string KindOfRefusal(const std::string& reason);
 
-// Fills row or object properties of a folder.
-void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props);
+// Fills row or object properties of a folder; values larger than
+// maxValueBytes answer MAPI_E_NOT_ENOUGH_MEMORY (rows leave them to the
+// folder object, which holds them whole).
+void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props, size_t maxValueBytes);
 
 }  // namespace pst
 
