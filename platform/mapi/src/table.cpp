@@ -144,7 +144,7 @@ HRESULT Table::ReadRow(ULONG index, SRow* row) {
   }
   tags->cValues = static_cast<ULONG>(cols.size());
   std::copy(cols.begin(), cols.end(), tags->aulPropTag);
-  HRESULT hr = GetPropsFrom(values, tags.get(), flags_, rows_->CodePage(), &row->cValues, &row->lpProps);
+  HRESULT hr = GetPropsFrom(values, tags.get(), flags_, rows_->CodePageOf(values), &row->cValues, &row->lpProps);
   return FAILED(hr) ? hr : S_OK;
 }
 

@@ -308,3 +308,31 @@ TEST_F(PstStoreSample, ForeignAndUnknownEntryIdsAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder value larger than a hierarchy row holds: the row answers
+// MAPI_E_NOT_ENOUGH_MEMORY, the folder itself the whole value.
+TEST(PstStoreFolders, AValueTooLargeForARowReadsWholeFromTheFolder) {
+  using namespace pst_test;
+  testing_support::TempMachine machine;
+  const std::string comment(70000, 'c');
+  ComPtr<IMsgStore> store = OpenStore(MakePst(
+      machine.scratch(), R"({"folders": [{"name": "Big", "props": {"PR_COMMENT_W": ")" + comment + R"("}}]})"));
+  ASSERT_TRUE(store);
+  ComPtr<IMAPIFolder> subtree = Open<IMAPIFolder>(store.Get(), GetProps(store.Get(), {PR_IPM_SUBTREE_ENTRYID})[0]);
+  ComPtr<IMAPITable> level;
+  ASSERT_EQ(subtree->GetHierarchyTable(MAPI_UNICODE, level.ReleaseAndGetAddressOf()), S_OK);
+  mapi::RowSet rows = AllRows(level.Get(), {PR_DISPLAY_NAME_W, PR_COMMENT_W, PR_ENTRYID});
+  const SRow* big = nullptr;
+  for (ULONG i = 0; i < rows->cRows; ++i)
+    if (Text(rows->aRow[i].lpProps[0]) == u"Big") big = &rows->aRow[i];
+  ASSERT_TRUE(big);
+  EXPECT_EQ(PROP_TYPE(big->lpProps[1].ulPropTag), ULONG(PT_ERROR));
+  EXPECT_EQ(big->lpProps[1].Value.err, MAPI_E_NOT_ENOUGH_MEMORY);
+  ComPtr<IMAPIFolder> folder = Open<IMAPIFolder>(store.Get(), big->lpProps[2]);
+  Values whole = GetProps(folder.Get(), {PR_COMMENT_W});
+  EXPECT_EQ(Utf8(whole[0]), comment);
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 
 #include "win32/errors.h"
 #include "win32/text.h"
+#include "iconv_pages.h"
 #include "unicode.h"
 
 namespace {
@@ -33,29 +34,39 @@ int CharToAnsi(long c) {
   return -1;
 }
 
-enum class Page { Ansi, Utf8 };
+// How a code page converts: Windows-1252 by the table above, UTF-8 by
+// hand, the others through iconv.
+struct Page {
+  enum Kind { Ansi, Utf8, Iconv } kind;
+  const win32::iconv_pages::Charset* charset = nullptr;
+  bool operator==(Kind k) const { return kind == k; }
+};
 
 std::optional<Page> PageOf(UINT codePage) {
-  switch (codePage) {
-    case CP_ACP:
-    case CP_THREAD_ACP:
-    case CP_WINDOWS_1252:
-      return Page::Ansi;
-    case CP_UTF8:
-      return Page::Utf8;
-    default:
-      return std::nullopt;
-  }
+  if (codePage == CP_ACP || codePage == CP_THREAD_ACP) codePage = GetACP();
+  if (codePage == CP_WINDOWS_1252) return Page{Page::Ansi};
+  if (codePage == CP_UTF8) return Page{Page::Utf8};
+  if (const auto* charset = win32::iconv_pages::Find(codePage)) return Page{Page::Iconv, charset};
+  return std::nullopt;
 }
 
 // Flags each direction accepts per code page; composition and glyph
-// variants are not offered.
-DWORD AllowedToWide(Page p) { return p == Page::Utf8 ? MB_ERR_INVALID_CHARS : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS; }
-DWORD AllowedFromWide(Page p) { return p == Page::Utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS; }
+// variants are not offered, and the pages with escape sequences take none.
+DWORD AllowedToWide(Page p) {
+  if (p == Page::Utf8) return MB_ERR_INVALID_CHARS;
+  if (p == Page::Iconv && p.charset->stateful) return 0;
+  return MB_PRECOMPOSED | MB_ERR_INVALID_CHARS;
+}
+DWORD AllowedFromWide(Page p) {
+  if (p == Page::Utf8) return WC_ERR_INVALID_CHARS;
+  if (p == Page::Iconv && p.charset->stateful) return 0;
+  return WC_NO_BEST_FIT_CHARS;
+}
 
 // Returns ERROR_SUCCESS or the error of a strict conversion.
 DWORD Decode(Page page, std::string_view in, bool strict, std::u16string& out) {
   out.reserve(in.size());
+  if (page == Page::Iconv) return win32::iconv_pages::Decode(*page.charset, in, strict, out);
   if (page == Page::Ansi) {
     for (char b : in) out += AnsiToChar(static_cast<unsigned char>(b));
     return ERROR_SUCCESS;
@@ -70,6 +81,10 @@ DWORD Decode(Page page, std::string_view in, bool strict, std::u16string& out) {
 
 DWORD Encode(Page page, std::u16string_view in, bool strict, char defaultChar, bool& usedDefault, std::string& out) {
   out.reserve(in.size());
+  if (page == Page::Iconv) {
+    win32::iconv_pages::Encode(*page.charset, in, defaultChar, usedDefault, out);
+    return ERROR_SUCCESS;
+  }
   for (std::size_t i = 0; i < in.size();) {
     const long c = NextUtf16(in, i);
     if (page == Page::Utf8) {
@@ -104,7 +119,9 @@ bool BadCounts(const void* src, int srcLen, const void* dst, int dstCap) {
 
 }  // namespace
 
-UINT GetACP() { return CP_WINDOWS_1252; }
+BOOL IsValidCodePage(UINT CodePage) {
+  return CodePage != CP_ACP && CodePage != CP_THREAD_ACP && PageOf(CodePage) ? TRUE : FALSE;
+}
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
                         int cchWideChar) {
@@ -139,14 +156,14 @@ namespace win32 {
 
 std::u16string AnsiToUtf16(std::string_view s) {
   std::u16string out;
-  Decode(Page::Ansi, s, false, out);
+  Decode(PageOf(CP_ACP).value_or(Page{Page::Ansi}), s, false, out);
   return out;
 }
 
 std::string Utf16ToAnsi(std::u16string_view s) {
   std::string out;
   bool usedDefault = false;
-  Encode(Page::Ansi, s, false, '?', usedDefault, out);
+  Encode(PageOf(CP_ACP).value_or(Page{Page::Ansi}), s, false, '?', usedDefault, out);
   return out;
 }
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "testing/temp_machine.h"
 #include "win32/codepage.h"
 #include "win32/errors.h"
+#include "win32/registry.h"
 
 namespace {
 
@@ -148,7 +151,11 @@ TEST(CodePage, Failures) {
       {"negative capacity", [] { return MultiByteToWideChar(CP_ACP, 0, "a", 1, w, -1); }, ERROR_INVALID_PARAMETER},
       {"null buffer with capacity", [] { return MultiByteToWideChar(CP_ACP, 0, "a", 1, nullptr, 4); },
        ERROR_INVALID_PARAMETER},
-      {"unknown code page", [] { return MultiByteToWideChar(437, 0, "a", 1, w, 4); }, ERROR_INVALID_PARAMETER},
+      {"unknown code page", [] { return MultiByteToWideChar(12345, 0, "a", 1, w, 4); }, ERROR_INVALID_PARAMETER},
+      {"escape page with flags", [] { return MultiByteToWideChar(50220, MB_PRECOMPOSED, "a", 1, w, 4); },
+       ERROR_INVALID_FLAGS},
+      {"strict bad shift_jis", [] { return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "a\x83", 2, w, 4); },
+       ERROR_NO_UNICODE_TRANSLATION},
       {"utf-8 default char", [] { return WideCharToMultiByte(CP_UTF8, 0, u"a", 1, n, 4, "?", nullptr); },
        ERROR_INVALID_PARAMETER},
       {"utf-8 used-default flag", [] { return WideCharToMultiByte(CP_UTF8, 0, u"a", 1, n, 4, nullptr, &u); },
@@ -170,6 +177,91 @@ TEST(CodePage, Failures) {
     EXPECT_EQ(c.run(), 0) << c.what;
     EXPECT_EQ(GetLastError(), c.error) << c.what;
   }
+}
+
+TEST(CodePage, OtherPagesBothWays) {
+  struct Case {
+    UINT cp;
+    std::string bytes;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {932, "\x83" "C\x83O\x83U\x83\x93\x83v\x83\x8B\\", u"\u30A4\u30B0\u30B6\u30F3\u30D7\u30EB\\"},
+      {936, "\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},
+      {949, "\xC7\xD1\xB1\xB9", u"\uD55C\uAD6D"},
+      {950, "\xA4\xA4\xA4\xE5", u"\u4E2D\u6587"},
+      {874, "\xE4\xB7\xC2", u"\u0E44\u0E17\u0E22"},
+      {1250, "\xA3\xF3" "d\x9F", u"\u0141\u00F3d\u017A"},
+      {1251, "\xCC\xE8\xF0", u"\u041C\u0438\u0440"},
+      {1253, "\xD9\xEC", u"\u03A9\u03BC"},
+      {1254, "\xF0\xFC", u"\u011F\u00FC"},
+      {1255, "\xF9\xEC\xE5\xED", u"\u05E9\u05DC\u05D5\u05DD"},
+      {1256, "\xDA\xD1\xC8", u"\u0639\u0631\u0628"},
+      {1257, "\xE0\xFE", u"\u0105\u017E"},
+      {1258, "\xF0\xF5", u"\u0111\u01A1"},
+      {50220, "a\x1B$B%$%0\x1B(Bz", u"a\u30A4\u30B0z"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(IsValidCodePage(c.cp)) << c.cp;
+    EXPECT_EQ(ToWide(c.cp, c.bytes), c.text) << c.cp;
+    BOOL used = FALSE;
+    EXPECT_EQ(ToNarrow(c.cp, c.text, c.cp == 50220 ? nullptr : &used), c.bytes) << c.cp;
+    EXPECT_FALSE(used) << c.cp;
+  }
+  for (UINT cp : {0u, 3u, 437u, 12345u}) EXPECT_FALSE(IsValidCodePage(cp)) << cp;
+}
+
+TEST(CodePage, OtherPagesReplaceWhatTheyLack) {
+  // Characters a page lacks become the default, once per code point; an
+  // escape page returns to its first set before it.
+  BOOL used = FALSE;
+  EXPECT_EQ(ToNarrow(932, u"\u30A4\u00E9\U0001F600\xD800x", &used, "#"), "\x83" "C###x");
+  EXPECT_TRUE(used);
+  EXPECT_EQ(ToNarrow(50220, u"\u30A4\u20AC\u30B0"), "\x1B$B%$\x1B(B?\x1B$B%0\x1B(B");
+  // Bytes that start no character become U+FFFD unless asked to fail.
+  EXPECT_EQ(ToWide(932, "a\x83"), u"a\uFFFD");
+  EXPECT_EQ(ToWide(936, "\xFF" "b"), u"\uFFFD" "b");
+  // Text longer than one pass of the converter.
+  std::string bytes;
+  std::u16string text;
+  for (int i = 0; i < 5000; ++i) bytes += "\x83" "C", text += u'\u30A4';
+  EXPECT_EQ(ToWide(932, bytes), text);
+  EXPECT_EQ(ToNarrow(932, text), bytes);
+  EXPECT_EQ(MultiByteToWideChar(932, 0, "\x83" "C", -1, nullptr, 0), 2);
+}
+
+// The ANSI code page comes from the run's variable, else the machine's
+// registry, else 1252; CP_ACP and the ANSI helpers follow it.
+TEST(CodePage, AnsiCodePageOfTheMachineOrTheRun) {
+  testing_support::TempMachine machine;
+  ::unsetenv(win32::kCodePageVariable);
+  EXPECT_EQ(GetACP(), 1252u);
+  ASSERT_EQ(win32::SetMachineCodePage(932), ERROR_SUCCESS);
+  EXPECT_EQ(win32::RegGetString(HKEY_LOCAL_MACHINE, win32::kNlsCodePageKey, u"ACP"), u"932");
+  EXPECT_EQ(GetACP(), 932u) << "the process that sets it sees it at once";
+  {
+    testing_support::TempMachine other;  // a machine read anew
+    ASSERT_EQ(win32::SetMachineCodePage(932), ERROR_SUCCESS);
+    EXPECT_EQ(GetACP(), 932u);
+    EXPECT_EQ(ToWide(CP_ACP, "\x83" "C"), u"\u30A4");
+    EXPECT_EQ(win32::AnsiToUtf16("\x83" "C"), u"\u30A4");
+    EXPECT_EQ(win32::Utf16ToAnsi(u"\u30A4\u00E9"), "\x83" "C?");
+    struct Case {
+      const char* variable;
+      UINT acp;
+    } cases[] = {{"1251", 1251}, {"50220", 50220}, {"12345", 932}, {"", 932}, {"93x", 932}, {"0", 932}};
+    for (const Case& c : cases) {
+      ::setenv(win32::kCodePageVariable, c.variable, 1);
+      EXPECT_EQ(GetACP(), c.acp) << c.variable;
+    }
+    ::unsetenv(win32::kCodePageVariable);
+  }
+  EXPECT_EQ(win32::SetMachineCodePage(12345), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(win32::ParseCodePage("936"), 936u);
+  for (const char* bad : {"", "-932", "932 ", "1", "99999999"}) EXPECT_FALSE(win32::ParseCodePage(bad)) << bad;
+  const std::vector<UINT> all = win32::ConvertibleCodePages();
+  for (UINT cp : {874u, 932u, 936u, 949u, 950u, 1250u, 1252u, 1258u, 50220u, 65001u})
+    EXPECT_NE(std::find(all.begin(), all.end(), cp), all.end()) << cp;
 }
 
 }  // namespace

@@ -25,6 +25,10 @@ int MigrateCommand(const Args& args);
 // a library it registered is gone.
 std::optional<std::string> MachineProblem();
 
+// Why `text` names no code page this machine converts, or nothing (with
+// the code page in codePage).
+std::optional<std::string> CodePageProblem(const std::string& text, std::optional<unsigned>& codePage);
+
 // Prints `message` to standard error prefixed with the program name; returns 1.
 int Fail(const std::string& message);
 

@@ -18,6 +18,7 @@
 #include "notes/templates.h"
 #include "profman/profman.h"
 #include "redemption/redemption.h"
+#include "win32/codepage.h"
 #include "win32/guid.h"
 #include "win32/registry.h"
 #include "win32/machine.h"
@@ -133,13 +134,17 @@ std::optional<int> NoMachine(const std::string& sub) {
 
 int Init(const Args& args) {
   if (WantsHelp(args)) {
-    std::cout << "usage: brackenford machine init\n"
-                 "Creates the machine root's folders and registry, keeping what is already there.\n";
+    std::cout << "usage: brackenford machine init [--codepage N]\n"
+                 "Creates the machine root's folders and registry, keeping what is already there.\n"
+                 "  --codepage N  the machine's ANSI code page, for 8-bit text (default: kept, else 1252)\n";
     return 0;
   }
   Parsed p;
-  if (auto error = Parse(args, {}, {}, p)) return Usage("init", *error);
+  if (auto error = Parse(args, {"codepage"}, {}, p)) return Usage("init", *error);
   if (!p.words.empty()) return Usage("init", "unexpected argument '" + p.words[0] + "'");
+  std::optional<UINT> codePage;
+  for (const auto& text : p.All("codepage"))
+    if (auto problem = CodePageProblem(text, codePage)) return Usage("init", *problem);
   try {
     win32::InitMachineRoot(win32::MachineRoot());
     RegisterServers();
@@ -148,6 +153,10 @@ int Init(const Args& args) {
   }
   if (std::string error; !mapi::InstallMapi(&error)) return Fail("machine init: " + error);
   if (std::string error; !notes::InstallMailTemplates(&error)) return Fail("machine init: " + error);
+  if (!codePage && !win32::RegGetString(HKEY_LOCAL_MACHINE, win32::kNlsCodePageKey, win32::kAnsiCodePageValue))
+    codePage = CP_WINDOWS_1252;
+  if (codePage && win32::SetMachineCodePage(*codePage) != ERROR_SUCCESS)
+    return Fail("machine init: cannot store the code page in the registry");
   std::cout << "machine root: " << win32::MachineRoot().string() << "\n";
   return 0;
 }
@@ -303,7 +312,7 @@ struct Sub {
 };
 
 constexpr Sub kSubs[] = {
-    {"init", Init, "create the machine root"},
+    {"init", Init, "create the machine root (--codepage N: its ANSI code page)"},
     {"add-profile", AddProfile, "add a MAPI profile of PST files"},
     {"add-exchange-profile", AddExchangeProfile, "add a MAPI profile of a simulated Exchange mailbox"},
     {"add-mailbox", AddMailbox, "add a mailbox to a simulated Exchange server"},
@@ -320,6 +329,14 @@ void Help(std::ostream& out) {
 }
 
 }  // namespace
+
+std::optional<std::string> CodePageProblem(const std::string& text, std::optional<UINT>& codePage) {
+  codePage = win32::ParseCodePage(text);
+  if (codePage) return std::nullopt;
+  std::string known;
+  for (UINT cp : win32::ConvertibleCodePages()) known += (known.empty() ? "" : ", ") + std::to_string(cp);
+  return "--codepage " + text + ": not a code page this machine converts (" + known + ")";
+}
 
 std::optional<std::string> MachineProblem() {
   const fs::path root = win32::MachineRoot();

@@ -17,6 +17,7 @@
 #include "commands.h"
 #include "controller/Migration.h"
 #include "progress.h"
+#include "win32/codepage.h"
 #include "win32/text.h"
 
 namespace brackenford_cli {
@@ -46,6 +47,7 @@ constexpr const char* kUsage =
     "  --timeout SECONDS   how long an engine may stay silent on one request (neither answering,\n"
     "                      announcing the next item nor working) before it counts as stopped\n"
     "                      (default 120)\n"
+    "  --codepage N        the ANSI code page of this run, for 8-bit text (default: the machine's)\n"
     "  --machine DIR       the machine root (else $BRACKENFORD_MACHINE)\n"
     "\n"
     "Prints the database's path, progress on standard error and a summary per folder.\n"
@@ -127,6 +129,7 @@ std::optional<std::string> ParseTimeout(const std::string& text, controller::Mig
 struct Command {
   controller::MigrateOptions options;
   fs::path report;
+  std::optional<unsigned> codePage;
   bool quiet = false;
   bool help = false;
 };
@@ -145,7 +148,7 @@ std::optional<std::string> TakeOption(const Args& args, std::size_t& i, Command&
   if (name == "--plain-body") return o.plainBody = true, std::nullopt;
   if (name == "--quiet") return command.quiet = true, std::nullopt;
   static const char* const kValued[] = {"--pst",   "--exchange", "--mailbox", "--user",   "--out",    "--name",
-                                        "--types", "--days",     "--range",   "--report", "--timeout"};
+                                        "--types", "--days",     "--range",   "--report", "--timeout", "--codepage"};
   if (std::find(std::begin(kValued), std::end(kValued), name) == std::end(kValued))
     return "unknown option '" + args[i] + "'";
   if (!inlineValue) {
@@ -165,6 +168,7 @@ std::optional<std::string> TakeOption(const Args& args, std::size_t& i, Command&
   if (name == "--types") return ParseTypes(value, o);
   if (name == "--range") return ParseRange(value, o);
   if (name == "--timeout") return ParseTimeout(value, o);
+  if (name == "--codepage") return CodePageProblem(value, command.codePage);
   sawDays = true;
   return ParseDays(value, o);
 }
@@ -299,6 +303,8 @@ int MigrateCommand(const Args& args) {
   if (auto error = CheckFiles(command)) return Refuse(*error);
   if (auto problem = MachineProblem()) return Refuse(*problem);
   command.options.engineFolder = fs::canonical("/proc/self/exe").parent_path();
+  // The engines inherit it and read it ahead of the machine's.
+  if (command.codePage) ::setenv(win32::kCodePageVariable, std::to_string(*command.codePage).c_str(), 1);
 
   CatchSignals();
   const Progress::Mode mode = command.quiet                  ? Progress::Mode::kQuiet

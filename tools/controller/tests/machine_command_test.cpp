@@ -9,6 +9,7 @@
 #include "cli_run.h"
 #include "mapi/install.h"
 #include "testing/temp_machine.h"
+#include "win32/codepage.h"
 #include "win32/machine.h"
 #include "win32/registry.h"
 
@@ -87,7 +88,7 @@ TEST_F(MachineCommand, PstOptionsMustNameFilesThatOpenAsPst) {
   } cases[] = {
       {missing, "no such file"},
       {machine_.scratch(), "a folder, not a PST file"},
-      {text, "not a PST file (libpff_file_open: "},
+      {text, "not a PST file (no PST file signature)"},
   };
   for (const auto& c : cases) {
     const std::string named = c.file.string() + ": " + c.reason;
@@ -97,6 +98,28 @@ TEST_F(MachineCommand, PstOptionsMustNameFilesThatOpenAsPst) {
   EXPECT_TRUE(Run("machine profiles").out.empty()) << "no profile was made";
   EXPECT_FALSE(fs::exists(win32::ExchangeFolder() / "exsrv" / "mailboxes.json"));
   EXPECT_EQ(Run("machine add-profile P --pst " + pst_.string()).status, 0);
+}
+
+// The machine's ANSI code page: 1252 unless init names another, kept by a
+// later init without the option; one the machine cannot convert is refused
+// as a bad argument, leaving the registry as it was.
+TEST_F(MachineCommand, InitStoresTheAnsiCodePage) {
+  auto stored = [] { return win32::RegGetString(HKEY_LOCAL_MACHINE, win32::kNlsCodePageKey, u"ACP"); };
+  EXPECT_EQ(stored(), u"1252");
+  ASSERT_EQ(Run("machine init --codepage 932").status, 0);
+  EXPECT_EQ(stored(), u"932");
+  ASSERT_EQ(Run("machine init").status, 0);
+  EXPECT_EQ(stored(), u"932");
+  for (const char* bad : {"--codepage 437", "--codepage x", "--codepage", "--code 932"}) {
+    const cli_test::Run run = Run(std::string("machine init ") + bad);
+    EXPECT_EQ(run.status, 2) << bad << "\n" << run.err;
+    EXPECT_NE(run.err.find("machine init: "), std::string::npos) << run.err;
+    EXPECT_EQ(stored(), u"932") << bad;
+  }
+  EXPECT_NE(Run("machine init --codepage 437").err.find("--codepage 437: not a code page this machine converts"),
+            std::string::npos);
+  EXPECT_NE(Run("machine init --help").out.find("--codepage N"), std::string::npos);
+  EXPECT_NE(Run("machine --help").out.find("--codepage N"), std::string::npos);
 }
 
 TEST_F(MachineCommand, AMissingMachineIsNamedAndNotCreated) {

@@ -247,6 +247,31 @@ TEST_F(MigrateCommand, AnOutlookFileArrivesWhole) {
   ExpectNothingLeft();
 }
 
+// The Japanese ANSI file: its contact declares its locale and arrives in
+// Japanese on a Western machine; its folders declare nothing and arrive in
+// Japanese when the run names the code page.
+TEST_F(MigrateCommand, AnAnsiFileArrivesInItsCodePages) {
+  SKIP_WITHOUT_SHARED_FIXTURE(pst, "outlook-ansi-japanese.pst");
+  const std::string kContacts = "outlook-ansi-japanese\\\u9023\u7d61\u5148 (Contact dedicated)";
+  for (const char* codePage : {"", " --codepage 932"}) {
+    SCOPED_TRACE(codePage);
+    const std::string name = *codePage ? "japanese" : "western";
+    const cli_test::Run run =
+        Run("migrate --quiet --pst " + pst.string() + " --out " + out_.string() + " --name " + name + codePage);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json dump = Dump(out_ / (name + ".nsf"));
+    ASSERT_EQ(dump["documents"].size(), 1u);
+    EXPECT_EQ(Item(dump["documents"][0], "LastName"), "\u30a4\u30b0\u30b6\u30f3\u30d7\u30eb");
+    EXPECT_EQ(Item(dump["documents"][0], "FirstName"), "\u30b3\u30e0");
+    const std::vector<std::string> folders = FolderNames(dump);
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), kContacts), *codePage ? 1 : 0);
+    if (*codePage) {
+      EXPECT_EQ(Documents(dump, kContacts).size(), 1u);
+    }
+  }
+  ExpectNothingLeft();
+}
+
 TEST_F(MigrateCommand, BadArgumentsAndFilesStopItWithStatusTwo) {
   const fs::path pst = Pst("office", kOffice);
   const fs::path damaged = machine_.scratch() / "damaged.pst";
@@ -271,6 +296,8 @@ TEST_F(MigrateCommand, BadArgumentsAndFilesStopItWithStatusTwo) {
       {p + o + " --report /no/such/folder/r.json", "--report: no folder /no/such/folder"},
       {p + o + " --frobnicate", "unknown option '--frobnicate'"},
       {p + o + " --name", "--name needs a value"},
+      {p + o + " --codepage 1234", "--codepage 1234: not a code page this machine converts (874, 932, "},
+      {p + o + " --codepage ACP", "--codepage ACP: not a code page"},
       {"--pst " + (machine_.scratch() / "missing.pst").string() + o, "missing.pst: no such file"},
       {"--pst " + damaged.string() + o,
        "Tallowby could not make the profile: The file \"damaged.pst\" is not a personal folders file."},
@@ -295,6 +322,7 @@ TEST_F(MigrateCommand, BadArgumentsAndFilesStopItWithStatusTwo) {
   const cli_test::Run help = Run("migrate --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: brackenford migrate", 0), 0u) << help.out;
+  EXPECT_NE(help.out.find("--codepage N"), std::string::npos) << help.out;
   ExpectNothingLeft();
 }
 

@@ -84,6 +84,17 @@ Item ReadRecordSet(libpff_record_set_t* rs) {
       PFF(libpff_record_entry_get_data, "entry data", re.p, e.data.data(), size);
     }
     ReadNamed(re.p, e);
+    if (vtype == 0x001E || vtype == 0x001F) {
+      std::size_t chars = 0;
+      ErrorHolder textErr;
+      if (libpff_record_entry_get_data_as_utf8_string_size(re.p, &chars, &textErr.e) == 1 && chars > 0) {
+        std::string s(chars, '\0');
+        PFF(libpff_record_entry_get_data_as_utf8_string, "entry text", re.p, reinterpret_cast<std::uint8_t*>(s.data()),
+            chars);
+        s.resize(s.find('\0') == std::string::npos ? s.size() : s.find('\0'));
+        e.text = std::move(s);
+      }
+    }
     item.entries.push_back(std::move(e));
   }
   return item;
@@ -227,9 +238,10 @@ const ReadFolder* ReadFolder::Child(const std::string& n) const {
   return nullptr;
 }
 
-ReadFile ReadPst(const std::filesystem::path& path) {
+ReadFile ReadPst(const std::filesystem::path& path, int asciiCodePage) {
   FileHandle file;
   PFF(libpff_file_initialize, "initialize", &file.p);
+  PFF(libpff_file_set_ascii_codepage, "ascii codepage", file.p, asciiCodePage);
   PFF(libpff_file_open, "open", file.p, path.c_str(), LIBPFF_OPEN_READ);
   ReadFile out;
   std::uint8_t type = 0;

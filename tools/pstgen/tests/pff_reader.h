@@ -22,6 +22,9 @@ struct Entry {
   bool isString = false;
   std::uint32_t lid = 0;
   std::string name;
+  // A single-valued string as libpff converts it (8-bit ones in the file's
+  // ASCII code page).
+  std::optional<std::string> text;
 };
 
 struct Item {
@@ -64,7 +67,8 @@ struct ReadFile {
 };
 
 // Throws std::runtime_error with libpff's message on any failure.
-ReadFile ReadPst(const std::filesystem::path& path);
+// asciiCodePage: the code page libpff converts 8-bit strings in.
+ReadFile ReadPst(const std::filesystem::path& path, int asciiCodePage = 1252);
 
 std::string Sha256(const Bytes& data);
 

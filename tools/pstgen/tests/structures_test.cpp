@@ -7,6 +7,7 @@
 
 #include "compare.h"
 #include "file_inspector.h"
+#include "mapi_reference.h"
 #include "mapi/mapitags.h"
 #include "pff_reader.h"
 #include "pstgen/guid.h"
@@ -108,6 +109,20 @@ TEST_P(Structures, LargeContentReadsBackIntact) {
     ASSERT_TRUE(e) << n.lid;
     EXPECT_EQ(n.value, e->data);
   }
+}
+
+// The same file through the MAPI stand-in, against libpff (see
+// mapi_reference_test.cpp for the other files and the rules).
+TEST_P(Structures, LargeContentReadsTheSameThroughMapi) {
+  LargeFile f(GetParam());
+  const Comparison c = CompareThroughMapi(f.pst, ReadPst(f.pst));
+  EXPECT_GT(c.objects, 3000 + 600 + 400);
+  std::string shown;
+  for (std::size_t i = 0; i < c.differences.size() && i < 20; ++i) shown += "\n  " + c.differences[i];
+  EXPECT_TRUE(c.differences.empty()) << c.differences.size() << " differences:" << shown;
+  for (Rule rule : {Rule::kCodePage, Rule::kUndefinedBytes, Rule::kNoClassNoParts, Rule::kSubjectMarker,
+                    Rule::kRowOrder, Rule::kDamage})
+    EXPECT_EQ(c.byDesign.count(rule), 0u) << RuleName(rule);
 }
 
 TEST_P(Structures, LargeContentUsesDeepTreesAndPassesReaders) {

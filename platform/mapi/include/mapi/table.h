@@ -31,6 +31,9 @@ class RowSource {
   }
   // The code page of the rows' 8-bit strings.
   virtual UINT CodePage() { return CP_ACP; }
+  // The code page of one row's 8-bit strings, for sources whose rows may
+  // each hold text of their own; by default CodePage().
+  virtual UINT CodePageOf(const PropMap& /*row*/) { return CodePage(); }
 };
 
 // Rows held in memory (stores table, mailbox table, recipients, tests).

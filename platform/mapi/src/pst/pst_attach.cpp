@@ -99,9 +99,10 @@ class DataStream final : public com::ComObject<IStream> {
 
 class PstAttach final : public mapi::AttachObject<> {
  public:
-  PstAttach(Store store, SharedAttachment attachment, ULONG number, ComPtr<IUnknown> owner)
+  PstAttach(Store store, SharedAttachment attachment, ULONG number, ComPtr<IUnknown> owner, UINT codePage)
       : store_(std::move(store)), owner_(std::move(owner)), attachment_(std::move(attachment)), number_(number) {
     SetNameMap(store_->names);
+    SetCodePage(codePage);
   }
   ~PstAttach() override {
     auto lock = store_->file->Lock();
@@ -151,19 +152,25 @@ class PstAttach final : public mapi::AttachObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    FillProps(RecordSet::Of(Item()), props(),
-              FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
-    props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
-    props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
-    store_->AddStoreProps(props());
-    SetCodePage(store_->file->CodePage());
-    return S_OK;
+    return Guard([&] {
+      FillProps(Item()->Props(), props(),
+                FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
+      props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
+      props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
+      store_->AddStoreProps(props());
+      return S_OK;
+    });
   }
 
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
     if (PROP_ID(tag) != kPidAttachDataBin) return mapi::AttachObject<>::OpenObject(tag, iid, flags, unk);
-    ComPtr<IUnknown> self(static_cast<IAttach*>(this));
     auto lock = store_->file->Lock();
+    return Guard([&] { return OpenData(iid, unk); });
+  }
+
+ private:
+  HRESULT OpenData(REFIID iid, LPUNKNOWN* unk) {
+    ComPtr<IUnknown> self(static_cast<IAttach*>(this));
     if (iid == IID_IMessage) {
       if (!attachment_->embedded) attachment_->embedded = EmbeddedMessage(Item());
       if (!attachment_->embedded) return MAPI_E_NOT_FOUND;
@@ -188,18 +195,19 @@ class PstAttach final : public mapi::AttachObject<> {
     return S_OK;
   }
 
- private:
-  libpff_item_t* Item() const { return attachment_->item.get(); }
+  pst::Item* Item() const { return attachment_->item.get(); }
 
   // The properties with the data among them, as Load leaves it out.
   HRESULT WithData() {
     if (HRESULT hr = Ready(); FAILED(hr)) return hr;
     if (dataLoaded_) return S_OK;
     auto lock = store_->file->Lock();
-    FillProps(RecordSet::Of(Item()), props(),
-              FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id != kPidAttachDataBin; }});
-    dataLoaded_ = true;
-    return S_OK;
+    return Guard([&] {
+      FillProps(Item()->Props(), props(),
+                FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id != kPidAttachDataBin; }});
+      dataLoaded_ = true;
+      return S_OK;
+    });
   }
   template <class T>
   HRESULT Open(ULONG tag, const IID& iid, ComPtr<T>* out) {
@@ -251,12 +259,12 @@ class PstAttach final : public mapi::AttachObject<> {
 }  // namespace
 
 ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
-                               ComPtr<IUnknown> owner) {
+                               ComPtr<IUnknown> owner, UINT codePage) {
   if (!attachment) return nullptr;
-  return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner));
+  return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner), codePage);
 }
 
-ComPtr<IStream> OpenDataStream(const Store& store, libpff_item_t* attachment, ComPtr<IUnknown> owner) {
+ComPtr<IStream> OpenDataStream(const Store& store, Item* attachment, ComPtr<IUnknown> owner) {
   DataReader reader = DataReader::Of(attachment);
   if (!reader.Valid()) return nullptr;
   return com::Make<DataStream>(store, std::move(reader), std::move(owner));

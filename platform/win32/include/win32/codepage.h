@@ -1,10 +1,13 @@
-// Code pages: the system ANSI code page (Windows-1252, as on an English
-// Windows) and UTF-8, with the Windows conversion calls and their contract
-// for counts, terminators and failures.
+// Code pages: the machine's ANSI code page (Windows-1252 unless the machine
+// or the run names another), UTF-8, the Windows single-byte pages, the East
+// Asian double-byte pages and ISO-2022-JP, with the Windows conversion calls
+// and their contract for counts, terminators and failures.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "win32/types.h"
 
@@ -28,8 +31,14 @@ constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
 constexpr DWORD WC_COMPOSITECHECK = 0x200;
 constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 
-// The ANSI code page of the machine (1252).
+// The ANSI code page: $BRACKENFORD_CODEPAGE when it names one this machine
+// converts, else the "ACP" value of the registry's kNlsCodePageKey (below
+// HKEY_LOCAL_MACHINE), else 1252. Read once per machine root and variable value,
+// as Windows reads it once at start.
 UINT GetACP();
+// Whether the conversions below take this code page (CP_ACP and the other
+// symbolic ones are not code pages of their own).
+BOOL IsValidCodePage(UINT CodePage);
 
 // Returns the number of units written (or needed, when cchWideChar is 0);
 // a length of -1 converts up to and including the terminator. 0 on failure,
@@ -43,8 +52,24 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
 
 namespace win32 {
-// Windows-1252 text to UTF-16; every byte has a character.
+// Text in the ANSI code page to UTF-16 (in Windows-1252 every byte has a
+// character; elsewhere a byte that starts none becomes U+FFFD).
 std::u16string AnsiToUtf16(std::string_view s);
-// UTF-16 to Windows-1252; characters it lacks become '?'.
+// UTF-16 to the ANSI code page; characters it lacks become '?'.
 std::string Utf16ToAnsi(std::u16string_view s);
+
+// The variable that sets the ANSI code page for one run (a process and the
+// processes it starts), ahead of the registry.
+constexpr char kCodePageVariable[] = "BRACKENFORD_CODEPAGE";
+// Where the machine keeps its ANSI code page ("ACP", a decimal REG_SZ).
+constexpr char16_t kNlsCodePageKey[] = u"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage";
+constexpr char16_t kAnsiCodePageValue[] = u"ACP";
+
+// A code page given as decimal digits, when this machine converts it.
+std::optional<UINT> ParseCodePage(std::string_view text);
+// The code pages this machine converts, ascending.
+std::vector<UINT> ConvertibleCodePages();
+// Stores the machine's ANSI code page in the registry; ERROR_INVALID_PARAMETER
+// for one IsValidCodePage refuses.
+LONG SetMachineCodePage(UINT codePage);
 }  // namespace win32
