@@ -2,6 +2,9 @@
 // found by its title, the fall-backs to "mail8.ntf" and to the user's mail
 // file, and the retry under "Mail_Unicode"; migrations into one name at
 // once.
+#include <set>
+#include <sstream>
+
 #include "fennick_engine.h"
 #include "notes/lnerror.h"
 #include "notes/templates.h"
@@ -124,13 +127,20 @@ TEST_F(FennickEngine, MigrationsIntoOneNameAtOnceEachGetTheirOwnDatabase) {
   }
   ASSERT_EQ(std::system((all + "wait").c_str()), 0);
 
+  // Each run names its own database, not one another run made beside it.
+  std::set<std::string> named;
   for (int i = 0; i < kRuns; ++i) {
     std::ifstream rc(logs / (std::to_string(i) + ".rc")), log(logs / (std::to_string(i) + ".log"));
     int status = -1;
     rc >> status;
-    EXPECT_EQ(status, 0) << std::string(std::istreambuf_iterator<char>(log), {});
+    const std::string text(std::istreambuf_iterator<char>(log), {});
+    EXPECT_EQ(status, 0) << text;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind(out_.string(), 0) == 0) named.insert(fs::path(line).filename().string());
   }
   EXPECT_EQ(OutFiles(), (std::vector<std::string>{"Box.nsf", "Box1.nsf", "Box2.nsf", "Box3.nsf"}));
+  EXPECT_EQ(named, (std::set<std::string>{"Box.nsf", "Box1.nsf", "Box2.nsf", "Box3.nsf"}));
   for (const std::string& name : OutFiles()) {
     const auto dump = Dump(out_ / name);
     EXPECT_EQ(dump["title"], fs::path(name).stem().string()) << "made from the template, not copied";

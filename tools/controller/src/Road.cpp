@@ -128,6 +128,21 @@ std::set<fs::path> Databases(const fs::path& folder) {
   return names;
 }
 
+// The databases in `folder` that a process holds open: the one Fennick made
+// is open until it is closed, whatever another run made beside it meanwhile.
+std::set<fs::path> HeldOpen(pid_t pid, const fs::path& folder) {
+  std::set<fs::path> held;
+  std::error_code ec;
+  const fs::path real = fs::canonical(folder, ec);
+  if (ec) return held;
+  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    std::error_code linkError;
+    const fs::path target = fs::read_symlink(fd.path(), linkError);
+    if (!linkError && target.parent_path() == real && target.extension() == ".nsf") held.insert(target.filename());
+  }
+  return held;
+}
+
 }  // namespace
 
 std::atomic<int>& StopRequests() {
@@ -477,13 +492,20 @@ void Road::CreateDatabase() {
   if (!SetField(info.targetFolder, U16(out)) || !SetField(info.databaseName, name))
     throw Blocked{"the database's folder or name is longer than 259 characters"};
   // Fennick does not say which file it made (a taken name gets a number):
-  // it is the one that was not there before.
+  // it is the one that was not there before, and of those (another run may
+  // be making its own beside it) the one Fennick holds open.
   const std::set<fs::path> before = Databases(out);
   if (Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_CREATE_NSF, info); }).value != 1)
     throw Blocked{"Fennick could not create the database" + TextsSince(mark)};
   report_.database = report_.databaseAsked = out / (U8(name) + ".nsf");
+  std::vector<fs::path> made;
   for (const fs::path& file : Databases(out))
-    if (!before.count(file)) report_.database = out / file;
+    if (!before.count(file)) made.push_back(file);
+  if (made.size() > 1 && fennick_.process) {
+    const std::set<fs::path> held = HeldOpen(fennick_.process->Pid(), out);
+    std::erase_if(made, [&](const fs::path& file) { return !held.count(file); });
+  }
+  if (!made.empty()) report_.database = out / made.back();
   observer_.DatabaseMade(report_.database);
 }
 
