@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "file_errors.h"
@@ -28,7 +30,20 @@ bool Mapped(LPCWSTR windowsPath, fs::path& out) {
   return !out.empty();
 }
 
-// Copies an open source into `dst`; on failure the target is removed.
+// The process's file mode creation mask, read without changing it (other
+// threads may be creating files).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+// Copies an open source into `dst`; on failure the target is removed. The
+// copy takes the source's mode as far as the umask lets it, as cp does: a
+// copy of a mail file is no more readable to others than a file made anew.
 DWORD CopyContents(win32::File& src, const struct stat& srcSt, const fs::path& dst, bool failIfExists) {
   win32::File out;
   const win32::FileMode mode{win32::FileAccess::Write,
@@ -44,7 +59,7 @@ DWORD CopyContents(win32::File& src, const struct stat& srcSt, const fs::path& d
   }
   if (rc == ERROR_SUCCESS) {
     const struct timespec times[2] = {srcSt.st_atim, srcSt.st_mtim};
-    if (::futimens(out.fd(), times) != 0 || ::fchmod(out.fd(), srcSt.st_mode & 07777) != 0)
+    if (::futimens(out.fd(), times) != 0 || ::fchmod(out.fd(), srcSt.st_mode & 07777 & ~CurrentUmask()) != 0)
       rc = win32::ErrorFromErrno(errno);
   }
   if (const DWORD closeRc = out.Close(); rc == ERROR_SUCCESS) rc = closeRc;

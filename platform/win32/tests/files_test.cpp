@@ -217,6 +217,24 @@ TEST_F(Files, CopyFileWReplacesOnlyWhenAllowedAndKeepsTheTime) {
   EXPECT_EQ(Get(dir / "new.nsf"), Get(src));
 }
 
+TEST_F(Files, CopyFileWKeepsTheModeOnlyAsFarAsTheUmaskAllows) {
+  const fs::path src = dir / "mail.nsf";
+  Put(src, "mail");
+  fs::permissions(src, fs::perms(0644));
+  const struct {
+    mode_t umask;
+    fs::perms expected;
+  } cases[] = {{077, fs::perms(0600)}, {022, fs::perms(0644)}, {027, fs::perms(0640)}};
+  for (const auto& c : cases) {
+    const fs::path dst = dir / ("copy" + std::to_string(c.umask) + ".nsf");
+    const mode_t before = ::umask(c.umask);
+    const BOOL copied = CopyFileW(W(src).c_str(), W(dst).c_str(), TRUE);
+    ::umask(before);
+    ASSERT_TRUE(copied) << c.umask;
+    EXPECT_EQ(fs::status(dst).permissions() & fs::perms::all, c.expected) << std::oct << c.umask;
+  }
+}
+
 TEST_F(Files, FoldersMovesAndAttributes) {
   const std::u16string folder = Backslashed(dir) + u"\\\\work";
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
