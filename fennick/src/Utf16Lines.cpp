@@ -33,6 +33,12 @@ bool LineReader::Next(CString& line) {
 
 CString LineReader::Rest() {
   CString rest;
-  for (CString line; Next(line);) rest += line;
+  for (CString line; Next(line);) {
+    rest += line;
+    // A line that ended at a lone LF keeps its break as a CR, as a CR LF
+    // line does, rather than running into the next one.
+    const bool endedAtLineFeed = at_ <= text_.size();
+    if (endedAtLineFeed && (line.empty() || line.back() != u'\r')) rest += u'\r';
+  }
   return rest;
 }

@@ -15,7 +15,8 @@ class LineReader {
  public:
   explicit LineReader(const CString& text) : text_(text) {}
   bool Next(CString& line);
-  // Every remaining line joined without separator.
+  // Every remaining line joined without separator; a line that ended at a
+  // lone LF gets the CR a CR LF line keeps.
   CString Rest();
 
  private:

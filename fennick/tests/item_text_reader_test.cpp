@@ -178,6 +178,18 @@ TEST_F(ItemTextReader, ReadsEveryTypeAsTheExtractionEngineWritesIt) {
   }
 }
 
+// Lines that end in a lone LF keep their breaks as single CRs, as CR LF
+// lines do, instead of running together ("3 Dock StHull").
+TEST_F(ItemTextReader, ALoneLineFeedStaysABreak) {
+  ItemValues values = EveryValue();
+  values.itemType = 0;
+  values.body = u"3 Dock St\nHull\n\nEnd\r\nBye";
+  ItemTextRecord want = Header(kItemMail);
+  want.importance = u"2";
+  want.body = u"3 Dock St\rHull\r\rEnd\rBye";
+  ExpectRecord(Read(Write(ComposeItemText(values, u"Mailbox").text)), want);
+}
+
 TEST_F(ItemTextReader, AContactKeepsTheValuesOfItsTwoFirstLinesAndTheRestAsBody) {
   ItemValues values = EveryValue();
   values.itemType = 2;
@@ -224,14 +236,14 @@ TEST_F(ItemTextReader, HandWrittenFiles) {
          r = Header(kItemUnknown);
          r.body = u"first\rsecond";
        }},
-      {"CR kept, LF dropped, labels removed only where they are the line's own",
+      {"CR kept, LF dropped (a lone LF leaves a CR), labels removed only where they are the line's own",
        u"ITEM TYPE - EMAIL\r\n" + header.substr(0, header.find(u"Subject")) +
            u"Subject : Re: To : x\r\nImportance : 1\r\nBody : one\r\ntwo\nthree Body : four",
        [](ItemTextRecord& r) {
          r = Header(kItemMail);
          r.subject = u"Re: To : x";
          r.importance = u"1";
-         r.body = u"one\rtwothree four";
+         r.body = u"one\rtwo\rthree four";
        }},
       {"the dist-list keyword is no contact", u"ITEM TYPE - CONTC_DIST_LIST\r\n" + header,
        [](ItemTextRecord& r) { r = Header(kItemDistList); }},
