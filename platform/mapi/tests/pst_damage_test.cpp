@@ -1,6 +1,7 @@
 // Damaged files: a page or block that fails its check makes the object
-// that needs it fail with MAPI_E_CORRUPT_DATA (an attachment's data: a
-// read fault) and everything else reads as before; damage where every
+// that needs it fail with MAPI_E_CORRUPT_DATA (a message whose properties
+// are damaged does not open; an attachment's data: a read fault) and
+// everything else reads as before; damage where every
 // read begins (header, B-tree roots) or a cut file refuses the store with
 // a text that names it.
 #include <cstdio>
@@ -73,9 +74,16 @@ void DumpFolder(IMsgStore* store, IMAPIFolder* folder, const std::string& path, 
   d[path + " contents"] = Code(hr);
   if (SUCCEEDED(hr)) {
     mapi::RowSet rows = AllRows(t.Get(), {PR_ENTRYID});
-    for (ULONG i = 0; rows && i < rows->cRows; ++i)
-      if (ComPtr<IMessage> m = Open<IMessage>(store, rows->aRow[i].lpProps[0]))
-        DumpMessage(m.Get(), path + "#" + std::to_string(i), d);
+    for (ULONG i = 0; rows && i < rows->cRows; ++i) {
+      const SBinary& id = rows->aRow[i].lpProps[0].Value.bin;
+      ComPtr<IMessage> m;
+      ULONG type = 0;
+      const std::string key = path + "#" + std::to_string(i);
+      hr = store->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), &IID_IMessage, 0, &type,
+                            reinterpret_cast<LPUNKNOWN*>(m.ReleaseAndGetAddressOf()));
+      d[key + " open"] = Code(hr);
+      if (m) DumpMessage(m.Get(), key, d);
+    }
   }
   hr = folder->GetHierarchyTable(0, t.ReleaseAndGetAddressOf());
   d[path + " folders"] = Code(hr);
@@ -173,7 +181,7 @@ TEST_P(PstDamage, EachDamageFailsWhatNeedsItAndNothingElse) {
       {"cut file", 0, at.size / 2, "the file is truncated", {}, ""},
       {"node B-tree root page", at.nbtRoot, 0, "node B-tree page", {}, ""},
       {"block B-tree root page", at.bbtRoot, 0, "block B-tree page", {}, ""},
-      {"a message's data block", at.messageB, 0, "", {inbox + "#1 props"}, "8004011b"},
+      {"a message's data block", at.messageB, 0, "", {inbox + "#1 "}, "8004011b"},
       {"a folder's contents table", at.inboxContents, 0, "", {inbox + " contents", inbox + "#"}, "8004011b"},
       {"a message's recipient table", at.recipientsB, 0, "", {inbox + "#1 recipients"}, "8004011b"},
       {"an attachment's data", at.attachmentB, 0, "", {inbox + "#1 attachment 0"}, "8003001e"},
