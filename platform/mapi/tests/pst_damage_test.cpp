@@ -1,14 +1,19 @@
 // Damaged files: a page or block that fails its check makes the object
-// that needs it fail with MAPI_E_CORRUPT_DATA (an attachment's data: a
-// read fault) and everything else reads as before; damage where every
+// that needs it fail with MAPI_E_CORRUPT_DATA (a message whose properties
+// are damaged does not open; an attachment's data: a read fault) and
+// everything else reads as before; damage where every
 // read begins (header, B-tree roots) or a cut file refuses the store with
 // a text that names it.
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
 
+#include "mapi/format_crc.h"
 #include "pst/ltp_pc.h"
+#include "pst/ndb_crypt.h"
 #include "pst/ndb_file.h"
 #include "pst/pst_file.h"
 #include "pst/pst_items.h"
@@ -73,9 +78,16 @@ void DumpFolder(IMsgStore* store, IMAPIFolder* folder, const std::string& path, 
   d[path + " contents"] = Code(hr);
   if (SUCCEEDED(hr)) {
     mapi::RowSet rows = AllRows(t.Get(), {PR_ENTRYID});
-    for (ULONG i = 0; rows && i < rows->cRows; ++i)
-      if (ComPtr<IMessage> m = Open<IMessage>(store, rows->aRow[i].lpProps[0]))
-        DumpMessage(m.Get(), path + "#" + std::to_string(i), d);
+    for (ULONG i = 0; rows && i < rows->cRows; ++i) {
+      const SBinary& id = rows->aRow[i].lpProps[0].Value.bin;
+      ComPtr<IMessage> m;
+      ULONG type = 0;
+      const std::string key = path + "#" + std::to_string(i);
+      hr = store->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), &IID_IMessage, 0, &type,
+                            reinterpret_cast<LPUNKNOWN*>(m.ReleaseAndGetAddressOf()));
+      d[key + " open"] = Code(hr);
+      if (m) DumpMessage(m.Get(), key, d);
+    }
   }
   hr = folder->GetHierarchyTable(0, t.ReleaseAndGetAddressOf());
   d[path + " folders"] = Code(hr);
@@ -173,7 +185,7 @@ TEST_P(PstDamage, EachDamageFailsWhatNeedsItAndNothingElse) {
       {"cut file", 0, at.size / 2, "the file is truncated", {}, ""},
       {"node B-tree root page", at.nbtRoot, 0, "node B-tree page", {}, ""},
       {"block B-tree root page", at.bbtRoot, 0, "block B-tree page", {}, ""},
-      {"a message's data block", at.messageB, 0, "", {inbox + "#1 props"}, "8004011b"},
+      {"a message's data block", at.messageB, 0, "", {inbox + "#1 "}, "8004011b"},
       {"a folder's contents table", at.inboxContents, 0, "", {inbox + " contents", inbox + "#"}, "8004011b"},
       {"a message's recipient table", at.recipientsB, 0, "", {inbox + "#1 recipients"}, "8004011b"},
       {"an attachment's data", at.attachmentB, 0, "", {inbox + "#1 attachment 0"}, "8003001e"},
@@ -211,6 +223,66 @@ TEST_P(PstDamage, EachDamageFailsWhatNeedsItAndNothingElse) {
       coded = coded || av.rfind(c.code, 0) == 0;
     }
     EXPECT_TRUE(coded) << "no entry answers " << c.code;
+  }
+}
+
+// Encodes every data block of a file as a writer with that encoding does
+// (each block's CRC over its encoded bytes) and says so in the header.
+void Encode(const fs::path& file, pst::ndb::Crypt crypt) {
+  using namespace pst::ndb;
+  std::vector<uint8_t> d(fs::file_size(file));
+  std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
+  std::unique_ptr<NdbFile> db = NdbFile::Open(file.string());
+  const Layout& l = db->layout();
+  const bool unicode = db->form() == Form::kUnicode;
+  std::function<void(uint64_t)> walk = [&](uint64_t ib) {
+    const uint8_t* page = d.data() + ib;
+    const uint8_t* counts = page + l.btEntries;
+    for (size_t i = 0; i < counts[0]; ++i) {
+      const uint8_t* e = page + i * counts[2];
+      if (counts[3] > 0) {
+        walk(GetId(e + 2 * l.idSize, db->form()));
+        continue;
+      }
+      const uint64_t bid = GetId(e, db->form()), at = GetId(e + l.idSize, db->form());
+      const uint16_t cb = Get16(e + 2 * l.idSize);
+      if (bid & kBidInternal) continue;
+      EncodeBlock(crypt, bid, d.data() + at, cb);
+      const uint64_t trailer = at + (cb + l.blockTrailer + 63) / 64 * 64 - l.blockTrailer;
+      const uint32_t crc = mapi::FormatCrc(d.data() + at, cb);
+      std::memcpy(d.data() + trailer + (unicode ? 4 : 8), &crc, 4);
+    }
+  };
+  walk(db->header().bbt.ib);
+  d[unicode ? 513 : 461] = static_cast<uint8_t>(crypt);
+  const uint32_t partial = mapi::FormatCrc(d.data() + 8, 471), full = mapi::FormatCrc(d.data() + 8, 516);
+  std::memcpy(d.data() + 4, &partial, 4);
+  if (unicode) std::memcpy(d.data() + 524, &full, 4);
+  std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(d.data()),
+                                                                 static_cast<std::streamsize>(d.size()));
+}
+
+std::string FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_P(PstDamage, EncodedFilesReadAsTheirPlainTwins) {
+  testing_support::TempMachine machine;
+  const fs::path plain = MakePst(machine.scratch(), Description(GetParam()), "plain.pst");
+  const std::string clear = FileBytes(plain);
+  ASSERT_TRUE(clear.find("beta") != std::string::npos || clear.find(std::string("b\0e\0t\0a\0", 8)) != std::string::npos);
+  const Dump want = DumpStore(plain);
+  for (auto crypt : {pst::ndb::Crypt::kPermute, pst::ndb::Crypt::kCyclic}) {
+    const fs::path encoded = machine.scratch() / "encoded.pst";
+    fs::copy_file(plain, encoded, fs::copy_options::overwrite_existing);
+    Encode(encoded, crypt);
+    ASSERT_EQ(pst::ndb::NdbFile::Open(encoded.string())->header().crypt, crypt);
+    // The body "beta" is stored as 8-bit or UTF-16 text; no longer in the clear.
+    const std::string bytes = FileBytes(encoded), wide("b\0e\0t\0a\0", 8);
+    EXPECT_EQ(bytes.find("beta"), std::string::npos);
+    EXPECT_EQ(bytes.find(wide), std::string::npos);
+    EXPECT_EQ(DumpStore(encoded), want) << int(crypt);
   }
 }
 

@@ -174,6 +174,7 @@ class PstAttach final : public mapi::AttachObject<> {
     if (iid == IID_IMessage) {
       if (!attachment_->embedded) attachment_->embedded = EmbeddedMessage(Item());
       if (!attachment_->embedded) return MAPI_E_NOT_FOUND;
+      attachment_->embedded->Props();  // a damaged embedded message does not open
       // Shares the item kept beside the attachment's, and keeps both.
       SharedItem inner(attachment_, attachment_->embedded.get());
       *unk = OpenMessage(store_, std::move(inner), std::nullopt, self).Detach();

@@ -184,7 +184,9 @@ void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props, size_t 
 
 ComPtr<IMAPIFolder> OpenFolder(const Store& store, uint32_t nid) {
   auto lock = store->file->Lock();
-  if (!store->file->Folder(nid)) return nullptr;
+  Item* folder = store->file->Folder(nid);
+  if (!folder) return nullptr;
+  folder->Props();  // a folder whose properties are damaged does not open
   return com::Make<PstFolder>(store, nid);
 }
 

@@ -95,6 +95,7 @@ class PstMessage final : public mapi::MessageObject<> {
         if (!read) return MAPI_E_CORRUPT_DATA;
         a = std::make_shared<AttachmentItem>(std::move(read));
       }
+      a->item->Props();  // an attachment whose properties are damaged does not open
       return S_OK;
     });
     if (FAILED(hr)) return hr;

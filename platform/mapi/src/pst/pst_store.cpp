@@ -118,6 +118,7 @@ HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid,
       object = OpenFolder(store, *nid);
       *objType = MAPI_FOLDER;
     } else if (ItemHandle item = store->file->Message(*nid)) {
+      item->Props();  // a message whose properties are damaged does not open
       object = OpenMessage(store, SharedItem(std::move(item)), *nid);
       *objType = MAPI_MESSAGE;
     }
