@@ -170,9 +170,9 @@ TEST(CheckPstFile, NamesWhyAFileIsNoPst) {
   } cases[] = {
       {machine.scratch() / "missing.pst", MAPI_E_NOT_FOUND, "no such file"},
       {machine.scratch(), MAPI_E_NOT_FOUND, "a folder, not a PST file"},
-      // libpff's own reason follows, not an empty text.
-      {text, MAPI_E_CORRUPT_STORE, "not a PST file (libpff_file_open: libpff_io_handle_read_file_header: "},
-      {empty, MAPI_E_CORRUPT_STORE, "not a PST file (libpff_file_open: libpff_io_handle_read_file_header: "},
+      // The reader's own reason follows, not an empty text.
+      {text, MAPI_E_CORRUPT_STORE, "not a PST file (no PST file signature)"},
+      {empty, MAPI_E_CORRUPT_STORE, "not a PST file (no PST file signature)"},
   };
   for (const auto& c : cases) {
     std::string reason;

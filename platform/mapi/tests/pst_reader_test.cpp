@@ -29,13 +29,13 @@ std::u16string Utf16Of(const RawProp& p) {
   return s;
 }
 
-std::string NameOf(libpff_item_t* item) {
-  auto p = RecordSet::Of(item).Find(kPidDisplayName);
+std::string NameOf(Item* item) {
+  auto p = item->Props().Find(kPidDisplayName);
   return p ? win32::Utf16ToUtf8(Utf16Of(*p)) : std::string();
 }
 
 uint32_t IpmSubtree(PstFile& f) {
-  auto p = RecordSet::Of(f.StoreItem()).Find(kPidIpmSubtree);
+  auto p = f.StoreItem()->Props().Find(kPidIpmSubtree);
   EXPECT_TRUE(p);
   auto nid = p ? f.NidOf(p->bytes.data(), p->bytes.size()) : std::nullopt;
   EXPECT_TRUE(nid);
@@ -83,20 +83,19 @@ TEST_F(PstReader, StoreNamesItsSubtreeByAnEntryIdOfThisFile) {
   EXPECT_FALSE(file_->NidOf(id.data(), 23));
 }
 
-// libpff's hierarchy rows show an empty class for these; the folders' own
-// properties have none.
+// The folders' own properties tell which have a container class.
 TEST_F(PstReader, FolderPropertiesTellWhichFoldersHaveAContainerClass) {
   auto top = Children(IpmSubtree(*file_));
   for (const char* name : {"Inbox", "Outbox", "Sent Items", "Deleted Items"}) {
     ASSERT_TRUE(top.count(name)) << name;
-    EXPECT_FALSE(RecordSet::Of(file_->Folder(top[name])).TagOf(kPidContainerClass)) << name;
+    EXPECT_FALSE(file_->Folder(top[name])->Props().TagOf(kPidContainerClass)) << name;
   }
   const std::map<std::string, std::string> classes = {
       {"Calendar", "IPF.Appointment"}, {"Contacts", "IPF.Contact"}, {"Tasks", "IPF.Task"},
       {"Journal", "IPF.Journal"},      {"Notes", "IPF.StickyNote"}};
   for (const auto& [name, cls] : classes) {
     ASSERT_TRUE(top.count(name)) << name;
-    auto p = RecordSet::Of(file_->Folder(top[name])).Find(kPidContainerClass);
+    auto p = file_->Folder(top[name])->Props().Find(kPidContainerClass);
     ASSERT_TRUE(p) << name;
     EXPECT_EQ(win32::Utf16ToUtf8(Utf16Of(*p)), cls) << name;
   }
@@ -104,9 +103,9 @@ TEST_F(PstReader, FolderPropertiesTellWhichFoldersHaveAContainerClass) {
 
 // Reads every property, recipient and attachment of a message, and of its
 // embedded messages to any depth; returns the number of messages read.
-int ReadWhole(libpff_item_t* message, int depth, int* maxDepth) {
+int ReadWhole(Item* message, int depth, int* maxDepth) {
   *maxDepth = std::max(*maxDepth, depth);
-  RecordSet props = RecordSet::Of(message);
+  RecordSet props = message->Props();
   EXPECT_FALSE(props.Empty());
   for (uint32_t tag : props.Tags()) EXPECT_TRUE(props.Find(TagId(tag))) << std::hex << tag;
   Recipients recipients = RecipientRows(message);
@@ -116,7 +115,7 @@ int ReadWhole(libpff_item_t* message, int depth, int* maxDepth) {
   for (int i = 0; i < AttachmentCount(message); ++i) {
     ItemHandle a = AttachmentAt(message, i);
     EXPECT_TRUE(a);
-    RecordSet ap = RecordSet::Of(a.get());
+    RecordSet ap = a->Props();
     EXPECT_TRUE(AttachMethod(ap));
     if (ItemHandle inner = EmbeddedMessage(a.get())) {
       read += ReadWhole(inner.get(), depth + 1, maxDepth);
@@ -136,7 +135,7 @@ TEST_F(PstReader, EveryFolderAndItemReadsWhole) {
   int messages = 0, embedded = 0, folders = 0, maxDepth = 0;
   std::function<void(uint32_t)> walk = [&](uint32_t folder) {
     ++folders;
-    EXPECT_FALSE(RecordSet::Of(file_->Folder(folder)).Empty());
+    EXPECT_FALSE(file_->Folder(folder)->Props().Empty());
     for (int i = 0; i < file_->MessageCount(folder); ++i) {
       ItemHandle m = file_->MessageAt(folder, i);
       ASSERT_TRUE(m);
@@ -163,10 +162,8 @@ TEST_F(PstReader, MessagesAreFoundByIdentifierBeforeTheirFolderIsListed) {
   std::function<void(uint32_t)> collect = [&](uint32_t folder) {
     for (int i = 0; i < file_->MessageCount(folder); ++i) {
       ItemHandle m = file_->MessageAt(folder, i);
-      uint32_t id = 0;
-      PffError e;
-      libpff_item_get_identifier(m.get(), &id, &e);
-      all.push_back(id);
+      ASSERT_TRUE(m);
+      all.push_back(m->NodeOf().nid);
     }
     for (uint32_t sub : file_->SubFolders(folder)) collect(sub);
   };
@@ -175,7 +172,7 @@ TEST_F(PstReader, MessagesAreFoundByIdentifierBeforeTheirFolderIsListed) {
   for (uint32_t id : all) {
     ItemHandle m = fresh->Message(id);
     ASSERT_TRUE(m) << id;
-    EXPECT_TRUE(RecordSet::Of(m.get()).Find(kPidMessageClass)) << id;
+    EXPECT_TRUE(m->Props().Find(kPidMessageClass)) << id;
   }
   EXPECT_FALSE(fresh->Message(0x7FFFFFE4));  // a message identifier the file lacks
   EXPECT_FALSE(fresh->Message(IpmSubtree(*fresh)));  // a folder is no message

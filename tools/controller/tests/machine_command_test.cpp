@@ -87,7 +87,7 @@ TEST_F(MachineCommand, PstOptionsMustNameFilesThatOpenAsPst) {
   } cases[] = {
       {missing, "no such file"},
       {machine_.scratch(), "a folder, not a PST file"},
-      {text, "not a PST file (libpff_file_open: "},
+      {text, "not a PST file (no PST file signature)"},
   };
   for (const auto& c : cases) {
     const std::string named = c.file.string() + ": " + c.reason;

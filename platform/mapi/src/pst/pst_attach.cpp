@@ -151,19 +151,26 @@ class PstAttach final : public mapi::AttachObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    FillProps(RecordSet::Of(Item()), props(),
-              FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
-    props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
-    props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
-    store_->AddStoreProps(props());
-    SetCodePage(store_->file->CodePage());
-    return S_OK;
+    return Guard([&] {
+      FillProps(Item()->Props(), props(),
+                FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
+      props().Set(mapi::MakeLong(PR_ATTACH_NUM, static_cast<LONG>(number_)));
+      props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_ATTACH));
+      store_->AddStoreProps(props());
+      SetCodePage(CodePageOf(*store_->file, props()));
+      return S_OK;
+    });
   }
 
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
     if (PROP_ID(tag) != kPidAttachDataBin) return mapi::AttachObject<>::OpenObject(tag, iid, flags, unk);
-    ComPtr<IUnknown> self(static_cast<IAttach*>(this));
     auto lock = store_->file->Lock();
+    return Guard([&] { return OpenData(iid, unk); });
+  }
+
+ private:
+  HRESULT OpenData(REFIID iid, LPUNKNOWN* unk) {
+    ComPtr<IUnknown> self(static_cast<IAttach*>(this));
     if (iid == IID_IMessage) {
       if (!attachment_->embedded) attachment_->embedded = EmbeddedMessage(Item());
       if (!attachment_->embedded) return MAPI_E_NOT_FOUND;
@@ -188,18 +195,19 @@ class PstAttach final : public mapi::AttachObject<> {
     return S_OK;
   }
 
- private:
-  libpff_item_t* Item() const { return attachment_->item.get(); }
+  pst::Item* Item() const { return attachment_->item.get(); }
 
   // The properties with the data among them, as Load leaves it out.
   HRESULT WithData() {
     if (HRESULT hr = Ready(); FAILED(hr)) return hr;
     if (dataLoaded_) return S_OK;
     auto lock = store_->file->Lock();
-    FillProps(RecordSet::Of(Item()), props(),
-              FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id != kPidAttachDataBin; }});
-    dataLoaded_ = true;
-    return S_OK;
+    return Guard([&] {
+      FillProps(Item()->Props(), props(),
+                FillOptions{kMaxDataInProps, false, [](uint16_t id) { return id != kPidAttachDataBin; }});
+      dataLoaded_ = true;
+      return S_OK;
+    });
   }
   template <class T>
   HRESULT Open(ULONG tag, const IID& iid, ComPtr<T>* out) {
@@ -256,7 +264,7 @@ ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, 
   return com::Make<PstAttach>(store, std::move(attachment), number, std::move(owner));
 }
 
-ComPtr<IStream> OpenDataStream(const Store& store, libpff_item_t* attachment, ComPtr<IUnknown> owner) {
+ComPtr<IStream> OpenDataStream(const Store& store, Item* attachment, ComPtr<IUnknown> owner) {
   DataReader reader = DataReader::Of(attachment);
   if (!reader.Valid()) return nullptr;
   return com::Make<DataStream>(store, std::move(reader), std::move(owner));

@@ -1,13 +1,10 @@
-// One opened PST or OST file: the libpff file, its lock, the store's
-// identity and our own map from node identifiers to where the item sits
-// (libpff's own lookup by identifier walks every item). Folders and
-// messages are found through libpff's item tree, never through its folder
-// tables: a folder item keeps a table it has read for as long as it lives,
-// a whole contents table for a folder's message list. What stays is
-// libpff's own: the nodes of the block index it has walked live until the
-// file is closed (no call bounds them, and reopening rebuilds the item tree,
-// which takes seconds on a large file), so memory levels off at the size
-// of the file's index rather than growing with every message read.
+// One opened PST or OST file: its node database, its lock, the store's
+// identity, and the items the provider reads (the store, folders,
+// messages, attachments, embedded messages). Folders list their
+// sub-folders and messages through their hierarchy and contents tables;
+// messages are found by node id in the node B-tree. Nothing is read before
+// it is asked for, and what is read is held in the database's bounded
+// cache. Damage found while reading throws ndb::Damage.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +15,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pst/pff_handles.h"
+#include "mapi/prop_bag.h"
+#include "pst/ltp_tc.h"
 #include "pst/pst_namemap.h"
+#include "pst/pst_record.h"
 #include "win32/types.h"
 
 namespace pst {
@@ -31,41 +30,64 @@ constexpr uint32_t kNidTypeSearchFolder = 0x03;
 constexpr uint32_t kNidTypeMessage = 0x04;
 constexpr uint32_t kNidTypeAssociated = 0x08;
 
+// A node whose property context is read on first use: a folder, a
+// message, an attachment or an embedded message.
+class Item {
+ public:
+  Item(ndb::NdbFile& file, ndb::Node node, int depth = 0) : file_(&file), node_(node), depth_(depth) {}
+  const ndb::Node& NodeOf() const { return node_; }
+  // How deep in attachments and embedded messages the item sits.
+  int Depth() const { return depth_; }
+  ndb::NdbFile& File() const { return *file_; }
+  RecordSet Props();
+  // The table in subnode `nid` of this item (recipients, attachments);
+  // null when the item has none.
+  const ltp::TableContext* SubTable(uint32_t nid);
+
+ private:
+  ndb::NdbFile* file_;
+  ndb::Node node_;
+  int depth_;
+  std::shared_ptr<const ltp::PropertyContext> pc_;
+  std::unordered_map<uint32_t, std::optional<ltp::TableContext>> tables_;
+};
+using ItemHandle = std::unique_ptr<Item>;
+
 class PstFile {
  public:
-  // Null when the file is missing or not a PST, with the reason in *error.
+  // Null when the file is missing, no PST, or damaged where every read
+  // begins (header, B-tree roots, the store), with the reason in *error.
   static std::shared_ptr<PstFile> Open(const std::string& path, std::string* error = nullptr);
   PstFile(const PstFile&) = delete;
   PstFile& operator=(const PstFile&) = delete;
 
-  // libpff handles of one file are not safe across threads: every call on
-  // this file or its items runs under this lock.
+  // Every call on this file or its items runs under this lock.
   std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
 
   const std::string& Path() const { return path_; }
   // 64-bit files hold Unicode strings; 32-bit files 8-bit strings in CodePage().
-  bool Unicode() const { return unicode_; }
+  bool Unicode() const { return ndb_->form() == ndb::Form::kUnicode; }
   UINT CodePage() const { return codePage_; }
   // The store's PR_RECORD_KEY (16 bytes), which entry ids of this file carry.
   const std::vector<uint8_t>& RecordKey() const { return recordKey_; }
-  libpff_item_t* StoreItem() const { return store_.get(); }
-  uint32_t RootFolderId() const { return rootId_; }
+  Item* StoreItem() const { return store_.get(); }
+  uint32_t RootFolderId() const { return kRootFolder; }
+  ndb::NdbFile& Database() const { return *ndb_; }
 
   static bool IsFolderId(uint32_t nid);
-  // Folders are kept open once found (they hold no more than their own
+  // Folders are kept once found (they hold no more than their own
   // properties); null for an identifier that names no folder.
-  libpff_item_t* Folder(uint32_t nid);
+  Item* Folder(uint32_t nid);
   std::vector<uint32_t> SubFolders(uint32_t folderNid);
   int MessageCount(uint32_t folderNid);
-  // Messages are opened when asked for and live as long as the handle.
+  // Messages are read when asked for and live as long as the handle.
   ItemHandle MessageAt(uint32_t folderNid, int index);
-  // The identifier of a folder's message, without opening it.
+  // The identifier of a folder's message, without reading it.
   std::optional<uint32_t> MessageIdAt(uint32_t folderNid, int index);
   // A message by identifier; null when the file has none.
   ItemHandle Message(uint32_t nid);
-  // Holds a message item whose properties were just read (a contents-table
-  // row) for the Message(nid) that usually follows, so that libpff reads
-  // them once. One item at most: the next one takes its place.
+  // Holds a message whose properties were just read (a contents-table
+  // row) for the Message(nid) that usually follows. One at most.
   void KeepRecent(uint32_t nid, ItemHandle item);
 
   const NameMap& Names();
@@ -75,39 +97,30 @@ class PstFile {
   std::optional<uint32_t> NidOf(const uint8_t* entryId, size_t size) const;
 
  private:
+  static constexpr uint32_t kRootFolder = 0x122;
   PstFile() = default;
-  // Where an item sits in libpff's item tree: its parent folder and its
-  // index among the parent's sub-items.
-  struct Place {
-    uint32_t parent;
-    int index;
-  };
-  // A folder's sub-folders and messages, as identifiers and sub-item indexes.
-  struct Children {
-    std::vector<uint32_t> folders;
-    std::vector<int> messages;
-    std::vector<uint32_t> messageIds;  // beside messages
-  };
-  libpff_item_t* FindFolder(uint32_t nid);
-  const Children* ChildrenOf(uint32_t folderNid);
-  ItemHandle SubItem(uint32_t folderNid, int index, uint32_t nid);
-  bool ScanFor(uint32_t nid);
+  // A folder's table of sub-folders (0x0D) or messages (0x0E) as row ids.
+  const std::vector<uint32_t>& TableIds(uint32_t folderNid, uint32_t tableType);
 
   std::string path_;
-  FileHandle file_;
+  std::unique_ptr<ndb::NdbFile> ndb_;
   ItemHandle store_;
-  bool unicode_ = true;
   UINT codePage_ = 1252;
   std::vector<uint8_t> recordKey_;
-  uint32_t rootId_ = 0;
   std::unordered_map<uint32_t, ItemHandle> folders_;
-  std::unordered_map<uint32_t, Place> places_;
-  std::unordered_map<uint32_t, Children> children_;
-  bool scanned_ = false;
+  // The row ids of the tables listed last (a few: they can be large).
+  struct Listed {
+    uint32_t table;
+    std::vector<uint32_t> ids;
+  };
+  std::vector<Listed> listed_;
   uint32_t recentId_ = 0;
   ItemHandle recent_;
   std::optional<NameMap> names_;
   mutable std::recursive_mutex mutex_;
 };
+
+// The code page of an item's PT_STRING8 values.
+UINT CodePageOf(const PstFile& file, const mapi::PropMap& itemProps);
 
 }  // namespace pst

@@ -1,6 +1,5 @@
 // PST folders: their properties, and hierarchy and contents tables whose
-// rows come from each sub-folder's or message's own properties (the tables
-// libpff decodes show a missing cell as an empty value).
+// rows come from each sub-folder's or message's own properties.
 #include <algorithm>
 #include <iterator>
 
@@ -37,11 +36,22 @@ class HierarchyRows final : public mapi::RowSource {
   HRESULT GetRow(ULONG index, mapi::PropMap& row) override {
     if (index >= folders_.size()) return MAPI_E_NOT_FOUND;
     auto lock = store_->file->Lock();
-    FolderProps(store_, folders_[index], row);
-    row.Set(mapi::MakeLong(PR_DEPTH, 0));
-    return S_OK;
+    return Guard([&] {
+      // A damaged sub-folder keeps its row (with its keys): the folder
+      // fails when opened, its siblings still list.
+      try {
+        mapi::PropMap props;
+        FolderProps(store_, folders_[index], props);
+        row = std::move(props);
+      } catch (const ndb::Damage&) {
+        AddRowKeys(store_, folders_[index], row);
+        row.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_FOLDER));
+      }
+      row.Set(mapi::MakeLong(PR_DEPTH, 0));
+      return S_OK;
+    });
   }
-  UINT CodePage() override { return store_->file->CodePage(); }
+  UINT CodePage() override { return CodePageOf(*store_->file, {}); }
 
  private:
   Store store_;
@@ -60,7 +70,7 @@ class ContentsRows final : public mapi::RowSource {
   HRESULT GetRowFor(ULONG index, const std::vector<ULONG>& columns, mapi::PropMap& row) override {
     return Row(index, !std::all_of(columns.begin(), columns.end(), IsKeyColumn), row);
   }
-  UINT CodePage() override { return store_->file->CodePage(); }
+  UINT CodePage() override { return CodePageOf(*store_->file, {}); }
 
  private:
   // What AddRowKeys and PR_OBJECT_TYPE answer, whatever the message holds.
@@ -72,15 +82,26 @@ class ContentsRows final : public mapi::RowSource {
 
   HRESULT Row(ULONG index, bool withProps, mapi::PropMap& row) {
     auto lock = store_->file->Lock();
+    return Guard([&] { return ReadRow(index, withProps, row); });
+  }
+
+  HRESULT ReadRow(ULONG index, bool withProps, mapi::PropMap& row) {
     PstFile& file = *store_->file;
     std::optional<uint32_t> nid = file.MessageIdAt(folder_, static_cast<int>(index));
     if (!nid) return MAPI_E_NOT_FOUND;
+    // A damaged or missing message keeps its row (with its keys): the
+    // message fails when opened, the rest of the folder still lists.
     if (withProps) {
-      ItemHandle message = file.MessageAt(folder_, static_cast<int>(index));
-      if (!message) return MAPI_E_NOT_FOUND;
-      FillProps(RecordSet::Of(message.get()), row, FillOptions{kMaxRowValue, false, nullptr});
-      // The message itself is usually opened next.
-      file.KeepRecent(*nid, std::move(message));
+      try {
+        if (ItemHandle message = file.Message(*nid)) {
+          mapi::PropMap props;
+          FillProps(message->Props(), props, FillOptions{kMaxRowValue, false, nullptr});
+          row = std::move(props);
+          // The message itself is usually opened next.
+          file.KeepRecent(*nid, std::move(message));
+        }
+      } catch (const ndb::Damage&) {
+      }
     }
     AddRowKeys(store_, *nid, row);
     row.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_MESSAGE));
@@ -99,17 +120,21 @@ class PstFolder final : public mapi::FolderObject<> {
   HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
     auto lock = store_->file->Lock();
-    auto rows = std::make_shared<HierarchyRows>(store_, store_->file->SubFolders(nid_));
-    *table = mapi::MakeTable(std::move(rows), flags).Detach();
-    return S_OK;
+    return Guard([&] {
+      auto rows = std::make_shared<HierarchyRows>(store_, store_->file->SubFolders(nid_));
+      *table = mapi::MakeTable(std::move(rows), flags).Detach();
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
     auto lock = store_->file->Lock();
-    // Folder-associated contents are not offered: the table is empty.
-    ULONG count = (flags & MAPI_ASSOCIATED) ? 0 : static_cast<ULONG>(store_->file->MessageCount(nid_));
-    *table = mapi::MakeTable(std::make_shared<ContentsRows>(store_, nid_, count), flags).Detach();
-    return S_OK;
+    return Guard([&] {
+      // Folder-associated contents are not offered: the table is empty.
+      ULONG count = (flags & MAPI_ASSOCIATED) ? 0 : static_cast<ULONG>(store_->file->MessageCount(nid_));
+      *table = mapi::MakeTable(std::make_shared<ContentsRows>(store_, nid_, count), flags).Detach();
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG cb, LPENTRYID entryId, LPCIID iid, ULONG, ULONG* objType,
                                       LPUNKNOWN* out) override {
@@ -119,9 +144,11 @@ class PstFolder final : public mapi::FolderObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    FolderProps(store_, nid_, props());
-    SetCodePage(store_->file->CodePage());
-    return S_OK;
+    return Guard([&] {
+      FolderProps(store_, nid_, props());
+      SetCodePage(CodePageOf(*store_->file, props()));
+      return S_OK;
+    });
   }
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
     if (iid == IID_IMAPITable && PROP_ID(tag) == kHierarchyId)
@@ -140,9 +167,9 @@ class PstFolder final : public mapi::FolderObject<> {
 
 void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props) {
   PstFile& file = *store->file;
-  libpff_item_t* folder = file.Folder(nid);
+  Item* folder = file.Folder(nid);
   if (!folder) return;
-  FillProps(RecordSet::Of(folder), props, FillOptions{kMaxRowValue, false, nullptr});
+  FillProps(folder->Props(), props, FillOptions{kMaxRowValue, false, nullptr});
   AddRowKeys(store, nid, props);
   props.Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_FOLDER));
   bool search = (nid & kNidTypeMask) == kNidTypeSearchFolder;

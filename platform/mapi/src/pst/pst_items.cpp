@@ -1,31 +1,53 @@
 #include "pst/pst_items.h"
 
-#include <cstdio>
-
 namespace pst {
+namespace {
 
-Recipients RecipientRows(libpff_item_t* message) {
-  Recipients out;
-  PffError e;
-  int n = 0;
-  int r = libpff_message_get_recipients(message, Out(out.item), &e);
-  if (r != 1 || !out.item || libpff_item_get_number_of_record_sets(out.item.get(), &n, &e) != 1) return out;
-  for (int i = 0; i < n; ++i) out.rows.push_back(RecordSet::Of(out.item.get(), i));
+constexpr uint32_t kRecipientTable = 0x692, kAttachmentTable = 0x671;
+constexpr uint16_t kTypeObject = 0x000D;
+// Deeper nesting of messages in attachments is taken for a loop in the file.
+constexpr int kMaxDepth = 2 * 256;
+
+// PT_OBJECT values: the subnode that holds the object, and its size.
+std::optional<ndb::Node> ObjectNode(Item* attachment, const RecordSet& props) {
+  auto tag = props.TagOf(kPidAttachDataBin);
+  if (!tag || TagType(*tag) != kTypeObject) return std::nullopt;
+  auto ref = props.Find(kPidAttachDataBin);
+  if (!ref || ref->bytes.size() < 4) throw ndb::Damage("attachment object reference out of range");
+  auto node = ndb::FindSubnode(attachment->File(), attachment->NodeOf().subBid, Le32(ref->bytes));
+  if (!node) throw ndb::Damage("attachment " + ndb::Hex(attachment->NodeOf().nid) + " lacks its object");
+  return node;
+}
+
+std::vector<RawProp> CellsOf(const ltp::TableContext& tc, size_t row) {
+  std::vector<RawProp> out;
+  for (ltp::Cell& c : tc.Row(row)) out.push_back({c.tag, std::move(c.bytes)});
   return out;
 }
 
-int AttachmentCount(libpff_item_t* message) {
-  PffError e;
-  int n = 0;
-  if (libpff_message_get_number_of_attachments(message, &n, &e) != 1) return 0;
-  return n;
+}  // namespace
+
+Recipients RecipientRows(Item* message) {
+  Recipients out;
+  const ltp::TableContext* tc = message->SubTable(kRecipientTable);
+  if (!tc) return out;
+  for (size_t i = 0; i < tc->RowCount(); ++i) out.rows.push_back(RecordSet::OfCells(CellsOf(*tc, i)));
+  return out;
 }
 
-ItemHandle AttachmentAt(libpff_item_t* message, int index) {
-  ItemHandle a;
-  PffError e;
-  if (libpff_message_get_attachment(message, index, Out(a), &e) != 1) return nullptr;
-  return a;
+int AttachmentCount(Item* message) {
+  const ltp::TableContext* tc = message->SubTable(kAttachmentTable);
+  return tc ? static_cast<int>(tc->RowCount()) : 0;
+}
+
+ItemHandle AttachmentAt(Item* message, int index) {
+  const ltp::TableContext* tc = message->SubTable(kAttachmentTable);
+  if (!tc || index < 0 || static_cast<size_t>(index) >= tc->RowCount()) return nullptr;
+  const uint32_t nid = tc->RowId(static_cast<size_t>(index));
+  auto node = ndb::FindSubnode(message->File(), message->NodeOf().subBid, nid);
+  if (!node) throw ndb::Damage("message " + ndb::Hex(message->NodeOf().nid) + " lacks attachment " + ndb::Hex(nid));
+  if (message->Depth() + 1 > kMaxDepth) throw ndb::Damage("attachments nested too deep");
+  return std::make_unique<Item>(message->File(), *node, message->Depth() + 1);
 }
 
 std::optional<uint32_t> AttachMethod(const RecordSet& attachment) {
@@ -34,45 +56,35 @@ std::optional<uint32_t> AttachMethod(const RecordSet& attachment) {
   return Le32(p->bytes);
 }
 
-ItemHandle EmbeddedMessage(libpff_item_t* attachment) {
-  if (AttachMethod(RecordSet::Of(attachment)) != kAttachEmbeddedMsg) return nullptr;
-  ItemHandle m;
-  PffError e;
-  if (libpff_attachment_get_item(attachment, Out(m), &e) != 1) return nullptr;
-  return m;
+ItemHandle EmbeddedMessage(Item* attachment) {
+  RecordSet props = attachment->Props();
+  if (AttachMethod(props) != kAttachEmbeddedMsg) return nullptr;
+  auto node = ObjectNode(attachment, props);
+  if (!node) return nullptr;
+  if (attachment->Depth() + 1 > kMaxDepth) throw ndb::Damage("embedded messages nested too deep");
+  return std::make_unique<Item>(attachment->File(), *node, attachment->Depth() + 1);
 }
 
-DataReader DataReader::Of(libpff_item_t* attachment) {
+DataReader DataReader::Of(Item* attachment) {
   DataReader r;
-  r.attachment_ = attachment;
-  r.props_ = RecordSet::Of(attachment);
-  auto tag = r.props_.TagOf(kPidAttachDataBin);
+  RecordSet props = attachment->Props();
+  auto tag = props.TagOf(kPidAttachDataBin);
   if (!tag) return r;
-  PffError e;
   if (TagType(*tag) == kTypeBinary) {
-    r.entry_ = r.props_.Entry(kPidAttachDataBin);
-    size_t size = 0;
-    r.valid_ = r.entry_ && libpff_record_entry_get_data_size(r.entry_.get(), &size, &e) == 1;
-    r.size_ = size;
-  } else if (AttachMethod(r.props_) != kAttachEmbeddedMsg) {
-    size64_t size = 0;
-    r.valid_ = libpff_attachment_get_data_size(attachment, &size, &e) == 1;
-    r.size_ = size;
+    r.stream_ = props.Open(kPidAttachDataBin);
+  } else if (AttachMethod(props) != kAttachEmbeddedMsg) {
+    if (auto node = ObjectNode(attachment, props)) r.stream_.emplace(ndb::DataTree(attachment->File(), node->dataBid));
   }
   return r;
 }
 
 long long DataReader::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) {
-  if (!valid_) return -1;
-  if (offset >= size_ || size == 0) return 0;
-  PffError e;
-  auto at = static_cast<off64_t>(offset);
-  if (entry_) {
-    if (libpff_record_entry_seek_offset(entry_.get(), at, SEEK_SET, &e) < 0) return -1;
-    return libpff_record_entry_read_buffer(entry_.get(), buffer, size, &e);
+  if (!stream_) return -1;
+  try {
+    return static_cast<long long>(stream_->Read(offset, buffer, size));
+  } catch (const ndb::Damage&) {
+    return -1;
   }
-  if (libpff_attachment_data_seek_offset(attachment_, at, SEEK_SET, &e) < 0) return -1;
-  return libpff_attachment_data_read_buffer(attachment_, buffer, size, &e);
 }
 
 }  // namespace pst

@@ -1,12 +1,13 @@
 // Parts of a message item: recipient rows, attachments (of every method)
-// and their data, embedded messages. Callers hold the file's lock.
+// and their data, embedded messages. Callers hold the file's lock; damage
+// throws ndb::Damage.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-#include "pst/pff_handles.h"
+#include "pst/pst_file.h"
 #include "pst/pst_record.h"
 
 namespace pst {
@@ -16,21 +17,18 @@ constexpr uint16_t kPidAttachMethod = 0x3705;
 constexpr uint32_t kAttachEmbeddedMsg = 5;
 constexpr uint16_t kTypeBinary = 0x0102;
 
-// One record set per recipient, in the file's order; the sets read from
-// the item held beside them.
+// One record set per recipient, in the file's order.
 struct Recipients {
-  ItemHandle item;
   std::vector<RecordSet> rows;
 };
-Recipients RecipientRows(libpff_item_t* message);
+Recipients RecipientRows(Item* message);
 
-int AttachmentCount(libpff_item_t* message);
-ItemHandle AttachmentAt(libpff_item_t* message, int index);
-// PR_ATTACH_METHOD from the attachment's own properties (libpff's type
-// query refuses several methods).
+int AttachmentCount(Item* message);
+// Reads the attachment's node, not its properties; null past the end.
+ItemHandle AttachmentAt(Item* message, int index);
 std::optional<uint32_t> AttachMethod(const RecordSet& attachment);
 // The message inside an embedded-message attachment; null otherwise.
-ItemHandle EmbeddedMessage(libpff_item_t* attachment);
+ItemHandle EmbeddedMessage(Item* attachment);
 
 // Reads an attachment's data (PR_ATTACH_DATA_BIN, or the bytes of an OLE
 // object's PR_ATTACH_DATA_OBJ) in pieces, without holding it whole. The
@@ -38,18 +36,15 @@ ItemHandle EmbeddedMessage(libpff_item_t* attachment);
 class DataReader {
  public:
   DataReader() = default;
-  static DataReader Of(libpff_item_t* attachment);
-  bool Valid() const { return valid_; }
-  uint64_t Size() const { return size_; }
-  // Reads up to `size` bytes at `offset`; the count read, or -1 on error.
+  static DataReader Of(Item* attachment);
+  bool Valid() const { return stream_.has_value(); }
+  uint64_t Size() const { return stream_ ? stream_->Size() : 0; }
+  // Reads up to `size` bytes at `offset`; the count read, or -1 when the
+  // data is damaged.
   long long ReadAt(uint64_t offset, uint8_t* buffer, size_t size);
 
  private:
-  libpff_item_t* attachment_ = nullptr;
-  RecordSet props_;
-  RecordEntryHandle entry_;  // binary data; else the attachment's object data
-  uint64_t size_ = 0;
-  bool valid_ = false;
+  std::optional<ltp::ValueStream> stream_;
 };
 
 }  // namespace pst

@@ -35,8 +35,10 @@ class PstMessage final : public mapi::MessageObject<> {
 
   HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
+    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
+    if (HRESULT hr = RecipientMaps(&rows); FAILED(hr)) return hr;
     *table = TableOf({PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W, PR_ADDRTYPE_W, PR_RECIPIENT_TYPE, PR_ENTRYID, PR_ROWID},
-                     RecipientMaps(), store_->file->CodePage(), flags)
+                     std::move(rows), CodePage(), flags)
                  .Detach();
     return S_OK;
   }
@@ -51,13 +53,18 @@ class PstMessage final : public mapi::MessageObject<> {
     HRESULT hr = CopyPropsByName(this, target, exclude, problems);
     if (FAILED(hr)) return hr;
     std::vector<std::shared_ptr<const mapi::PropMap>> recipients;
-    if (!mapi::InTags(exclude, PR_MESSAGE_RECIPIENTS)) recipients = RecipientMaps();
+    if (!mapi::InTags(exclude, PR_MESSAGE_RECIPIENTS))
+      if (hr = RecipientMaps(&recipients); FAILED(hr)) return hr;
     std::vector<const mapi::PropMap*> rows;
     for (const auto& r : recipients) rows.push_back(r.get());
     std::vector<ULONG> numbers;
     {
       auto lock = store_->file->Lock();
-      for (int i = 0, n = AttachmentCount(item_.get()); i < n; ++i) numbers.push_back(static_cast<ULONG>(i));
+      hr = Guard([&] {
+        for (int i = 0, n = AttachmentCount(item_.get()); i < n; ++i) numbers.push_back(static_cast<ULONG>(i));
+        return S_OK;
+      });
+      if (FAILED(hr)) return hr;
     }
     hr = mapi::CopyMessageContents(this, dest, exclude, rows, numbers);
     return FAILED(hr) ? hr : S_OK;
@@ -66,10 +73,11 @@ class PstMessage final : public mapi::MessageObject<> {
   HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override {
     if (!table) return MAPI_E_INVALID_PARAMETER;
     auto lock = store_->file->Lock();
-    if (!attachmentRows_) ReadAttachments();
+    if (!attachmentRows_)
+      if (HRESULT hr = Guard([&] { return ReadAttachments(); }); FAILED(hr)) return hr;
     *table = TableOf({PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W,
                       PR_DISPLAY_NAME_W, PR_ATTACH_SIZE},
-                     *attachmentRows_, store_->file->CodePage(), flags)
+                     *attachmentRows_, CodePage(), flags)
                  .Detach();
     return S_OK;
   }
@@ -78,13 +86,18 @@ class PstMessage final : public mapi::MessageObject<> {
     if (!out) return MAPI_E_INVALID_PARAMETER;
     *out = nullptr;
     auto lock = store_->file->Lock();
-    if (number >= static_cast<ULONG>(AttachmentCount(item_.get()))) return MAPI_E_NOT_FOUND;
-    SharedAttachment a = KeptAttachment(number);
-    if (!a) {
-      ItemHandle read = AttachmentAt(item_.get(), static_cast<int>(number));
-      if (!read) return MAPI_E_CORRUPT_DATA;
-      a = std::make_shared<AttachmentItem>(std::move(read));
-    }
+    SharedAttachment a;
+    HRESULT hr = Guard([&] {
+      if (number >= static_cast<ULONG>(AttachmentCount(item_.get()))) return MAPI_E_NOT_FOUND;
+      a = KeptAttachment(number);
+      if (!a) {
+        ItemHandle read = AttachmentAt(item_.get(), static_cast<int>(number));
+        if (!read) return MAPI_E_CORRUPT_DATA;
+        a = std::make_shared<AttachmentItem>(std::move(read));
+      }
+      return S_OK;
+    });
+    if (FAILED(hr)) return hr;
     ComPtr<IAttach> attach = OpenAttachment(store_, std::move(a), number, ComPtr<IUnknown>(static_cast<IMessage*>(this)));
     if (iid && !(*iid == IID_IAttachment || *iid == IID_IMAPIProp || *iid == IID_IUnknown))
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
@@ -95,7 +108,10 @@ class PstMessage final : public mapi::MessageObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    RecordSet rs = RecordSet::Of(item_.get());
+    return Guard([&] { return Fill(); });
+  }
+  HRESULT Fill() {
+    RecordSet rs = item_->Props();
     if (rs.Empty()) return MAPI_E_CORRUPT_DATA;
     FillProps(rs, props());
     if (nid_) {
@@ -110,7 +126,8 @@ class PstMessage final : public mapi::MessageObject<> {
                  AttachmentCount(item_.get()) > 0;
       props().Set(mapi::MakeBool(PR_HASATTACH, has));
     }
-    SetCodePage(store_->file->CodePage());
+    codePage_ = CodePageOf(*store_->file, props());
+    SetCodePage(codePage_);
     return S_OK;
   }
   HRESULT OpenObject(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* unk) override {
@@ -122,28 +139,24 @@ class PstMessage final : public mapi::MessageObject<> {
   }
 
  private:
-  // libpff reads an attachment's data along with its properties, so the
-  // items read for the attachment table are kept, for the attachment
-  // objects and any later table, as long as the message lives, up to a
-  // bound on the data they hold; the others are read again when opened.
-  static constexpr size_t kKeptAttachmentBytes = 32 * 1024 * 1024;
+  // The code page of the message's PT_STRING8 values, for its tables too.
+  UINT CodePage() {
+    if (!codePage_) Ready();
+    return codePage_ ? codePage_ : store_->file->CodePage();
+  }
 
-  // The rows of the attachment table, once; the data stays in the items.
-  void ReadAttachments() {
+  // The rows of the attachment table, once, from each attachment's own
+  // properties (its data is not read); the items are kept for the
+  // attachment objects and any later table.
+  HRESULT ReadAttachments() {
     std::vector<std::shared_ptr<const mapi::PropMap>> rows;
     const int n = AttachmentCount(item_.get());
     attachments_.assign(static_cast<size_t>(n), nullptr);
-    size_t kept = 0;
     for (int i = 0; i < n; ++i) {
       auto row = std::make_shared<mapi::PropMap>();
       if (ItemHandle a = AttachmentAt(item_.get(), i)) {
-        RecordSet rs = RecordSet::Of(a.get());
-        FillProps(rs, *row, FillOptions{SIZE_MAX, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
-        const size_t dataBytes = rs.SizeOf(kPidAttachDataBin).value_or(0);
-        if (dataBytes <= kKeptAttachmentBytes - kept) {
-          kept += dataBytes;
-          attachments_[i] = std::make_shared<AttachmentItem>(std::move(a));
-        }
+        FillProps(a->Props(), *row, FillOptions{SIZE_MAX, false, [](uint16_t id) { return id == kPidAttachDataBin; }});
+        attachments_[i] = std::make_shared<AttachmentItem>(std::move(a));
       }
       row->Set(mapi::MakeLong(PR_ATTACH_NUM, i));
       row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(static_cast<ULONG>(i))));
@@ -151,31 +164,34 @@ class PstMessage final : public mapi::MessageObject<> {
       rows.push_back(std::move(row));
     }
     attachmentRows_ = std::move(rows);
+    return S_OK;
   }
 
   SharedAttachment KeptAttachment(ULONG number) const {
     return number < attachments_.size() ? attachments_[number] : nullptr;
   }
 
-  std::vector<std::shared_ptr<const mapi::PropMap>> RecipientMaps() {
+  HRESULT RecipientMaps(std::vector<std::shared_ptr<const mapi::PropMap>>* rows) {
     auto lock = store_->file->Lock();
-    std::vector<std::shared_ptr<const mapi::PropMap>> rows;
-    Recipients recipients = RecipientRows(item_.get());
-    ULONG i = 0;
-    for (const RecordSet& rs : recipients.rows) {
-      auto row = std::make_shared<mapi::PropMap>();
-      FillProps(rs, *row, FillOptions{SIZE_MAX, true, nullptr});
-      row->Set(mapi::MakeLong(PR_ROWID, static_cast<LONG>(i)));
-      row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(i++)));
-      rows.push_back(std::move(row));
-    }
-    return rows;
+    return Guard([&] {
+      Recipients recipients = RecipientRows(item_.get());
+      ULONG i = 0;
+      for (const RecordSet& rs : recipients.rows) {
+        auto row = std::make_shared<mapi::PropMap>();
+        FillProps(rs, *row, FillOptions{SIZE_MAX, true, nullptr});
+        row->Set(mapi::MakeLong(PR_ROWID, static_cast<LONG>(i)));
+        row->Set(mapi::MakeBinary(PR_INSTANCE_KEY, IndexBytes(i++)));
+        rows->push_back(std::move(row));
+      }
+      return S_OK;
+    });
   }
 
   Store store_;
   ComPtr<IUnknown> owner_;
   SharedItem item_;
   std::optional<uint32_t> nid_;
+  UINT codePage_ = 0;
   std::optional<std::vector<std::shared_ptr<const mapi::PropMap>>> attachmentRows_;
   std::vector<SharedAttachment> attachments_;  // by attachment number; null where not kept
 };

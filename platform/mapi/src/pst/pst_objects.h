@@ -1,6 +1,6 @@
 // The MAPI objects of the PST provider and what they share: the opened
 // file, the identity the session gave the store, and the store's named
-// properties. Every call that reaches libpff holds the file's lock.
+// properties. Every call that reads the file holds the file's lock.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,7 @@
 #include "com/stream.h"
 #include "mapi/defaults.h"
 #include "mapi/provider.h"
+#include "mapi/mapicode.h"
 #include "pst/pst_file.h"
 
 namespace pst {
@@ -31,15 +32,25 @@ struct StoreState {
 };
 using Store = std::shared_ptr<const StoreState>;
 
-// A libpff item that several objects use; freed, like every libpff item,
-// under the file's lock.
-using SharedItem = std::shared_ptr<libpff_item_t>;
+// An item that several objects use.
+using SharedItem = std::shared_ptr<Item>;
+
+// Runs f, answering damage the file shows with MAPI_E_CORRUPT_DATA.
+template <class F>
+HRESULT Guard(F&& f) {
+  try {
+    return f();
+  } catch (const ndb::Damage&) {
+    return MAPI_E_CORRUPT_DATA;
+  } catch (const std::bad_alloc&) {
+    return MAPI_E_NOT_ENOUGH_MEMORY;
+  }
+}
 
 // An attachment item of a message, shared by the message (which keeps
 // those it read for its attachment table, so that a second table and the
 // attachment objects read nothing again) and the attachment objects opened
-// on it. libpff hands out an attachment's embedded message once per
-// attachment item, so it is kept beside it, and freed first.
+// on it, with its embedded message once opened.
 struct AttachmentItem {
   explicit AttachmentItem(ItemHandle attachment) : item(std::move(attachment)) {}
   ItemHandle item;
@@ -49,9 +60,9 @@ using SharedAttachment = std::shared_ptr<AttachmentItem>;
 
 // Null when nid names no folder of the file.
 ComPtr<IMAPIFolder> OpenFolder(const Store& store, uint32_t nid);
-// A message of a folder (with its entry id) or embedded (nid empty). libpff
-// items of attachments and embedded messages lean on the item they came
-// from: `owner` keeps the object holding that item alive.
+// A message of a folder (with its entry id) or embedded (nid empty).
+// Attachments and embedded messages lean on the object they came from:
+// `owner` keeps it alive.
 ComPtr<IMessage> OpenMessage(const Store& store, SharedItem item, std::optional<uint32_t> nid,
                              ComPtr<IUnknown> owner = nullptr);
 ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, ULONG number,
@@ -59,11 +70,15 @@ ComPtr<IAttach> OpenAttachment(const Store& store, SharedAttachment attachment, 
 // The data of the attachment object `owner` (which holds `attachment`) as
 // a read-only stream, read from the file as it is asked for; null when the
 // attachment has none.
-ComPtr<IStream> OpenDataStream(const Store& store, libpff_item_t* attachment, ComPtr<IUnknown> owner);
+ComPtr<IStream> OpenDataStream(const Store& store, Item* attachment, ComPtr<IUnknown> owner);
 
 // OpenEntry of the store and its folders: a null entry id opens the root folder.
 HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid, ULONG* objType,
                     LPUNKNOWN* out);
+
+// "not a PST file", "an unsupported PST file" or "a damaged PST file", by
+// the reason PstFile::Open gave.
+std::string KindOfRefusal(const std::string& reason);
 
 // Fills row or object properties of a folder.
 void FolderProps(const Store& store, uint32_t nid, mapi::PropMap& props);

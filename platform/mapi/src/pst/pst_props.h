@@ -22,8 +22,8 @@ struct FillOptions {
   // Values larger than this become PT_ERROR / MAPI_E_NOT_ENOUGH_MEMORY (they
   // are read through OpenProperty instead).
   size_t maxValueBytes = SIZE_MAX;
-  // Table rows decoded by libpff: a variable-size cell without bytes is a
-  // cell the row does not have.
+  // Table rows: a variable-size cell without bytes is left out, as a cell
+  // the row does not have.
   bool emptyCellsMissing = false;
   // Properties left out altogether.
   std::function<bool(uint16_t id)> skip;

@@ -2,68 +2,55 @@
 
 namespace pst {
 
-RecordSet RecordSet::Of(libpff_item_t* item, int index) {
+RecordSet RecordSet::Of(std::shared_ptr<const ltp::PropertyContext> pc) {
   RecordSet rs;
-  PffError e;
-  int sets = 0;
-  if (!item || libpff_item_get_number_of_record_sets(item, &sets, &e) != 1 || index >= sets) return rs;
-  if (libpff_item_get_record_set_by_index(item, index, Out(rs.set_), &e) != 1) return rs;
-  int n = 0;
-  if (libpff_record_set_get_number_of_entries(rs.set_.get(), &n, &e) != 1) return rs;
-  rs.tags_.reserve(n);
-  for (int i = 0; i < n; ++i) {
-    RecordEntryHandle entry;
-    uint32_t id = 0, type = 0;
-    int r = libpff_record_set_get_entry_by_index(rs.set_.get(), i, Out(entry), &e);
-    if (r != 1 || libpff_record_entry_get_entry_type(entry.get(), &id, &e) != 1 ||
-        libpff_record_entry_get_value_type(entry.get(), &type, &e) != 1) {
-      id = 0, type = 0;  // keeps indexes aligned; never matches a lookup
-    }
-    rs.tags_.push_back(MakeTag(static_cast<uint16_t>(id), static_cast<uint16_t>(type)));
-  }
+  if (!pc) return rs;
+  for (const ltp::PcProp& p : pc->Props()) rs.tags_.push_back(p.tag);
+  rs.pc_ = std::move(pc);
   return rs;
 }
 
-std::optional<uint32_t> RecordSet::TagOf(uint16_t id) const {
-  for (uint32_t tag : tags_)
-    if (tag != 0 && TagId(tag) == id) return tag;
+RecordSet RecordSet::OfCells(std::vector<RawProp> cells) {
+  RecordSet rs;
+  for (const RawProp& c : cells) rs.tags_.push_back(c.tag);
+  rs.cells_ = std::move(cells);
+  return rs;
+}
+
+std::optional<size_t> RecordSet::IndexOf(uint16_t id) const {
+  for (size_t i = 0; i < tags_.size(); ++i)
+    if (TagId(tags_[i]) == id) return i;
   return std::nullopt;
+}
+
+std::optional<uint32_t> RecordSet::TagOf(uint16_t id) const {
+  auto i = IndexOf(id);
+  if (!i) return std::nullopt;
+  return tags_[*i];
 }
 
 std::optional<RawProp> RecordSet::Find(uint16_t id) const {
-  for (size_t i = 0; i < tags_.size(); ++i)
-    if (tags_[i] != 0 && TagId(tags_[i]) == id) return Read(static_cast<int>(i));
-  return std::nullopt;
+  auto i = IndexOf(id);
+  if (!i) return std::nullopt;
+  if (!pc_) return cells_[*i];
+  return RawProp{tags_[*i], pc_->Value(pc_->Props()[*i])};
 }
 
-std::optional<size_t> RecordSet::SizeOf(uint16_t id) const {
-  RecordEntryHandle entry = Entry(id);
-  PffError e;
-  size_t size = 0;
-  if (!entry || libpff_record_entry_get_data_size(entry.get(), &size, &e) != 1) return std::nullopt;
-  return size;
+std::optional<uint64_t> RecordSet::SizeOf(uint16_t id) const {
+  auto i = IndexOf(id);
+  if (!i) return std::nullopt;
+  if (!pc_) return cells_[*i].bytes.size();
+  return pc_->SizeOf(pc_->Props()[*i]);
 }
 
-RecordEntryHandle RecordSet::Entry(uint16_t id) const {
-  RecordEntryHandle entry;
-  PffError e;
-  for (size_t i = 0; i < tags_.size(); ++i) {
-    if (tags_[i] == 0 || TagId(tags_[i]) != id) continue;
-    libpff_record_set_get_entry_by_index(set_.get(), static_cast<int>(i), Out(entry), &e);
-    break;
+std::optional<ltp::ValueStream> RecordSet::Open(uint16_t id) const {
+  auto i = IndexOf(id);
+  if (!i) return std::nullopt;
+  if (!pc_) {
+    auto held = std::make_shared<ndb::Bytes>(cells_[*i].bytes);
+    return ltp::ValueStream(ltp::HeapItem{held, held->data(), held->size()});
   }
-  return entry;
-}
-
-std::optional<RawProp> RecordSet::Read(int index) const {
-  RecordEntryHandle entry;
-  PffError e;
-  if (libpff_record_set_get_entry_by_index(set_.get(), index, Out(entry), &e) != 1) return std::nullopt;
-  size_t size = 0;
-  if (libpff_record_entry_get_data_size(entry.get(), &size, &e) != 1) return std::nullopt;
-  RawProp p{tags_[index], std::vector<uint8_t>(size)};
-  if (size > 0 && libpff_record_entry_get_data(entry.get(), p.bytes.data(), size, &e) != 1) return std::nullopt;
-  return p;
+  return pc_->Open(pc_->Props()[*i]);
 }
 
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {

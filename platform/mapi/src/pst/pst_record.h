@@ -1,13 +1,15 @@
-// One record set of a PST item (a property context, or one row of a table
-// that libpff decoded): the tags it holds and their stored bytes, read when
-// asked. Callers hold the file's lock.
+// One record set of a PST item (its property context, or one row of a
+// table): the tags it holds and their stored bytes, read when asked.
+// Callers hold the file's lock. Damage found while reading throws
+// ndb::Damage; the MAPI objects answer it with MAPI_E_CORRUPT_DATA.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
-#include "pst/pff_handles.h"
+#include "pst/ltp_pc.h"
 
 namespace pst {
 
@@ -25,8 +27,10 @@ struct RawProp {
 class RecordSet {
  public:
   RecordSet() = default;
-  // Set `index` of the item; an item without that set gives an empty one.
-  static RecordSet Of(libpff_item_t* item, int index = 0);
+  // The properties of a property context.
+  static RecordSet Of(std::shared_ptr<const ltp::PropertyContext> pc);
+  // The cells of a table row.
+  static RecordSet OfCells(std::vector<RawProp> cells);
 
   bool Empty() const { return tags_.empty(); }
   // Tags in stored order.
@@ -35,13 +39,14 @@ class RecordSet {
   std::optional<uint32_t> TagOf(uint16_t id) const;
   std::optional<RawProp> Find(uint16_t id) const;
   // The byte size of property `id`'s value, without reading it.
-  std::optional<size_t> SizeOf(uint16_t id) const;
-  // The entry of property `id`, for reading a large value piecewise.
-  RecordEntryHandle Entry(uint16_t id) const;
+  std::optional<uint64_t> SizeOf(uint16_t id) const;
+  // Property `id`'s value as a stream, for reading a large value piecewise.
+  std::optional<ltp::ValueStream> Open(uint16_t id) const;
 
  private:
-  std::optional<RawProp> Read(int index) const;
-  RecordSetHandle set_;
+  std::optional<size_t> IndexOf(uint16_t id) const;
+  std::shared_ptr<const ltp::PropertyContext> pc_;
+  std::vector<RawProp> cells_;
   std::vector<uint32_t> tags_;
 };
 

@@ -16,6 +16,24 @@ constexpr size_t kEntryIdSize = 24;
 
 std::string Bytes(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
 
+}  // namespace
+
+// What a file refused at opening is, by the reader's reason: no PST, a form
+// the reader does not read, or a PST whose header or roots are damaged.
+std::string KindOfRefusal(const std::string& reason) {
+  static const struct {
+    const char* start;
+    const char* kind;
+  } kKinds[] = {{"no PST file signature", "not a PST file"},
+                {"the 4K-page form", "an unsupported PST file"},
+                {"unknown file format version", "an unsupported PST file"}};
+  for (const auto& k : kKinds)
+    if (reason.rfind(k.start, 0) == 0) return k.kind;
+  return "a damaged PST file";
+}
+
+namespace {
+
 class PstStore final : public mapi::MsgStoreObject<> {
  public:
   explicit PstStore(Store store) : store_(std::move(store)) { SetNameMap(store_->names); }
@@ -28,8 +46,12 @@ class PstStore final : public mapi::MsgStoreObject<> {
  protected:
   HRESULT Load() override {
     auto lock = store_->file->Lock();
-    RecordSet rs = RecordSet::Of(store_->file->StoreItem());
-    FillProps(rs, props());
+    return Guard([&] { return Fill(); });
+  }
+
+ private:
+  HRESULT Fill() {
+    FillProps(store_->file->StoreItem()->Props(), props());
     // Entry ids the file stores name folders of this store.
     std::vector<mapi::Prop> restamped;
     props().ForEach([&](const SPropValue& v) {
@@ -43,11 +65,10 @@ class PstStore final : public mapi::MsgStoreObject<> {
     props().Set(mapi::MakeBinary(PR_MDB_PROVIDER, Bytes(&mapi::kPstProviderUid, sizeof(MAPIUID))));
     props().Set(mapi::MakeLong(PR_OBJECT_TYPE, MAPI_STORE));
     store_->AddStoreProps(props());
-    SetCodePage(store_->file->CodePage());
+    SetCodePage(CodePageOf(*store_->file, props()));
     return S_OK;
   }
 
- private:
   Store store_;
 };
 
@@ -92,16 +113,20 @@ HRESULT OpenEntryOf(const Store& store, ULONG cb, LPENTRYID entryId, LPCIID iid,
   }
   auto lock = store->file->Lock();
   ComPtr<IMAPIProp> object;
-  if (PstFile::IsFolderId(*nid)) {
-    object = OpenFolder(store, *nid);
-    *objType = MAPI_FOLDER;
-  } else if (ItemHandle item = store->file->Message(*nid)) {
-    object = OpenMessage(store, SharedItem(std::move(item)), *nid);
-    *objType = MAPI_MESSAGE;
-  }
+  HRESULT hr = Guard([&] {
+    if (PstFile::IsFolderId(*nid)) {
+      object = OpenFolder(store, *nid);
+      *objType = MAPI_FOLDER;
+    } else if (ItemHandle item = store->file->Message(*nid)) {
+      object = OpenMessage(store, SharedItem(std::move(item)), *nid);
+      *objType = MAPI_MESSAGE;
+    }
+    return S_OK;
+  });
+  if (FAILED(hr)) return hr;
   if (!object) return MAPI_E_NOT_FOUND;
   const IID& want = iid ? *iid : IID_IMAPIProp;
-  HRESULT hr = object->QueryInterface(want, reinterpret_cast<void**>(out));
+  hr = object->QueryInterface(want, reinterpret_cast<void**>(out));
   return FAILED(hr) ? MAPI_E_INTERFACE_NOT_SUPPORTED : S_OK;
 }
 
@@ -145,7 +170,7 @@ HRESULT CheckPstFile(const std::u16string& path, std::string* reason) {
   } else if (!std::filesystem::is_regular_file(status)) {
     why = "not a regular file";
   } else if (std::string error; !pst::PstFile::Open(file.string(), &error)) {
-    why = "not a PST file (" + error + ")";
+    why = pst::KindOfRefusal(error) + " (" + error + ")";
     hr = MAPI_E_CORRUPT_STORE;
   } else {
     return S_OK;
