@@ -1,7 +1,9 @@
 #include "mime/transfer_encoding.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace mime {
 namespace {
@@ -11,6 +13,14 @@ constexpr size_t kBase64LineBytes = 57;  // 76 characters a line
 constexpr size_t kQpLine = 76;
 constexpr size_t kMaxSevenBitLine = 998;
 constexpr char kHex[] = "0123456789ABCDEF";
+
+// The two characters of every 12 bits: half the lookups of one a character.
+constexpr std::array<std::array<char, 2>, 4096> MakePairs() {
+  std::array<std::array<char, 2>, 4096> t{};
+  for (size_t i = 0; i < t.size(); ++i) t[i] = {kAlphabet[i >> 6], kAlphabet[i & 63]};
+  return t;
+}
+constexpr auto kPairs = MakePairs();
 
 bool EndsWithCrlf(std::string_view s) { return s.size() >= 2 && s[s.size() - 2] == '\r' && s.back() == '\n'; }
 
@@ -34,16 +44,13 @@ const char* EncodingName(Encoding e) {
 std::string CanonicalLines(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 32);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r') {
-      out += "\r\n";
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      out += "\r\n";
-    } else {
-      out += c;
-    }
+  // Whole lines are appended at once: only their ends are looked at.
+  for (size_t i = 0; i < text.size();) {
+    const size_t end = std::min(text.find_first_of("\r\n", i), text.size());
+    out.append(text.substr(i, end - i));
+    if (end == text.size()) break;
+    out += "\r\n";
+    i = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
   return out;
 }
@@ -87,10 +94,8 @@ void AppendBase64(std::string& out, std::string_view data) {
       size_t i = at;
       for (; i + 3 <= end; i += 3) {
         const std::uint32_t v = std::uint32_t{in[i]} << 16 | std::uint32_t{in[i + 1]} << 8 | in[i + 2];
-        o[0] = kAlphabet[v >> 18];
-        o[1] = kAlphabet[(v >> 12) & 63];
-        o[2] = kAlphabet[(v >> 6) & 63];
-        o[3] = kAlphabet[v & 63];
+        std::memcpy(o, kPairs[v >> 12].data(), 2);
+        std::memcpy(o + 2, kPairs[v & 0xFFF].data(), 2);
         o += 4;
       }
       if (i < end) {  // the last one or two bytes, padded
