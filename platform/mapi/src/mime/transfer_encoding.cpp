@@ -46,7 +46,8 @@ std::string CanonicalLines(std::string_view text) {
   out.reserve(text.size() + text.size() / 32);
   // Whole lines are appended at once: only their ends are looked at.
   for (size_t i = 0; i < text.size();) {
-    const size_t end = std::min(text.find_first_of("\r\n", i), text.size());
+    size_t end = i;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
     out.append(text.substr(i, end - i));
     if (end == text.size()) break;
     out += "\r\n";
