@@ -24,6 +24,9 @@ constexpr auto kPairs = MakePairs();
 
 bool EndsWithCrlf(std::string_view s) { return s.size() >= 2 && s[s.size() - 2] == '\r' && s.back() == '\n'; }
 
+// Printable ASCII but "=": quoted-printable keeps it wherever it stands.
+bool Printable(unsigned char c) { return c >= 33 && c <= 126 && c != '='; }
+
 // A line that starts with "From " (mbox readers would mangle it).
 bool StartsWithFrom(std::string_view line) { return line.substr(0, 5) == "From "; }
 
@@ -61,6 +64,10 @@ Encoding TextEncoding(std::string_view text) {
   bool control = false, from = StartsWithFrom(text);
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {  // the common case, first
+      ++line;
+      continue;
+    }
     if (c == '\n') {
       longest = std::max(longest, line);
       line = 0;
@@ -132,6 +139,24 @@ void AppendQuotedPrintable(std::string& out, std::string_view text) {
       out += "\r\n";
       column = 0;
       lineStart = ++i + 1;
+      continue;
+    }
+    if (Printable(c) && !(i == lineStart && c == 'F')) {
+      // A run of printable characters needs no look at line ends: it goes
+      // out in pieces as long as each line has room for.
+      size_t end = i + 1;
+      while (end < text.size() && Printable(static_cast<unsigned char>(text[end]))) ++end;
+      for (size_t at = i; at < end;) {
+        if (column + 1 > kQpLine - 1) {
+          out += "=\r\n";
+          column = 0;
+        }
+        const size_t take = std::min(end - at, kQpLine - 1 - column);
+        out.append(text.substr(at, take));
+        column += take;
+        at += take;
+      }
+      i = end - 1;
       continue;
     }
     const bool lineEnd = i + 1 == text.size() || (text[i + 1] == '\r' && i + 2 < text.size() && text[i + 2] == '\n');
