@@ -1,5 +1,7 @@
 #include "ListFile.h"
 
+#include <bit>
+#include <cstring>
 #include <vector>
 
 #include "win32/files.h"
@@ -32,11 +34,14 @@ bool ListFile::Create(std::u16string_view fileName) {
 }
 
 std::vector<unsigned char> Utf16LeBytes(std::u16string_view text) {
-  std::vector<unsigned char> bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
-    bytes.push_back(static_cast<unsigned char>(unit >> 8));
+  std::vector<unsigned char> bytes(text.size() * 2);
+  if constexpr (std::endian::native == std::endian::little) {
+    if (!text.empty()) std::memcpy(bytes.data(), text.data(), bytes.size());  // the units are those bytes already
+  } else {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      bytes[2 * i] = static_cast<unsigned char>(text[i] & 0xFF);
+      bytes[2 * i + 1] = static_cast<unsigned char>(text[i] >> 8);
+    }
   }
   return bytes;
 }

@@ -153,6 +153,21 @@ TEST(MimeWriter, Base64BytesOfEverySizeReadBack) {
   ExpectBothReadersAgree(m);
 }
 
+// Every kind of line end becomes one CR LF; nothing else changes.
+TEST(MimeWriter, CanonicalLineEnds) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"no end", "no end"},
+      {"a\nb\n", "a\r\nb\r\n"},
+      {"a\rb\r", "a\r\nb\r\n"},
+      {"a\r\nb", "a\r\nb"},
+      {"\n\r\r\n\n\r", "\r\n\r\n\r\n\r\n\r\n"},
+      {"x\n\ny", "x\r\n\r\ny"},
+      {std::string("nul\0kept\r", 10), std::string("nul\0kept\r\n", 11)},
+  };
+  for (const auto& [text, want] : cases) EXPECT_EQ(mime::CanonicalLines(text), want) << testing::PrintToString(text);
+}
+
 // Text goes out as 7bit only when every reader gets it back exactly: ASCII
 // lines of at most 998 characters ending in CR LF, no "From " line, nothing
 // that could start a boundary.

@@ -20,6 +20,16 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
+    // Runs of ASCII, most of any mail text, go over a unit to a byte.
+    std::size_t run = i;
+    while (run < s.size() && s[run] < 0x80) ++run;
+    if (run > i) {
+      const std::size_t at = out.size();
+      out.resize(at + (run - i));
+      for (std::size_t k = i; k < run; ++k) out[at + (k - i)] = static_cast<char>(s[k]);
+      i = run;
+      continue;
+    }
     const long c = NextUtf16(s, i);
     AppendUtf8(out, c == kIllFormed ? kReplacement : c);
   }

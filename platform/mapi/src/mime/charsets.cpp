@@ -53,8 +53,9 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 size_t FindNoCase(std::string_view text, std::string_view what, size_t from) {
   for (size_t i = from; i + what.size() <= text.size(); ++i) {
     const char first[] = {what[0], what[0] >= 'a' && what[0] <= 'z' ? static_cast<char>(what[0] - 'a' + 'A') : what[0]};
-    i = text.find_first_of(std::string_view(first, 2), i);
-    if (i == std::string_view::npos || i + what.size() > text.size()) break;
+    // A plain scan: find_first_of calls memchr for every character.
+    while (i < text.size() && text[i] != first[0] && text[i] != first[1]) ++i;
+    if (i + what.size() > text.size()) break;
     if (EqualNoCase(text.substr(i, what.size()), what)) return i;
   }
   return std::string_view::npos;

@@ -1,7 +1,9 @@
 #include "mime/transfer_encoding.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace mime {
 namespace {
@@ -12,7 +14,18 @@ constexpr size_t kQpLine = 76;
 constexpr size_t kMaxSevenBitLine = 998;
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// The two characters of every 12 bits: half the lookups of one a character.
+constexpr std::array<std::array<char, 2>, 4096> MakePairs() {
+  std::array<std::array<char, 2>, 4096> t{};
+  for (size_t i = 0; i < t.size(); ++i) t[i] = {kAlphabet[i >> 6], kAlphabet[i & 63]};
+  return t;
+}
+constexpr auto kPairs = MakePairs();
+
 bool EndsWithCrlf(std::string_view s) { return s.size() >= 2 && s[s.size() - 2] == '\r' && s.back() == '\n'; }
+
+// Printable ASCII but "=": quoted-printable keeps it wherever it stands.
+bool Printable(unsigned char c) { return c >= 33 && c <= 126 && c != '='; }
 
 // A line that starts with "From " (mbox readers would mangle it).
 bool StartsWithFrom(std::string_view line) { return line.substr(0, 5) == "From "; }
@@ -34,16 +47,14 @@ const char* EncodingName(Encoding e) {
 std::string CanonicalLines(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 32);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r') {
-      out += "\r\n";
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      out += "\r\n";
-    } else {
-      out += c;
-    }
+  // Whole lines are appended at once: only their ends are looked at.
+  for (size_t i = 0; i < text.size();) {
+    size_t end = i;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    out.append(text.substr(i, end - i));
+    if (end == text.size()) break;
+    out += "\r\n";
+    i = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
   return out;
 }
@@ -53,6 +64,10 @@ Encoding TextEncoding(std::string_view text) {
   bool control = false, from = StartsWithFrom(text);
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {  // the common case, first
+      ++line;
+      continue;
+    }
     if (c == '\n') {
       longest = std::max(longest, line);
       line = 0;
@@ -87,10 +102,8 @@ void AppendBase64(std::string& out, std::string_view data) {
       size_t i = at;
       for (; i + 3 <= end; i += 3) {
         const std::uint32_t v = std::uint32_t{in[i]} << 16 | std::uint32_t{in[i + 1]} << 8 | in[i + 2];
-        o[0] = kAlphabet[v >> 18];
-        o[1] = kAlphabet[(v >> 12) & 63];
-        o[2] = kAlphabet[(v >> 6) & 63];
-        o[3] = kAlphabet[v & 63];
+        std::memcpy(o, kPairs[v >> 12].data(), 2);
+        std::memcpy(o + 2, kPairs[v & 0xFFF].data(), 2);
         o += 4;
       }
       if (i < end) {  // the last one or two bytes, padded
@@ -126,6 +139,24 @@ void AppendQuotedPrintable(std::string& out, std::string_view text) {
       out += "\r\n";
       column = 0;
       lineStart = ++i + 1;
+      continue;
+    }
+    if (Printable(c) && !(i == lineStart && c == 'F')) {
+      // A run of printable characters needs no look at line ends: it goes
+      // out in pieces as long as each line has room for.
+      size_t end = i + 1;
+      while (end < text.size() && Printable(static_cast<unsigned char>(text[end]))) ++end;
+      for (size_t at = i; at < end;) {
+        if (column + 1 > kQpLine - 1) {
+          out += "=\r\n";
+          column = 0;
+        }
+        const size_t take = std::min(end - at, kQpLine - 1 - column);
+        out.append(text.substr(at, take));
+        column += take;
+        at += take;
+      }
+      i = end - 1;
       continue;
     }
     const bool lineEnd = i + 1 == text.size() || (text[i + 1] == '\r' && i + 2 < text.size() && text[i + 2] == '\n');

@@ -13,13 +13,13 @@ constexpr size_t kMaxRecords = size_t{1} << 24;
 // BTHHEADER: bType, cbKey, cbEnt, bIdxLevels, hidRoot.
 Bth::Bth(const Heap& heap, uint32_t hid) : heap_(&heap) {
   HeapItem h = heap.Get(hid);
-  const std::string where = "B-tree on the heap of node " + ndb::Hex(heap.NodeOf().nid);
-  if (h.size < 8 || h.data[0] != kBthSig) throw ndb::Damage(where + ": no BTH signature");
+  auto where = [&] { return "B-tree on the heap of node " + ndb::Hex(heap.NodeOf().nid); };
+  if (h.size < 8 || h.data[0] != kBthSig) throw ndb::Damage(where() + ": no BTH signature");
   keySize_ = h.data[1];
   dataSize_ = h.data[2];
   levels_ = h.data[3];
   root_ = ndb::Get32(h.data + 4);
-  if (keySize_ == 0 || keySize_ > 8 || levels_ > 8) throw ndb::Damage(where + ": sizes out of range");
+  if (keySize_ == 0 || keySize_ > 8 || levels_ > 8) throw ndb::Damage(where() + ": sizes out of range");
 }
 
 void Bth::ForEach(const std::function<void(const uint8_t*, const uint8_t*)>& f) const {

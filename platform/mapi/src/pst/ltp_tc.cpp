@@ -23,27 +23,27 @@ bool Variable(uint16_t type) {
 // cells and of the existence bits), hidRowIndex, hnidRows, hidIndex, then
 // TCOLDESC: tag, ibData, cbData, iBit.
 TableContext::TableContext(ndb::NdbFile& file, const ndb::Node& node) : heap_(file, node) {
-  const std::string where = "table of node " + ndb::Hex(node.nid);
-  if (heap_.ClientSig() != kTcSig) throw ndb::Damage(where + ": not a table context");
+  auto where = [&] { return "table of node " + ndb::Hex(node.nid); };
+  if (heap_.ClientSig() != kTcSig) throw ndb::Damage(where() + ": not a table context");
   HeapItem info = heap_.Get(heap_.UserRoot());
-  if (info.size < kTcInfoSize || info.data[0] != kTcSig) throw ndb::Damage(where + ": no table signature");
+  if (info.size < kTcInfoSize || info.data[0] != kTcSig) throw ndb::Damage(where() + ": no table signature");
   const size_t count = info.data[1];
-  if (info.size < kTcInfoSize + count * kColumnSize) throw ndb::Damage(where + ": columns out of range");
+  if (info.size < kTcInfoSize + count * kColumnSize) throw ndb::Damage(where() + ": columns out of range");
   bitsAt_ = ndb::Get16(info.data + 6);
   rowSize_ = ndb::Get16(info.data + 8);
-  if (bitsAt_ > rowSize_ || rowSize_ == 0) throw ndb::Damage(where + ": row layout out of range");
+  if (bitsAt_ > rowSize_ || rowSize_ == 0) throw ndb::Damage(where() + ": row layout out of range");
   const uint32_t rowIndex = ndb::Get32(info.data + 10);
   rowsHnid_ = ndb::Get32(info.data + 14);
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* c = info.data + kTcInfoSize + i * kColumnSize;
     TcColumn col{ndb::Get32(c), ndb::Get16(c + 4), c[6], c[7]};
     if (size_t{col.at} + col.size > bitsAt_ || bitsAt_ + col.bit / 8 >= rowSize_)
-      throw ndb::Damage(where + ": column out of range");
+      throw ndb::Damage(where() + ": column out of range");
     columns_.push_back(col);
   }
   Bth index(heap_, rowIndex);
   if (index.KeySize() != 4 || (index.DataSize() != 4 && index.DataSize() != 2))
-    throw ndb::Damage(where + ": row index records of the wrong size");
+    throw ndb::Damage(where() + ": row index records of the wrong size");
   index.ForEach([&](const uint8_t* key, const uint8_t* data) {
     rows_.push_back({ndb::Get32(key), index.DataSize() == 4 ? ndb::Get32(data) : ndb::Get16(data)});
   });
@@ -53,18 +53,18 @@ TableContext::TableContext(ndb::NdbFile& file, const ndb::Node& node) : heap_(fi
 
 // Rows do not straddle blocks: each block holds as many whole rows as fit.
 Bytes TableContext::RowBytes(uint32_t index) const {
-  const std::string where = "table of node " + ndb::Hex(heap_.NodeOf().nid) + ", row " + std::to_string(index);
+  auto where = [&] { return "table of node " + ndb::Hex(heap_.NodeOf().nid) + ", row " + std::to_string(index); };
   if (!rowBlocks_) {
     HeapItem rows = heap_.Get(rowsHnid_);
-    if ((size_t{index} + 1) * rowSize_ > rows.size) throw ndb::Damage(where + ": out of range");
+    if ((size_t{index} + 1) * rowSize_ > rows.size) throw ndb::Damage(where() + ": out of range");
     return Bytes(rows.data + size_t{index} * rowSize_, rows.data + (size_t{index} + 1) * rowSize_);
   }
   const size_t perBlock = heap_.File().layout().maxBlockData / rowSize_;
-  if (perBlock == 0) throw ndb::Damage(where + ": rows larger than a block");
+  if (perBlock == 0) throw ndb::Damage(where() + ": rows larger than a block");
   const size_t block = index / perBlock, at = index % perBlock * rowSize_;
-  if (block >= rowBlocks_->BlockCount()) throw ndb::Damage(where + ": out of range");
+  if (block >= rowBlocks_->BlockCount()) throw ndb::Damage(where() + ": out of range");
   ndb::SharedBytes b = rowBlocks_->Block(block);
-  if (at + rowSize_ > b->size()) throw ndb::Damage(where + ": out of range");
+  if (at + rowSize_ > b->size()) throw ndb::Damage(where() + ": out of range");
   return Bytes(b->begin() + static_cast<std::ptrdiff_t>(at), b->begin() + static_cast<std::ptrdiff_t>(at + rowSize_));
 }
 

@@ -77,14 +77,15 @@ SharedBytes NdbFile::ReadPage(const BRef& ref, uint8_t pageType) {
   const bool unicode = form() == Form::kUnicode;
   const uint32_t crc = unicode ? Get32(p + 4) : Get32(p + 8);
   const uint64_t bid = unicode ? Get64(p + 8) : Get32(p + 4);
-  const std::string where = PageName(pageType) + " " + Hex(ref.bid) + " at " + Hex(ref.ib);
-  if (p[0] != pageType || p[1] != pageType) throw Damage(where + ": wrong page type");
-  if (BidKey(bid) != BidKey(ref.bid)) throw Damage(where + ": wrong page id");
-  if (Get16(p + 2) != ComputeSig(ref.ib, bid)) throw Damage(where + ": wrong signature");
-  if (mapi::FormatCrc(page->data(), t) != crc) throw Damage(where + ": CRC mismatch");
+  // Named only when it fails: pages are checked far more often than not.
+  auto where = [&] { return PageName(pageType) + " " + Hex(ref.bid) + " at " + Hex(ref.ib); };
+  if (p[0] != pageType || p[1] != pageType) throw Damage(where() + ": wrong page type");
+  if (BidKey(bid) != BidKey(ref.bid)) throw Damage(where() + ": wrong page id");
+  if (Get16(p + 2) != ComputeSig(ref.ib, bid)) throw Damage(where() + ": wrong signature");
+  if (mapi::FormatCrc(page->data(), t) != crc) throw Damage(where() + ": CRC mismatch");
   const PageCounts c = CountsOf(*page, l);
   if (c.entrySize == 0 || c.entries * c.entrySize > l.btEntries || c.level >= kMaxLevels)
-    throw Damage(where + ": entry counts out of range");
+    throw Damage(where() + ": entry counts out of range");
   pages_.Put(ref.ib, page);
   return page;
 }
@@ -99,9 +100,9 @@ SharedBytes NdbFile::FindLeaf(const BRef& root, uint8_t pageType, uint64_t key, 
   for (int depth = 0; depth < kMaxLevels; ++depth) {
     SharedBytes page = ReadPage(ref, pageType);
     const PageCounts c = CountsOf(*page, l);
-    const std::string where = PageName(pageType) + " " + Hex(ref.bid);
-    if (expectLevel != SIZE_MAX && c.level != expectLevel) throw Damage(where + ": wrong level");
-    if (c.entrySize < (c.level ? l.btEntry : leafEntry)) throw Damage(where + ": wrong entry size");
+    auto where = [&] { return PageName(pageType) + " " + Hex(ref.bid); };
+    if (expectLevel != SIZE_MAX && c.level != expectLevel) throw Damage(where() + ": wrong level");
+    if (c.entrySize < (c.level ? l.btEntry : leafEntry)) throw Damage(where() + ": wrong entry size");
     // The last entry whose key is not above the one sought.
     size_t lo = 0, hi = c.entries;
     while (lo < hi) {
@@ -161,8 +162,8 @@ SharedBytes NdbFile::ReadBlock(uint64_t bid) {
   auto ref = FindBlock(bid);
   if (!ref) throw Damage("block " + Hex(bid) + " is missing from the block B-tree");
   const Layout& l = layout();
-  const std::string where = "block " + Hex(bid) + " at " + Hex(ref->ib);
-  if (ref->cb > l.maxBlockData) throw Damage(where + ": size out of range");
+  auto where = [&] { return "block " + Hex(bid) + " at " + Hex(ref->ib); };
+  if (ref->cb > l.maxBlockData) throw Damage(where() + ": size out of range");
   const size_t span = (ref->cb + l.blockTrailer + kBlockAlign - 1) / kBlockAlign * kBlockAlign;
   Bytes raw(span);
   ReadAt(ref->ib, raw.data(), span, "a block");
@@ -170,10 +171,10 @@ SharedBytes NdbFile::ReadBlock(uint64_t bid) {
   const bool unicode = form() == Form::kUnicode;
   const uint32_t crc = unicode ? Get32(t + 4) : Get32(t + 8);
   const uint64_t stored = unicode ? Get64(t + 8) : Get32(t + 4);
-  if (Get16(t) != ref->cb) throw Damage(where + ": wrong size");
-  if (BidKey(stored) != BidKey(bid)) throw Damage(where + ": wrong block id");
-  if (Get16(t + 2) != ComputeSig(ref->ib, stored)) throw Damage(where + ": wrong signature");
-  if (mapi::FormatCrc(raw.data(), ref->cb) != crc) throw Damage(where + ": CRC mismatch");
+  if (Get16(t) != ref->cb) throw Damage(where() + ": wrong size");
+  if (BidKey(stored) != BidKey(bid)) throw Damage(where() + ": wrong block id");
+  if (Get16(t + 2) != ComputeSig(ref->ib, stored)) throw Damage(where() + ": wrong signature");
+  if (mapi::FormatCrc(raw.data(), ref->cb) != crc) throw Damage(where() + ": CRC mismatch");
   raw.resize(ref->cb);
   if (!(bid & kBidInternal)) DecodeBlock(header_.crypt, bid, raw.data(), raw.size());
   auto block = std::make_shared<const Bytes>(std::move(raw));
