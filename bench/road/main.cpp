@@ -1,7 +1,7 @@
 // The whole road against pffexport: `brackenford migrate`'s road (the three
 // engines, every item exported and inserted into a Notes database) over a
 // synthetic PST, the resident memory of each engine as it goes, then
-// `pffexport -f all -m items` on the same file.
+// `pffexport -f all -m items` and `readpst -j 0 -e` on the same file.
 //
 //   road_bench [--items N] [--seed S] [--big-every K] [--timeout SECONDS] [PST]
 #include <cstdio>
@@ -27,7 +27,8 @@ constexpr char kUsage[] =
     "one more 9 MB attachment every K items) to PST, or to a\n"
     "temporary file that is removed afterwards, migrates it into a Notes database\n"
     "through the three engines as `brackenford migrate` does, then times\n"
-    "`pffexport -f all -m items` on the same file. --timeout is migrate's\n"
+    "`pffexport -f all -m items` and `readpst -j 0 -e -o <tmp>` on the same\n"
+    "file. --timeout is migrate's\n"
     "(default 120): how long an engine may be silent before it is stopped.\n";
 
 constexpr std::uint64_t kMemoryEvery = 1000;
@@ -120,8 +121,23 @@ int Run(const bench::PstArgs& args) {
   const double theirRate = bench::Rate(args.items, theirs->wall);
   std::printf("pffexport -f all -m items: %.2f s (%.2f s of CPU), %.0f items/s, %.0f MB of PST per hour\n",
               theirs->wall, theirs->cpu, theirRate, theirs->wall > 0 ? megabytes * 3600 / theirs->wall : 0.0);
-  std::printf("ratio (items/s, road / pffexport): %.2f (goal: at least 1)\n",
+  std::printf("ratio (items/s, road / pffexport): %.2f (goal: at least 2.5)\n",
               theirRate > 0 ? bench::Rate(announced, ours) / theirRate : 0.0);
+
+  // readpst writes one file per message, so its files count as its items.
+  const fs::path out = machine.scratch() / "readpst";
+  fs::create_directories(out);
+  const auto readpst = bench::RunTimed({"readpst", "-j", "0", "-e", "-o", out.string(), pst.string()});
+  if (!readpst) {
+    std::fprintf(stderr, "road_bench: readpst did not run to success (is pst-utils installed?)\n");
+    return 1;
+  }
+  const std::uint64_t files = bench::CountFiles(out);
+  const double readpstRate = bench::Rate(files, readpst->wall);
+  std::printf("readpst -j 0 -e: %.2f s (%.2f s of CPU), %llu files, %.0f files/s\n", readpst->wall, readpst->cpu,
+              static_cast<unsigned long long>(files), readpstRate);
+  std::printf("ratio (items/s, road / readpst -j 0 -e): %.2f (goal: at least 1)\n",
+              readpstRate > 0 ? bench::Rate(announced, ours) / readpstRate : 0.0);
   return report.ExitStatus() == 0 && announced == args.items ? 0 : 1;
 }
 

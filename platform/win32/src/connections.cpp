@@ -40,9 +40,13 @@ Pool& P() {
   return pool;
 }
 
-std::vector<Accepted>::iterator FindIn(int fd) {
+std::vector<Accepted>::iterator FindIn(const Incoming& c) {
   auto& in = P().in;
-  return std::find_if(in.begin(), in.end(), [&](const Accepted& a) { return a.fd == fd; });
+  return std::find_if(in.begin(), in.end(), [&](const Accepted& a) { return a.fd == c.fd && a.window == c.window; });
+}
+
+bool Among(DWORD window, const std::vector<DWORD>& windows) {
+  return std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
 // Nothing of a frame read and nothing waiting on the socket (or hung up).
@@ -51,14 +55,14 @@ bool Quiet(const Accepted& a) {
   return !a.reader.Started() && ::recv(a.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0;
 }
 
-// Closes the idle connection (of `window`, or of any) that was active
-// longest ago, preferring one that has nothing in flight. Pool locked.
-bool CloseIdlestLocked(std::optional<DWORD> window) {
+// Closes the idle connection of `windows` that was active longest ago,
+// preferring one that has nothing in flight. Pool locked.
+bool CloseIdlestLocked(const std::vector<DWORD>& windows) {
   auto& in = P().in;
   auto best = in.end();
   bool bestQuiet = false;
   for (auto it = in.begin(); it != in.end(); ++it) {
-    if (it->serving || (window && it->window != *window)) continue;
+    if (it->serving || !Among(it->window, windows)) continue;
     const bool quiet = Quiet(*it);
     if (best == in.end() || (quiet && !bestQuiet) || (quiet == bestQuiet && it->lastActive < best->lastActive)) {
       best = it;
@@ -104,23 +108,23 @@ void Adopt(DWORD window, int fd) {
   std::lock_guard lock(P().mutex);
   auto& in = P().in;
   const auto kept = std::count_if(in.begin(), in.end(), [&](const Accepted& a) { return a.window == window; });
-  if (static_cast<std::size_t>(kept) >= kMaxKeptPerWindow) CloseIdlestLocked(window);
+  if (static_cast<std::size_t>(kept) >= kMaxKeptPerWindow) CloseIdlestLocked({window});
   in.push_back({window, fd, false, FrameReader(), Clock::now()});
 }
 
-std::vector<Incoming> Idle() {
+std::vector<Incoming> Idle(const std::vector<DWORD>& windows) {
   std::lock_guard lock(P().mutex);
   std::vector<Incoming> out;
-  out.reserve(P().in.size());
   for (const auto& a : P().in)
-    if (!a.serving) out.push_back({a.window, a.fd});
+    if (!a.serving && Among(a.window, windows)) out.push_back({a.window, a.fd});
   return out;
 }
 
-Arrival Receive(int fd, Frame& frame, const char** why) {
+Arrival Receive(const Incoming& c, Frame& frame, const char** why) {
   *why = nullptr;
   std::lock_guard lock(P().mutex);
-  auto it = FindIn(fd);
+  auto it = FindIn(c);
+  const int fd = c.fd;
   if (it == P().in.end() || it->serving) return Arrival::kNothing;
   const Clock::time_point now = Clock::now();
   switch (it->reader.ReadFrom(fd, now)) {
@@ -143,24 +147,25 @@ Arrival Receive(int fd, Frame& frame, const char** why) {
   return Arrival::kGone;
 }
 
-void Done(int fd, bool keep) {
+void Done(const Incoming& c, bool keep) {
   std::lock_guard lock(P().mutex);
-  auto it = FindIn(fd);
+  auto it = FindIn(c);
   if (it == P().in.end()) return;
   if (keep && windows::IsLocal(it->window)) {
     it->serving = false;
     it->lastActive = Clock::now();
     return;
   }
-  ::close(fd);
+  ::close(c.fd);
   P().in.erase(it);
 }
 
-std::optional<Clock::time_point> DropExpired(Clock::time_point now, void (*dropped)(const char* why)) {
+std::optional<Clock::time_point> DropExpired(Clock::time_point now, const std::vector<DWORD>& windows,
+                                             void (*dropped)(const char* why)) {
   std::lock_guard lock(P().mutex);
   std::optional<Clock::time_point> next;
   std::erase_if(P().in, [&](const Accepted& a) {
-    if (a.serving || !a.reader.Started()) return false;
+    if (a.serving || !a.reader.Started() || !Among(a.window, windows)) return false;
     const Clock::time_point end = a.reader.StartedAt() + kFrameLimit;
     if (end > now) {
       next = next ? std::min(*next, end) : end;
@@ -173,9 +178,9 @@ std::optional<Clock::time_point> DropExpired(Clock::time_point now, void (*dropp
   return next;
 }
 
-bool CloseIdlest() {
+bool CloseIdlest(const std::vector<DWORD>& windows) {
   std::lock_guard lock(P().mutex);
-  return CloseIdlestLocked(std::nullopt);
+  return CloseIdlestLocked(windows);
 }
 
 void PauseAccepting(DWORD window, Clock::time_point now) {

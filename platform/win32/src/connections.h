@@ -8,6 +8,11 @@
 // kMaxKeptPerWindow connections (a new one closes the idlest), and a window
 // whose accept fails for want of descriptors or memory pauses accepting
 // instead of trying again at once.
+//
+// Threads: the pool is shared and locked. A sender leases a connection for
+// one request alone. An accepted connection is served only by the thread
+// that owns its window, so the window's side is asked about by window and
+// connection together, and for a given set of windows: the caller's own.
 #pragma once
 
 #include <optional>
@@ -47,8 +52,8 @@ struct Incoming {
 // Keeps a non-blocking connection accepted for `window`, closing the
 // window's idlest one when it already keeps the most it may.
 void Adopt(DWORD window, int fd);
-// The kept connections that no frame is being served on.
-std::vector<Incoming> Idle();
+// The kept connections of `windows` that no frame is being served on.
+std::vector<Incoming> Idle(const std::vector<DWORD>& windows);
 
 enum class Arrival {
   kNothing,  // no whole frame yet (or the connection is being served)
@@ -56,15 +61,16 @@ enum class Arrival {
   kGone,     // closed: the peer hung up, or `why` tells what was refused
 };
 // Reads what arrived on an idle connection.
-Arrival Receive(int fd, Frame& frame, const char** why);
+Arrival Receive(const Incoming& c, Frame& frame, const char** why);
 // After a frame: waits for the next one, or is closed.
-void Done(int fd, bool keep);
+void Done(const Incoming& c, bool keep);
 
-// Closes the connections whose frame did not come whole within the limit
-// (each `why` goes to `dropped`); returns when the next one runs out.
-std::optional<Clock::time_point> DropExpired(Clock::time_point now, void (*dropped)(const char* why));
-// Closes the idlest kept connection of any window; false when none is idle.
-bool CloseIdlest();
+// Closes the connections of `windows` whose frame did not come whole within
+// the limit (each `why` goes to `dropped`); returns when the next one runs out.
+std::optional<Clock::time_point> DropExpired(Clock::time_point now, const std::vector<DWORD>& windows,
+                                             void (*dropped)(const char* why));
+// Closes the idlest kept connection of any of `windows`; false when none is idle.
+bool CloseIdlest(const std::vector<DWORD>& windows);
 
 // Accepting for a window paused after a failed accept; whether it is paused
 // now, and until when.

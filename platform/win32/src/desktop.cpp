@@ -67,8 +67,18 @@ int Listen(DWORD value) {
   if (!MakeAddress(folder / (HexName(value) + ".sock"), addr)) return -1;
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 128) != 0) {
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  // bind gives the socket the umask's mode; only the owner may connect,
+  // whatever the umask (the umask is the process's, so it is not touched).
+  // Nobody else reaches it before: the folder is private.
+  if (::chmod(addr.sun_path, 0600) != 0 || ::listen(fd, 128) != 0) {
+    int err = errno;
+    ::unlink(addr.sun_path);
     ::close(fd);
     errno = err;
     return -1;

@@ -66,6 +66,7 @@ constexpr Message kWin32Messages[] = {
     {ERROR_CANCELLED, u"The operation was canceled by the user.\r\n"},
     {ERROR_NETWORK_UNREACHABLE, u"The network location cannot be reached.\r\n"},
     {ERROR_INVALID_WINDOW_HANDLE, u"Invalid window handle.\r\n"},
+    {ERROR_INVALID_THREAD_ID, u"Invalid thread identifier.\r\n"},
     {ERROR_TIMEOUT, u"This operation returned because the timeout period expired.\r\n"},
     {1815, u"The specified resource language ID cannot be found in the image file.\r\n"},
 };

@@ -1,29 +1,27 @@
 // SendMessageW, PostMessageW and the message queue. A message to another
 // process travels as one frame (see win32/wire.h) on a connection kept open
 // for the next message (connections.h);
-// while this process waits for anything it serves the requests that arrive
-// on its own windows' sockets, so a request may call back into its sender.
+// while a thread waits for anything it serves the requests that arrive on
+// its own windows' sockets, so a request may call back into its sender.
+// Each thread has its own queue (thread_queue.h) and serves only the
+// windows it made; a message to another thread's window goes through that
+// window's socket.
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
-#include <pthread.h>
 #include <unistd.h>
-
-#include <new>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "connections.h"
 #include "desktop.h"
+#include "thread_queue.h"
 #include "win32/errors.h"
 #include "win32/text.h"
 #include "win32/window.h"
@@ -53,51 +51,6 @@ class Socket {
   int fd_;
 };
 
-struct Queue {
-  std::mutex mutex;
-  std::deque<MSG> posted;
-  bool quit = false;
-  int quitCode = 0;
-  int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);  // local posts wake a waiting loop
-};
-
-Queue& Q();
-
-// A forked child starts with an empty queue and its own wake-up event.
-void ResetInheritedQueue() {
-  Queue& q = Q();
-  new (&q.mutex) std::mutex;
-  q.posted.clear();
-  q.quit = false;
-  ::close(q.wakeFd);
-  q.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  connections::ResetAfterFork();
-}
-
-Queue& Q() {
-  static Queue* queue = [] {
-    static Queue instance;
-    ::pthread_atfork(nullptr, nullptr, ResetInheritedQueue);
-    return &instance;
-  }();
-  return *queue;
-}
-
-void Wake() {
-  const std::uint64_t one = 1;
-  if (::write(Q().wakeFd, &one, sizeof one) < 0) {
-    // A full counter still wakes the loop.
-  }
-}
-
-void Enqueue(const MSG& msg) {
-  {
-    std::lock_guard lock(Q().mutex);
-    Q().posted.push_back(msg);
-  }
-  Wake();
-}
-
 void Drop(const char* why) { std::fprintf(stderr, "win32: dropped a message frame: %s\n", why); }
 
 // Connections accepted on one window's socket in one round of polling: a
@@ -117,7 +70,7 @@ bool ServeFrame(DWORD value, int fd, const connections::Frame& frame) {
   const FrameHeader& h = frame.header;
   const HWND hwnd = HandleFromValue(value);
   if (static_cast<FrameKind>(h.kind) == FrameKind::kPost) {
-    Enqueue(MSG{hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam), 0, {0, 0}});
+    CurrentQueue().Post(MSG{hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam), 0, {0, 0}});
     return true;
   }
   LRESULT result;
@@ -137,7 +90,7 @@ bool ServeFrame(DWORD value, int fd, const connections::Frame& frame) {
 bool ServeIncoming(const connections::Incoming& c) {
   connections::Frame frame;
   const char* why = nullptr;
-  switch (connections::Receive(c.fd, frame, &why)) {
+  switch (connections::Receive(c, frame, &why)) {
     case connections::Arrival::kNothing:
       return false;
     case connections::Arrival::kGone:
@@ -146,7 +99,7 @@ bool ServeIncoming(const connections::Incoming& c) {
     case connections::Arrival::kFrame:
       break;
   }
-  connections::Done(c.fd, ServeFrame(c.window, c.fd, frame));
+  connections::Done(c, ServeFrame(c.window, c.fd, frame));
   return true;
 }
 
@@ -154,14 +107,14 @@ bool ServeIncoming(const connections::Incoming& c) {
 // serves the frames they came with. Short of descriptors it closes the
 // idlest connection kept to make room; when that cannot help, accepting
 // pauses for a while instead of failing again at once.
-bool ServeListener(const windows::Listener& l) {
+bool ServeListener(const windows::Listener& l, const std::vector<DWORD>& owned) {
   bool served = false;
   for (int i = 0; i < kAcceptsPerRound && windows::StillListening(l.value, l.fd); ++i) {
     const int fd = ::accept4(l.fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-      if ((errno == EMFILE || errno == ENFILE) && connections::CloseIdlest()) continue;
+      if ((errno == EMFILE || errno == ENFILE) && connections::CloseIdlest(owned)) continue;
       connections::PauseAccepting(l.value, connections::Clock::now());
       break;
     }
@@ -169,12 +122,6 @@ bool ServeListener(const windows::Listener& l) {
     served = ServeIncoming({l.value, fd}) || served;  // a sender writes its frame as it connects
   }
   return served;
-}
-
-void DrainWake() {
-  std::uint64_t count;
-  while (::read(Q().wakeFd, &count, sizeof count) > 0) {
-  }
 }
 
 // Milliseconds from `now` to `when`, rounded up, capping `timeoutMs`
@@ -185,24 +132,28 @@ int CapTimeout(int timeoutMs, connections::Clock::time_point now, connections::C
   return timeoutMs < 0 ? until : std::min(timeoutMs, until);
 }
 
-// One round of waiting: polls `extra` (if any) with this process's windows
-// and the wake-up event, serves what arrived on the windows. Returns the
+// One round of waiting: polls `extra` (if any) with the calling thread's
+// windows and its wake-up event, serves what arrived on the windows. Returns the
 // events of `extra`, or 0. Frames that take too long to come whole are
 // dropped on the way; the wait ends when the next of them runs out.
 short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
+  ThreadQueue& queue = CurrentQueue();
   const auto now = connections::Clock::now();
-  if (auto next = connections::DropExpired(now, Drop)) timeoutMs = CapTimeout(timeoutMs, now, *next);
   std::vector<windows::Listener> listeners = windows::Listeners();
+  std::vector<DWORD> owned;
+  owned.reserve(listeners.size());
+  for (const auto& l : listeners) owned.push_back(l.value);
+  if (auto next = connections::DropExpired(now, owned, Drop)) timeoutMs = CapTimeout(timeoutMs, now, *next);
   std::erase_if(listeners, [&](const windows::Listener& l) {
     const auto paused = connections::AcceptingPausedUntil(l.value, now);
     if (paused) timeoutMs = CapTimeout(timeoutMs, now, *paused);
     return paused.has_value();
   });
-  std::vector<connections::Incoming> incoming = connections::Idle();
+  std::vector<connections::Incoming> incoming = connections::Idle(owned);
   std::vector<pollfd> fds;
   fds.reserve(listeners.size() + incoming.size() + 2);
   if (extra) fds.push_back(*extra);
-  fds.push_back({Q().wakeFd, POLLIN, 0});
+  fds.push_back({queue.WakeFd(), POLLIN, 0});
   for (const auto& l : listeners) fds.push_back({l.fd, POLLIN, 0});
   for (const auto& c : incoming) fds.push_back({c.fd, POLLIN, 0});
   int n = ::poll(fds.data(), fds.size(), timeoutMs);
@@ -211,7 +162,7 @@ short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
   short extraEvents = 0;
   if (extra) extraEvents = fds[i++].revents;
   if (fds[i++].revents) {
-    DrainWake();
+    queue.DrainWake();
     if (servedAny) *servedAny = true;
   }
   const std::size_t firstIncoming = i + listeners.size();
@@ -219,7 +170,7 @@ short PollOnce(pollfd* extra, int timeoutMs, bool* servedAny) {
     if (fds[firstIncoming + k].revents && ServeIncoming(incoming[k]) && servedAny) *servedAny = true;
   }
   for (const auto& l : listeners) {
-    if (fds[i++].revents && ServeListener(l) && servedAny) *servedAny = true;
+    if (fds[i++].revents && ServeListener(l, owned) && servedAny) *servedAny = true;
   }
   return extraEvents;
 }
@@ -314,18 +265,11 @@ LRESULT SendRemote(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
-bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
-  if (hwnd && m.hwnd != hwnd) return false;
-  if (lo == 0 && hi == 0) return true;
-  return m.message >= lo && m.message <= hi;
-}
-
 }  // namespace
 
 void ForgetWindow(HWND hwnd) {
   connections::ForgetWindow(HandleValue(hwnd));
-  std::lock_guard lock(Q().mutex);
-  std::erase_if(Q().posted, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
+  CurrentQueue().Forget(hwnd);  // the owner's: only it destroys the window
 }
 
 }  // namespace win32::messages
@@ -333,15 +277,17 @@ void ForgetWindow(HWND hwnd) {
 using namespace win32;
 using namespace win32::messages;
 
+// A window of another thread of this process is sent to as another
+// process's would be: its own thread runs the procedure.
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (auto proc = windows::LocalProc(HandleValue(hwnd))) return (*proc)(hwnd, message, wParam, lParam);
+  if (auto proc = windows::OwnProc(HandleValue(hwnd))) return (*proc)(hwnd, message, wParam, lParam);
   return SendRemote(hwnd, message, wParam, lParam);
 }
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COPYDATA || wire::CarriesPointer(message)) return Fail(ERROR_INVALID_PARAMETER);
-  if (windows::IsLocal(HandleValue(hwnd))) {
-    Enqueue(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
+  if (auto owner = windows::OwnerQueue(HandleValue(hwnd))) {
+    owner->Post(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
     return TRUE;
   }
   Socket conn(desktop::Connect(HandleValue(hwnd)));
@@ -350,14 +296,7 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-void PostQuitMessage(int exitCode) {
-  {
-    std::lock_guard lock(Q().mutex);
-    Q().quit = true;
-    Q().quitCode = exitCode;
-  }
-  Wake();
-}
+void PostQuitMessage(int exitCode) { CurrentQueue().Quit(exitCode); }
 
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -373,28 +312,12 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
 }
 
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
-  PollOnce(nullptr, 0, nullptr);  // serve what other processes sent meanwhile
-  std::lock_guard lock(Q().mutex);
-  auto& posted = Q().posted;
-  for (auto it = posted.begin(); it != posted.end(); ++it) {
-    if (!Matches(*it, hwnd, filterMin, filterMax)) continue;
-    if (msg) *msg = *it;
-    if (removeMsg & PM_REMOVE) posted.erase(it);
-    return TRUE;
-  }
-  if (Q().quit && Matches(MSG{nullptr, WM_QUIT, 0, 0, 0, {0, 0}}, nullptr, filterMin, filterMax)) {
-    if (msg) *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(Q().quitCode), 0, 0, {0, 0}};
-    if (removeMsg & PM_REMOVE) Q().quit = false;
-    return TRUE;
-  }
-  return FALSE;
+  PollOnce(nullptr, 0, nullptr);  // serve what was sent meanwhile
+  return CurrentQueue().Take(msg, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 BOOL WaitMessage() {
-  {
-    std::lock_guard lock(Q().mutex);
-    if (!Q().posted.empty() || Q().quit) return TRUE;
-  }
+  if (CurrentQueue().Waiting()) return TRUE;
   bool served = false;
   while (!served) PollOnce(nullptr, -1, &served);
   return TRUE;

@@ -1,5 +1,7 @@
 #include "win32/process.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -62,3 +64,6 @@ LPWSTR GetCommandLineW() {
   static std::u16string line = win32::JoinCommandLine(win32::ProcessArguments());
   return line.data();
 }
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(::gettid()); }

@@ -14,8 +14,11 @@
 #include <mutex>
 #include <utility>
 
+#include "connections.h"
 #include "desktop.h"
+#include "thread_queue.h"
 #include "win32/errors.h"
+#include "win32/process.h"
 #include "win32/text.h"
 #include "win32/window.h"
 #include "window_registry.h"
@@ -33,6 +36,7 @@ struct Window {
   int listenFd = -1;
   bool visible = false;
   std::uint64_t order = 0;
+  std::shared_ptr<messages::ThreadQueue> owner;
 };
 
 struct Registry {
@@ -90,6 +94,8 @@ Window* Find(DWORD value) {
   return it == Reg().windows.end() ? nullptr : &it->second;
 }
 
+bool OwnedHere(const Window& w) { return w.owner.get() == &messages::CurrentQueue(); }
+
 }  // namespace
 
 std::optional<WNDPROC> LocalProc(DWORD value) {
@@ -98,12 +104,25 @@ std::optional<WNDPROC> LocalProc(DWORD value) {
   return std::nullopt;
 }
 
+std::optional<WNDPROC> OwnProc(DWORD value) {
+  std::lock_guard lock(Reg().mutex);
+  if (Window* w = Find(value); w && OwnedHere(*w)) return w->proc;
+  return std::nullopt;
+}
+
 bool IsLocal(DWORD value) { return LocalProc(value).has_value(); }
+
+std::shared_ptr<messages::ThreadQueue> OwnerQueue(DWORD value) {
+  std::lock_guard lock(Reg().mutex);
+  Window* w = Find(value);
+  return w ? w->owner : nullptr;
+}
 
 std::vector<Listener> Listeners() {
   std::lock_guard lock(Reg().mutex);
   std::vector<const Window*> sorted;
-  for (const auto& [value, w] : Reg().windows) sorted.push_back(&w);
+  for (const auto& [value, w] : Reg().windows)
+    if (OwnedHere(w)) sorted.push_back(&w);
   std::sort(sorted.begin(), sorted.end(), [](const Window* a, const Window* b) { return a->order < b->order; });
   std::vector<Listener> out;
   for (const Window* w : sorted) out.push_back({w->value, w->listenFd});
@@ -114,6 +133,23 @@ bool StillListening(DWORD value, int fd) {
   std::lock_guard lock(Reg().mutex);
   Window* w = Find(value);
   return w && w->listenFd == fd;
+}
+
+void DropThreadWindows(const messages::ThreadQueue& owner) {
+  std::vector<std::pair<DWORD, int>> dropped;
+  {
+    std::lock_guard lock(Reg().mutex);
+    std::erase_if(Reg().windows, [&](const auto& entry) {
+      if (entry.second.owner.get() != &owner) return false;
+      dropped.emplace_back(entry.first, entry.second.listenFd);
+      return true;
+    });
+  }
+  for (const auto& [value, fd] : dropped) {
+    ::close(fd);
+    desktop::Unpublish(value);
+    connections::ForgetWindow(value);
+  }
 }
 
 namespace {
@@ -183,6 +219,8 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, 
   w->className = WideView(className);
   w->title = WideView(windowName);
   w->visible = false;
+  w->owner = messages::CurrentQueueShared();
+  messages::NoteWindowMade();
   (void)style;  // nothing is ever shown on this desktop
   desktop::Publish(w->value, "class", Utf16ToUtf8(w->className));
   desktop::Publish(w->value, "title", Utf16ToUtf8(w->title));
@@ -195,9 +233,10 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, 
   return HandleFromValue(value);
 }
 
+// Only the owner thread: another thread may be serving the window's sockets.
 BOOL DestroyWindow(HWND hwnd) {
   const DWORD value = HandleValue(hwnd);
-  auto proc = LocalProc(value);
+  auto proc = OwnProc(value);
   if (!proc) return Fail(IsWindow(hwnd) ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
   (*proc)(hwnd, WM_DESTROY, 0, 0);
   (*proc)(hwnd, WM_NCDESTROY, 0, 0);
@@ -354,6 +393,16 @@ BOOL IsWindowVisible(HWND hwnd) {
 }
 
 BOOL IsIconic(HWND) { return FALSE; }
+
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
+  std::shared_ptr<messages::ThreadQueue> owner = OwnerQueue(HandleValue(hwnd));
+  if (!owner) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (processId) *processId = GetCurrentProcessId();
+  return owner->ThreadId();
+}
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
   if (!rect || !IsLocal(HandleValue(hwnd))) return Fail(ERROR_INVALID_WINDOW_HANDLE);

@@ -1,6 +1,7 @@
 // Windows of one process: creation, titles, lookup and messages sent to them.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -102,6 +103,23 @@ TEST(Window, TheDesktopIsMadePrivateAndNeverMadeWithoutAMachineRoot) {
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot use the desktop folder"), std::string::npos);
   EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST(Window, SocketsAreTheOwnersAloneWhateverTheUmask) {
+  testing_support::TempMachine machine;
+  for (const mode_t mask : {mode_t{000}, mode_t{077}}) {
+    const mode_t before = ::umask(mask);
+    HWND w = peer::MakeWindow(u"masked", Echo);
+    ::umask(before);
+    ASSERT_NE(w, nullptr);
+    char name[16];
+    std::snprintf(name, sizeof name, "%08x.sock", static_cast<unsigned>(win32::HandleValue(w)));
+    struct stat st {};
+    ASSERT_EQ(::stat((win32::DesktopFolder() / name).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "umask " << std::oct << mask;
+    DestroyWindow(w);
+  }
 }
 
 TEST(Window, DesktopPathTooLongForASocketIsRefusedClearly) {

@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 
 #include "win32/errors.h"
+#include "win32/process.h"
 #include "win32/text.h"
 
 namespace controller {
@@ -22,6 +24,15 @@ void RegisterRequesterClass(WNDPROC proc) {
     return RegisterClassW(&wc) != 0;
   }();
   (void)registered;
+}
+
+// Whether this thread may send with the window: only its owner serves the
+// replies that come to it while a request runs.
+bool OnOwnerThread(HWND window) {
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return true;
+  std::fputs("controller: a requester was used from a thread other than the one that made it\n", stderr);
+  SetLastError(ERROR_INVALID_THREAD_ID);
+  return false;
 }
 
 SendResult Outcome(LRESULT value) {
@@ -44,11 +55,13 @@ Requester::~Requester() {
 }
 
 SendResult Requester::Send(HWND target, UINT message, LPARAM lParam) {
+  if (m_window && !OnOwnerThread(m_window)) return {};
   SetLastError(ERROR_SUCCESS);
   return Outcome(SendMessageW(target, message, reinterpret_cast<WPARAM>(m_window), lParam));
 }
 
 SendResult Requester::SendCopyData(HWND target, ULONG_PTR code, const void* data, DWORD size) {
+  if (m_window && !OnOwnerThread(m_window)) return {};
   COPYDATASTRUCT cds{code, size, const_cast<void*>(data)};
   SetLastError(ERROR_SUCCESS);
   return Outcome(SendMessageW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_window), reinterpret_cast<LPARAM>(&cds)));

@@ -2,11 +2,16 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <atomic>
+#include <cstring>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "controller/Requester.h"
 #include "fake_engine.h"
 #include "testing/temp_machine.h"
+#include "win32/errors.h"
 
 using namespace std::chrono_literals;
 
@@ -65,6 +70,54 @@ TEST_F(RequesterTest, ZeroFromAWindowIsDeliveredButAGoneWindowIsNot) {
   ::waitpid(pid_, nullptr, 0);
   EXPECT_FALSE(requester.Send(engine_, fake_engine::kPlain, 1).delivered);
   EXPECT_FALSE(requester.SendCopyData(engine_, fake_engine::kRequest, "x", 1).delivered);
+}
+
+// A request as in the first test: the engine's answer is 1000 (it saw this
+// requester) plus our answers to its two call-backs.
+LRESULT Exchange(controller::Requester& requester, HWND engine) {
+  std::vector<BYTE> record(40, 0x5A);
+  const ULONGLONG self = win32::HandleValue(requester.Window());
+  std::memcpy(record.data() + 8, &self, 8);
+  return requester.SendCopyData(engine, fake_engine::kRequest, record.data(), 40).value;
+}
+
+// As the road's pipeline: a second thread with a requester of its own sends
+// to the engine while the first thread's requester does too; each one's
+// replies are answered on its own thread.
+TEST_F(RequesterTest, WorksOnASecondThreadBesideTheFirst) {
+  constexpr int kRounds = 200;
+  std::atomic<int> wrong{0}, offThread{0};
+  auto run = [&] {
+    controller::Requester requester;
+    requester.KeepReplies(false);
+    const std::thread::id me = std::this_thread::get_id();
+    requester.SetAnswer([&](const controller::CopyDataReply& r) -> LRESULT {
+      if (std::this_thread::get_id() != me) ++offThread;
+      return r.code == fake_engine::kItem ? 5 : 7;
+    });
+    for (int i = 0; i < kRounds; ++i)
+      if (Exchange(requester, engine_) != 1012) ++wrong;
+  };
+  std::thread second(run);
+  run();
+  second.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(offThread, 0);
+}
+
+TEST_F(RequesterTest, ARequesterSendsOnlyFromTheThreadThatMadeIt) {
+  controller::Requester requester;
+  controller::SendResult elsewhere{1, true};
+  DWORD error = 0;
+  ::testing::internal::CaptureStderr();
+  std::thread([&] {
+    elsewhere = requester.Send(engine_, fake_engine::kPlain, 21);
+    error = GetLastError();
+  }).join();
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("other than the one that made it"), std::string::npos);
+  EXPECT_FALSE(elsewhere.delivered);
+  EXPECT_EQ(error, ERROR_INVALID_THREAD_ID);
+  EXPECT_EQ(Exchange(requester, engine_), 1000 + 1 + 1) << "its own thread still sends with it";
 }
 
 TEST(EngineProcessTest, WaitingForAWindowStopsWhenTheProgramHasEnded) {

@@ -4,6 +4,19 @@
 // A window handle is a 32-bit value unique on the desktop. Each window listens
 // on desktop/<8 hex digits>.sock and publishes its title in <hex>.title (and
 // its class in <hex>.class), so that other processes find it by title.
+//
+// Threads: a window belongs to the thread that made it, as on Windows. Only
+// that thread runs its procedure: it serves what is sent to its windows
+// inside GetMessageW, PeekMessageW, WaitMessage and while it waits in
+// SendMessageW, and messages posted to them go to its own queue. A thread
+// that owns windows must keep serving them (a message loop, or a wait in
+// SendMessageW) for others' messages to them to be answered. SendMessageW to
+// a window of another thread of this process travels through the window's
+// socket like a message from another process, so it is run by the owner
+// thread, may call back into the sender, and carries no pointer but a
+// WM_COPYDATA's bytes. Only the owner thread destroys a window; when a
+// thread ends, the windows it still owns go with it (their procedures are
+// not called then).
 #pragma once
 
 #include <cstring>
@@ -124,6 +137,7 @@ ATOM RegisterClassW(const WNDCLASSW* wc);
 // Creates a hidden window; the desktop never shows windows, whatever the style.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+// Only on the thread that made the window (else ERROR_ACCESS_DENIED).
 BOOL DestroyWindow(HWND hwnd);
 // TRUE for a window of this process or a live window of another process.
 BOOL IsWindow(HWND hwnd);
@@ -139,7 +153,7 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 
 // Blocks until the target's procedure has answered, serving the messages sent
-// to this process's windows meanwhile. A target that is gone, or that dies
+// to the calling thread's windows meanwhile. A target that is gone, or that dies
 // before it answers, gives 0 with ERROR_INVALID_WINDOW_HANDLE.
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues a plain message for the target's message loop. WM_COPYDATA cannot be
@@ -148,8 +162,8 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The message queue of this process: posted messages, while messages sent by
-// other processes are served inside these calls.
+// The message queue of the calling thread: messages posted to its windows,
+// while messages sent to its windows are served inside these calls.
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg);
 // Returns when a posted message is waiting or after sent messages were served.
@@ -160,6 +174,9 @@ LRESULT DispatchMessageW(const MSG* msg);
 BOOL ShowWindow(HWND hwnd, int cmdShow);
 BOOL IsWindowVisible(HWND hwnd);
 BOOL IsIconic(HWND hwnd);
+// The thread that owns a window of this process (and this process's id);
+// 0 for windows of other processes, whose threads are not known here.
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
 
 namespace win32 {

@@ -34,6 +34,12 @@ struct SendResult {
 
 // A hidden window of this process that sends requests with itself as wParam.
 // Replies are answered on the sending thread, inside Send.
+//
+// The window belongs to the thread that makes the requester: make, use and
+// destroy it on one thread (each thread that sends requests has its own).
+// Send from any other thread fails at once (delivered false,
+// ERROR_INVALID_THREAD_ID): the engine's replies could only be served by
+// the owner thread.
 class Requester {
  public:
   using Answer = std::function<LRESULT(const CopyDataReply&)>;
