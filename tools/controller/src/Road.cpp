@@ -671,7 +671,10 @@ LRESULT Road::Queue(const ITEM_INFO& info, std::size_t folder, const std::u16str
     ItemDone(folder);
     return 0;
   };
-  if (fennick_.gone) return failed(GoneReason(fennick_));
+  if (fennick_.gone) {
+    Drain();
+    return failed(GoneReason(fennick_));
+  }
   QueuedItem item;
   item.folder = folder;
   item.itemNumber = info.itemNumber;
@@ -697,6 +700,7 @@ LRESULT Road::Queue(const ITEM_INFO& info, std::size_t folder, const std::u16str
   }
   if (!Enqueue(item)) {
     fs::remove_all(item.files, ec);
+    Drain();  // the queued ones are named first: the report keeps the items' order
     return failed(GoneReason(fennick_));
   }
   // Answered 1, the exporter deletes its names of the item's own files;
