@@ -218,14 +218,14 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
   for (const ShownBox& box : ReadMessageBoxes(engine.log, &engine.logOffset))
     NoteMessage(engine, "message box", win32::Utf8ToUtf16(box.text));
   if (result.delivered) return result;
-  const auto killed = watchdog_.TakeKilled();
+  const bool killed = watchdog_.TakeKilled(engine.name);
   std::string why;
-  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end() && StopRequests().load() >= 2) {
+  if (killed && StopRequests().load() >= 2) {
     StopAsked();
     why = std::string(engine.name) + " was stopped at once at the user's request";
     std::lock_guard lock(state_);
     observer_.Notice("brackenford migrate: stopped " + std::string(engine.name) + " at once");
-  } else if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
+  } else if (killed) {
     char limit[32];
     std::snprintf(limit, sizeof limit, "%g", static_cast<double>(options_.answerLimit.count()) / 1000);
     why = std::string(engine.name) + " did not answer within " + limit + " s and was stopped";

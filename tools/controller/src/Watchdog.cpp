@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -68,6 +69,14 @@ void Watchdog::Touch() {
 std::vector<std::string> Watchdog::TakeKilled() {
   std::lock_guard lock(mutex_);
   return std::exchange(killed_, {});
+}
+
+bool Watchdog::TakeKilled(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  const auto found = std::find(killed_.begin(), killed_.end(), name);
+  if (found == killed_.end()) return false;
+  killed_.erase(found);
+  return true;
 }
 
 void Watchdog::Check(Wait& wait) {

@@ -38,6 +38,9 @@ class Watchdog {
   void Touch();
   // The engines killed for their silence, by name; cleared by the call.
   std::vector<std::string> TakeKilled();
+  // Whether this engine was killed for its silence (cleared by the call):
+  // what another thread's wait killed stays for that thread to take.
+  bool TakeKilled(const std::string& name);
 
  private:
   struct Wait {
