@@ -52,18 +52,17 @@ bool WriteAttachmentList(const fs::path& file, const std::vector<std::u16string>
   return static_cast<bool>(out.flush());
 }
 
-bool TakeAll(const ItemPaths& item, const fs::path& folder, TakenItem& taken, std::string* error) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (ec) {
-    *error = "cannot make " + folder.string() + ": " + ec.message();
-    return false;
-  }
+bool TakeAll(const ItemPaths& item, const fs::path& queue, const std::string& name, TakenItem& taken,
+             std::string* error) {
   auto own = [&](const std::u16string& path, std::u16string& to) {
     if (path.empty()) return true;
     const fs::path from = FromEngine(path);
-    to = U16(folder / from.filename());
-    return Take(from, folder / from.filename(), taken.bytes, error);
+    const fs::path target = queue / (name + "-" + from.filename().string());
+    to = U16(target);
+    if (!Take(from, target, taken.bytes, error)) return false;
+    std::error_code ec;
+    if (fs::exists(target, ec)) taken.files.push_back(target);
+    return true;
   };
   if (!own(item.emlFile, taken.paths.emlFile) || !own(item.itemTextFile, taken.paths.itemTextFile) ||
       !own(item.membersFile, taken.paths.membersFile))
@@ -71,25 +70,37 @@ bool TakeAll(const ItemPaths& item, const fs::path& folder, TakenItem& taken, st
   if (item.attachmentList.empty()) return true;
   const fs::path list = FromEngine(item.attachmentList);
   const auto lines = ReadListFile(list);
-  if (!lines) return true;  // none written: the importer finds none either
-  const fs::path attachments = folder / "attachments";
-  fs::create_directory(attachments, ec);
+  if (!lines || lines->size() < 3) return own(item.attachmentList, taken.paths.attachmentList);  // names none
+  const fs::path attachments = queue / name;
+  std::error_code ec;
   for (std::size_t i = 0; i + 2 < lines->size(); i += 3) {
     const std::u16string& stored = (*lines)[i];
     if (stored.empty() || stored.find_first_of(u"/\\") != std::u16string::npos || stored == u"." || stored == u"..")
       continue;  // names no file of its folder: the importer says so
+    const fs::path from = FromEngine((*lines)[i + 2]) / FromEngine(stored);
+    if (fs::symlink_status(from, ec).type() == fs::file_type::not_found) continue;
+    if (taken.files.empty() || taken.files.back() != attachments) {
+      fs::create_directory(attachments, ec);
+      if (ec) {
+        *error = "cannot make " + attachments.string() + ": " + ec.message();
+        return false;
+      }
+      taken.files.push_back(attachments);
+    }
     const fs::path target = attachments / FromEngine(stored);
     if (fs::exists(target, ec)) continue;
-    const fs::path from = FromEngine((*lines)[i + 2]) / FromEngine(stored);
     if (!Take(from, target, taken.bytes, error)) return false;
-    if (fs::exists(target, ec)) taken.attachments.push_back(from);
+    taken.attachments.push_back(from);
   }
-  taken.paths.attachmentList = U16(folder / list.filename());
-  if (!WriteAttachmentList(folder / list.filename(), *lines, attachments)) {
-    *error = "cannot write " + (folder / list.filename()).string();
+  const fs::path written = queue / (name + "-" + list.filename().string());
+  taken.paths.attachmentList = U16(written);
+  if (!WriteAttachmentList(written, *lines, attachments)) {
+    *error = "cannot write " + written.string();
     return false;
   }
-  taken.bytes += fs::file_size(folder / list.filename(), ec);
+  const bool folder = !taken.files.empty() && taken.files.back() == attachments;
+  taken.files.insert(taken.files.end() - (folder ? 1 : 0), written);
+  taken.bytes += fs::file_size(written, ec);
   return true;
 }
 
@@ -109,11 +120,21 @@ std::vector<fs::path> AttachmentFiles(const fs::path& list) {
   return files;
 }
 
-std::optional<TakenItem> TakeItemFiles(const ItemPaths& item, const fs::path& folder, std::string* error) {
+std::optional<TakenItem> TakeItemFiles(const ItemPaths& item, const fs::path& queue, const std::string& name,
+                                       std::string* error) {
   TakenItem taken;
-  if (TakeAll(item, folder, taken, error)) return taken;
   std::error_code ec;
-  fs::remove_all(folder, ec);
+  fs::create_directories(queue, ec);
+  if (ec) {
+    *error = "cannot make " + queue.string() + ": " + ec.message();
+    return std::nullopt;
+  }
+  if (TakeAll(item, queue, name, taken, error)) return taken;
+  for (const fs::path& file : taken.files) fs::remove_all(file, ec);
+  // A file taken as the failure came is not listed yet.
+  fs::remove_all(queue / name, ec);
+  for (const auto& entry : fs::directory_iterator(queue, ec))
+    if (entry.path().filename().string().starts_with(name + "-")) fs::remove(entry.path(), ec);
   return std::nullopt;
 }
 

@@ -678,12 +678,12 @@ LRESULT Road::Queue(const ITEM_INFO& info, std::size_t folder, const std::u16str
   QueuedItem item;
   item.folder = folder;
   item.itemNumber = info.itemNumber;
-  item.files = run_ / "queue" / std::to_string(++queuedCount_);
   std::string error;
   const auto taken = TakeItemFiles({Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList),
                                     Field(info.membersFile)},
-                                   item.files, &error);
+                                   run_ / "queue", std::to_string(++queuedCount_), &error);
   if (!taken) return failed("its files could not be taken: " + error);
+  item.files = taken->files;
   item.bytes = taken->bytes;
   item.record = std::make_unique<MIME_FILE_INFO>();
   std::memset(item.record.get(), 0, sizeof *item.record);
@@ -694,12 +694,15 @@ LRESULT Road::Queue(const ITEM_INFO& info, std::size_t folder, const std::u16str
                     SetField(item.record->membersFile, taken->paths.membersFile);
   item.record->plainBody = options_.plainBody ? 1 : 0;
   std::error_code ec;
+  auto drop = [&] {
+    for (const fs::path& file : item.files) fs::remove_all(file, ec);
+  };
   if (!fits) {
-    fs::remove_all(item.files, ec);
+    drop();
     return failed("its files' paths are longer than Fennick takes");
   }
   if (!Enqueue(item)) {
-    fs::remove_all(item.files, ec);
+    drop();
     Drain();  // the queued ones are named first: the report keeps the items' order
     return failed(GoneReason(fennick_));
   }
@@ -804,7 +807,7 @@ void Road::InsertQueued(Requester& requester, QueuedItem& item) {
   } else {
     // What the importer left of its files (it removes the attachments it took).
     std::error_code ec;
-    fs::remove_all(item.files, ec);
+    for (const fs::path& file : item.files) fs::remove_all(file, ec);
     std::lock_guard lock(state_);
     ++folders_[item.folder].outcome.inserted;
   }
@@ -825,9 +828,20 @@ void Road::QueuedFailed(QueuedItem& item, const std::string& reason) {
   ItemFailure failure{outcome.source, item.itemNumber, subject, reason, {}};
   const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
   std::error_code ec;
-  fs::create_directories(kept.parent_path(), ec);
-  fs::rename(item.files, kept, ec);
-  for (const fs::path& file : FilesBelow(ec ? item.files : kept)) failure.files.push_back(U16(file));
+  fs::create_directories(kept, ec);
+  for (const fs::path& file : item.files) {
+    // Its own name again ("3-MSG1.eml" as "MSG1.eml"); its attachments' folder as "attachments".
+    const std::string name = file.filename().string();
+    const std::size_t dash = name.find('-');
+    const fs::path to = kept / (dash == std::string::npos ? std::string("attachments") : name.substr(dash + 1));
+    fs::rename(file, to, ec);
+    const fs::path& where = ec ? file : to;
+    if (fs::is_directory(where, ec)) {
+      for (const fs::path& attachment : FilesBelow(where)) failure.files.push_back(U16(attachment));
+    } else if (fs::exists(where, ec)) {
+      failure.files.push_back(U16(where));
+    }
+  }
   report_.failures.push_back(std::move(failure));
 }
 

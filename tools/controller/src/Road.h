@@ -47,7 +47,7 @@ struct Engine {
 struct QueuedItem {
   std::size_t folder = 0;
   std::int32_t itemNumber = 0;
-  std::filesystem::path files;  // its folder in the queue
+  std::vector<std::filesystem::path> files;  // its files in the queue, its attachments' folder last
   std::unique_ptr<MIME_FILE_INFO> record;
   std::uintmax_t bytes = 0;
 };

@@ -53,27 +53,28 @@ class TakeItemFiles : public ::testing::Test {
 };
 
 TEST_F(TakeItemFiles, TheDataOutlivesTheExportersNames) {
-  const fs::path queue = machine_.scratch() / "queue" / "1";
+  const fs::path queue = machine_.scratch() / "queue";
   std::string error;
-  const auto taken = controller::TakeItemFiles(item_, queue, &error);
+  const auto taken = controller::TakeItemFiles(item_, queue, "7", &error);
   ASSERT_TRUE(taken) << error;
-  EXPECT_EQ(taken->paths.emlFile, U16(queue / "MSG1.eml"));
-  EXPECT_EQ(taken->paths.itemTextFile, U16(queue / "Mail.txt"));
-  EXPECT_EQ(taken->paths.attachmentList, U16(queue / "AttachmentList.txt"));
+  EXPECT_EQ(taken->paths.emlFile, U16(queue / "7-MSG1.eml"));
+  EXPECT_EQ(taken->paths.itemTextFile, U16(queue / "7-Mail.txt"));
+  EXPECT_EQ(taken->paths.attachmentList, U16(queue / "7-AttachmentList.txt"));
   EXPECT_EQ(taken->paths.membersFile, u"");
-  EXPECT_EQ(taken->bytes, 4u + 4 + 5 + 6 + fs::file_size(queue / "AttachmentList.txt"));
+  EXPECT_EQ(taken->files, (std::vector<fs::path>{queue / "7-MSG1.eml", queue / "7-Mail.txt",
+                                                 queue / "7-AttachmentList.txt", queue / "7"}));
+  EXPECT_EQ(taken->bytes, 4u + 4 + 5 + 6 + fs::file_size(queue / "7-AttachmentList.txt"));
   EXPECT_EQ(taken->attachments, (std::vector<fs::path>{work_ / "{A}", work_ / "{B}"}));
 
   // The exporter deletes or writes again its names: ours keep the data.
   fs::remove_all(work_);
-  EXPECT_EQ(Read(queue / "MSG1.eml"), "mime");
-  EXPECT_EQ(Read(queue / "Mail.txt"), "text");
-  // The list names every entry, in its order, in the taken folder.
-  const fs::path attachments = queue / "attachments";
-  const std::u16string where = U16(attachments) + u"/";
-  EXPECT_EQ(controller::ReadListFile(queue / "AttachmentList.txt"),
+  EXPECT_EQ(Read(queue / "7-MSG1.eml"), "mime");
+  EXPECT_EQ(Read(queue / "7-Mail.txt"), "text");
+  // The list names every entry, in its order, in the item's folder.
+  const std::u16string where = U16(queue / "7") + u"/";
+  EXPECT_EQ(controller::ReadListFile(queue / "7-AttachmentList.txt"),
             (std::vector<std::u16string>{u"{A}", u"a.txt", where, u"{C}", u"c.txt", where, u"{B}", u"b.txt", where}));
-  const std::vector<fs::path> files = controller::AttachmentFiles(queue / "AttachmentList.txt");
+  const std::vector<fs::path> files = controller::AttachmentFiles(queue / "7-AttachmentList.txt");
   ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(Read(files[0]), "first");
   EXPECT_FALSE(fs::exists(files[1]));
@@ -81,15 +82,31 @@ TEST_F(TakeItemFiles, TheDataOutlivesTheExportersNames) {
   EXPECT_EQ(controller::FilesBelow(queue).size(), 5u);
 }
 
+// Most items have no attachment files: no folder is made for them.
+TEST_F(TakeItemFiles, AnItemWithoutAttachmentFilesGetsNoFolder) {
+  fs::remove(work_ / "{A}");
+  fs::remove(work_ / "{B}");
+  const fs::path queue = machine_.scratch() / "queue";
+  std::string error;
+  const auto taken = controller::TakeItemFiles(item_, queue, "8", &error);
+  ASSERT_TRUE(taken) << error;
+  EXPECT_EQ(taken->files, (std::vector<fs::path>{queue / "8-MSG1.eml", queue / "8-Mail.txt",
+                                                 queue / "8-AttachmentList.txt"}));
+  EXPECT_FALSE(fs::exists(queue / "8"));
+  EXPECT_EQ(controller::ReadListFile(queue / "8-AttachmentList.txt")->size(), 9u) << "the importer skips them";
+}
+
 TEST_F(TakeItemFiles, AFailureLeavesNothingTaken) {
   // A listed attachment that is a folder cannot be taken.
   fs::remove(work_ / "{B}");
   fs::create_directory(work_ / "{B}");
-  const fs::path queue = machine_.scratch() / "queue" / "2";
+  const fs::path queue = machine_.scratch() / "queue";
+  fs::create_directories(queue);
+  std::ofstream(queue / "2-MSG1.eml") << "another item's";
   std::string error;
-  EXPECT_FALSE(controller::TakeItemFiles(item_, queue, &error));
+  EXPECT_FALSE(controller::TakeItemFiles(item_, queue, "9", &error));
   EXPECT_NE(error.find("{B}"), std::string::npos) << error;
-  EXPECT_FALSE(fs::exists(queue));
+  EXPECT_EQ(controller::FilesBelow(queue), std::vector<fs::path>{queue / "2-MSG1.eml"});
   EXPECT_TRUE(fs::exists(work_ / "{A}")) << "the exporter's files are left alone";
 }
 

@@ -41,12 +41,13 @@ class MigratePipeline : public MigrateTest {
     EXPECT_EQ(Queued().size(), kFullQueue + 1) << "the queue did not fill";
     return controller;
   }
-  // The items' folders in the run's queue.
+  // The items in the run's queue, by their MIME files ("<n>-MSG1.eml").
   std::vector<fs::path> Queued() const {
     std::vector<fs::path> items;
     std::error_code ec;
     for (const auto& run : fs::directory_iterator(temp_, ec))
-      for (const auto& item : fs::directory_iterator(run.path() / "queue", ec)) items.push_back(item.path());
+      for (const auto& file : fs::directory_iterator(run.path() / "queue", ec))
+        if (file.path().string().ends_with("-MSG1.eml")) items.push_back(file.path());
     return items;
   }
   // The Archive's entry of the report, checked against the database: every
@@ -161,9 +162,11 @@ TEST_F(MigratePipeline, TheControllerKilledWithItemsQueuedKeepsTheirFiles) {
   // their files, whole.
   const std::vector<fs::path> queued = Queued();
   EXPECT_EQ(queued.size(), kFullQueue + 1);
-  for (const fs::path& item : queued) {
-    EXPECT_TRUE(fs::exists(item / "MSG1.eml")) << item;
-    EXPECT_NE(cli_test::ReadFile(item / "Mail.txt").size(), 0u) << item;
+  for (const fs::path& mime : queued) {
+    EXPECT_NE(cli_test::ReadFile(mime).size(), 0u) << mime;
+    const std::string name = mime.filename().string();
+    const fs::path text = mime.parent_path() / (name.substr(0, name.find('-')) + "-Mail.txt");
+    EXPECT_NE(cli_test::ReadFile(text).size(), 0u) << text;
   }
   ExpectSecondRunDeliversAll();
 }
