@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "bench_support.h"
 #include "controller/Migration.h"
 #include "testing/temp_machine.h"
@@ -42,13 +44,13 @@ long ResidentKb(pid_t pid) {
   return 0;
 }
 
-// Samples each engine's resident memory before the first item and after
-// every kMemoryEvery items.
+// Samples each engine's resident memory, and the controller's (this
+// process), before the first item and after every kMemoryEvery items.
 class MemoryWatch : public controller::MigrationObserver {
  public:
   struct Sample {
     std::uint64_t items;
-    long kb[3];  // tallowby, cressing, fennick
+    long kb[4];  // tallowby, cressing, fennick, the controller
     double seconds;  // from the start of the road
   };
   std::vector<Sample> samples;
@@ -63,10 +65,12 @@ class MemoryWatch : public controller::MigrationObserver {
   // Printed as taken too, so a long run shows how it goes.
   void Take() {
     samples.push_back(
-        {items_, {ResidentKb(pids_[0]), ResidentKb(pids_[1]), ResidentKb(pids_[2])}, stopwatch_.Seconds()});
+        {items_,
+         {ResidentKb(pids_[0]), ResidentKb(pids_[1]), ResidentKb(pids_[2]), ResidentKb(::getpid())},
+         stopwatch_.Seconds()});
     const Sample& s = samples.back();
-    std::fprintf(stderr, "  %7llu items %9.1f s %8ld %8ld %8ld KB\n", static_cast<unsigned long long>(s.items),
-                 s.seconds, s.kb[0], s.kb[1], s.kb[2]);
+    std::fprintf(stderr, "  %7llu items %9.1f s %8ld %8ld %8ld %8ld KB\n", static_cast<unsigned long long>(s.items),
+                 s.seconds, s.kb[0], s.kb[1], s.kb[2], s.kb[3]);
   }
   bench::Stopwatch stopwatch_;
   std::vector<pid_t> pids_{-1, -1, -1};
@@ -105,10 +109,10 @@ int Run(const bench::PstArgs& args) {
               static_cast<unsigned long long>(announced), static_cast<long long>(inserted),
               static_cast<long long>(report.Total(&controller::FolderOutcome::failed)), report.messages.size(),
               report.folders.size());
-  std::printf("engine resident memory (VmRSS, KB) and time: items seconds tallowby cressing fennick\n");
+  std::printf("resident memory (VmRSS, KB) and time: items seconds tallowby cressing fennick controller\n");
   for (const MemoryWatch::Sample& s : watch.samples)
-    std::printf("  %7llu %9.1f %8ld %8ld %8ld\n", static_cast<unsigned long long>(s.items), s.seconds, s.kb[0],
-                s.kb[1], s.kb[2]);
+    std::printf("  %7llu %9.1f %8ld %8ld %8ld %8ld\n", static_cast<unsigned long long>(s.items), s.seconds, s.kb[0],
+                s.kb[1], s.kb[2], s.kb[3]);
   std::printf("whole road: %.2f s, %.0f items/s, %.0f MB of PST per hour\n", ours, bench::Rate(announced, ours),
               ours > 0 ? megabytes * 3600 / ours : 0.0);
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 
+#include "ItemFiles.h"
 #include "TopFolder.h"
 #include "fennick/FennickRecords.h"
 #include "mapi/profiles.h"
@@ -35,14 +36,13 @@ constexpr std::size_t kLongestWorkFolder = 200;
 // A disk with less room than this is full for a database.
 constexpr std::uint64_t kFullDiskMargin = 256 * 1024;
 constexpr std::u16string_view kTagName = u"<TagName>";
+// The queue between the exporter and the importer holds this many items,
+// or this many bytes of their files (but always one item).
+constexpr std::size_t kQueueItems = 8;
+constexpr std::uintmax_t kQueueBytes = 32 * 1024 * 1024;
 
 std::string U8(std::u16string_view text) { return win32::Utf16ToUtf8(text); }
 std::u16string U16(const fs::path& path) { return win32::Utf8ToUtf16(path.string()); }
-// A path as an engine wrote it ("/tmp/x\MSG1.eml").
-fs::path FromEngine(std::u16string path) {
-  std::replace(path.begin(), path.end(), u'\\', u'/');
-  return fs::path(U8(path));
-}
 
 // Copies text into a fixed field with its terminator; false when it does not fit.
 template <std::size_t N>
@@ -96,17 +96,6 @@ std::u16string FileTitle(const std::u16string& name) {
   return file;
 }
 
-// The files an attachment list names: its lines come in threes, the
-// stored file's name, the name shown and the folder.
-std::vector<fs::path> AttachmentFiles(const fs::path& list) {
-  std::vector<fs::path> files;
-  const auto lines = ReadListFile(list);
-  if (!lines) return files;
-  for (std::size_t i = 0; i + 2 < lines->size(); i += 3)
-    if (!(*lines)[i].empty()) files.push_back(FromEngine((*lines)[i + 2]) / FromEngine((*lines)[i]));
-  return files;
-}
-
 // Every file an announced item has: its own four and the attachment files
 // its list names.
 std::vector<fs::path> ItemFiles(const ITEM_INFO& info) {
@@ -158,7 +147,7 @@ Road::Road(const MigrateOptions& options, MigrationObserver& observer, Migration
   requester_.SetAnswer([this](const CopyDataReply& reply) { return OnCopyData(reply); });
 }
 
-Road::~Road() = default;
+Road::~Road() { StopInserter(); }
 
 void Road::Run() {
   try {
@@ -179,6 +168,7 @@ void Road::Run() {
   } catch (const Blocked& blocked) {
     report_.fatal = blocked.what;
   }
+  StopInserter();
   CloseEngines();
   guard_.End();
   CheckProfileGone();
@@ -187,6 +177,7 @@ void Road::Run() {
 
 bool Road::StopAsked() {
   if (StopRequests().load() == 0) return false;
+  std::lock_guard lock(state_);
   if (!std::exchange(report_.interrupted, true))
     observer_.Notice("brackenford migrate: stopping after the item at hand (again: at once)");
   return true;
@@ -196,26 +187,40 @@ void Road::CheckStop() {
   if (StopAsked()) throw Blocked{"stopped by the user"};
 }
 
-Road::Mark Road::Here() const { return {report_.messages.size(), report_.problems.size()}; }
+Road::Mark Road::Here() {
+  std::lock_guard lock(state_);
+  return {report_.messages.size(), report_.problems.size()};
+}
 
 // What the engines said since the mark, and what became of them (one that
 // died or was stopped says nothing itself).
-std::string Road::TextsSince(const Mark& mark) const {
+std::string Road::TextsSince(const Mark& mark, const Engine* engine) {
+  std::lock_guard lock(state_);
   std::string texts;
   for (std::size_t i = mark.messages; i < report_.messages.size(); ++i)
-    texts += (texts.empty() ? ": " : "; ") + U8(report_.messages[i].text);
+    if (!engine || report_.messages[i].engine == engine->name)
+      texts += (texts.empty() ? ": " : "; ") + U8(report_.messages[i].text);
   for (std::size_t i = mark.problems; i < report_.problems.size(); ++i)
     texts += (texts.empty() ? ": " : "; ") + report_.problems[i];
   return texts.empty() ? " (no reason given)" : texts;
 }
 
+void Road::AddProblem(std::string problem) {
+  std::lock_guard lock(state_);
+  report_.problems.push_back(std::move(problem));
+}
+
 void Road::NoteMessage(const Engine& engine, const char* kind, std::u16string text, std::u16string mailbox) {
   if (text.empty() && mailbox.empty()) return;  // a check that found nothing wrong
   EngineMessage message{engine.name, kind, std::move(text), std::move(mailbox), {}, 0};
-  if (exporting_) {
+  std::lock_guard lock(state_);
+  // Cressing reports on the item it prepares, the importer on the one it inserts.
+  if (&engine == &cressing_ && exporting_) {
     message.folder = folders_[*exporting_].outcome.source;
-    // Cressing reports on the item it prepares, the importer on the one it inserts.
-    message.itemNumber = &engine == &cressing_ ? itemNumber_ + 1 : itemNumber_;
+    message.itemNumber = itemNumber_ + 1;
+  } else if (&engine == &fennick_ && inserting_) {
+    message.folder = folders_[inserting_->first].outcome.source;
+    message.itemNumber = inserting_->second;
   }
   report_.messages.push_back(std::move(message));
 }
@@ -228,21 +233,30 @@ SendResult Road::Call(Engine& engine, const std::function<SendResult()>& send) {
   for (const ShownBox& box : ReadMessageBoxes(engine.log, &engine.logOffset))
     NoteMessage(engine, "message box", win32::Utf8ToUtf16(box.text));
   if (result.delivered) return result;
-  engine.gone = true;
-  const auto killed = watchdog_.TakeKilled();
-  if (std::find(killed.begin(), killed.end(), engine.name) != killed.end() && StopRequests().load() >= 2) {
+  const bool killed = watchdog_.TakeKilled(engine.name);
+  std::string why;
+  if (killed && StopRequests().load() >= 2) {
     StopAsked();
-    report_.problems.push_back(std::string(engine.name) + " was stopped at once at the user's request");
+    why = std::string(engine.name) + " was stopped at once at the user's request";
+    std::lock_guard lock(state_);
     observer_.Notice("brackenford migrate: stopped " + std::string(engine.name) + " at once");
-  } else if (std::find(killed.begin(), killed.end(), engine.name) != killed.end()) {
+  } else if (killed) {
     char limit[32];
     std::snprintf(limit, sizeof limit, "%g", static_cast<double>(options_.answerLimit.count()) / 1000);
-    report_.problems.push_back(std::string(engine.name) + " did not answer within " + limit + " s and was stopped");
+    why = std::string(engine.name) + " did not answer within " + limit + " s and was stopped";
   } else {
     const auto status = engine.process->WaitForExit(5s);
-    report_.problems.push_back(std::string(engine.name) + " ended unexpectedly" +
-                               (status ? " (status " + std::to_string(*status) + ")" : std::string()));
+    why = std::string(engine.name) + " ended unexpectedly" +
+          (status ? " (status " + std::to_string(*status) + ")" : std::string());
   }
+  {
+    std::lock_guard lock(state_);
+    report_.problems.push_back(why);
+    engine.why = std::move(why);
+    engine.gone = true;
+  }
+  // The exporter's thread may wait for room in the queue.
+  queueChanged_.notify_all();
   return result;
 }
 
@@ -538,6 +552,7 @@ void Road::CreateFolders() {
 }
 
 void Road::ExportAll() {
+  StartInserter();
   for (std::size_t i = 0; i < folders_.size(); ++i) {
     PlannedFolder& folder = folders_[i];
     if (folder.outcome.notesFolder.empty()) continue;
@@ -591,6 +606,11 @@ void Road::ExportFolder(std::size_t index) {
   const SendResult result =
       Call(cressing_, [&] { return requester_.SendRecord(cressing_.window, CD_EXPORT_FOLDER, *request); });
   exporting_.reset();
+  // The next folder's export waits for this one's items to be in (or
+  // named): its outcome is whole when it is told.
+  Drain();
+  const std::string texts = TextsSince(mark, &cressing_);
+  std::lock_guard lock(state_);
   outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (itemTotal_ >= 0) outcome.listed = itemTotal_;
   const std::int32_t rest = std::max(outcome.listed - outcome.announced - outcome.unreadable, 0);
@@ -600,7 +620,7 @@ void Road::ExportFolder(std::size_t index) {
   } else {
     outcome.notExported = rest;
     if (result.delivered && result.value != 1)
-      report_.problems.push_back("the export of " + U8(outcome.source) + " could not start" + TextsSince(mark));
+      report_.problems.push_back("the export of " + U8(outcome.source) + " could not start" + texts);
   }
   observer_.FolderEnded(index, outcome);
 }
@@ -626,10 +646,12 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
       return 1;
     case CD_ITEM_INFO:
       return OnItem(*ReadReply<ITEM_INFO>(reply));
-    case CD_EXPORT_DONE:
+    case CD_EXPORT_DONE: {
+      std::lock_guard lock(state_);
       CountUnreadable();
       exportDone_ = true;
       return 1;
+    }
     default:
       return 0;
   }
@@ -642,50 +664,207 @@ LRESULT Road::OnItem(const ITEM_INFO& info) {
     DropFiles(info);
     return 0;
   }
-  FolderOutcome& outcome = folders_[*exporting_].outcome;
-  CountUnreadable();
-  ++outcome.announced;
+  const std::size_t folder = *exporting_;
+  std::u16string notesFolder;
+  {
+    std::lock_guard lock(state_);
+    CountUnreadable();
+    ++folders_[folder].outcome.announced;
+    notesFolder = folders_[folder].outcome.notesFolder;
+  }
   itemNumber_ = info.itemNumber;
   if (info.itemTotal >= 0) itemTotal_ = info.itemTotal;
-  const std::size_t folder = *exporting_;
+  const LRESULT answer = Queue(info, folder, notesFolder);
+  // The item at hand is queued: the export stops here, and the queue is
+  // still inserted. Cressing still announces the item it prepares next,
+  // which is answered 0.
+  if (StopAsked() && !std::exchange(stopSent_, true))
+    Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
+  return answer;
+}
+
+// Takes the item's files into the queue for the importer: 1, and the
+// exporter deletes its own names of them; 0 when it cannot be queued (it is
+// named as failed with the exporter's files, which stay), and the
+// exporter's export ends there.
+LRESULT Road::Queue(const ITEM_INFO& info, std::size_t folder, const std::u16string& notesFolder) {
+  auto failed = [&](const std::string& reason) {
+    ItemFailed(info, reason);
+    ItemDone(folder);
+    return 0;
+  };
   if (fennick_.gone) {
-    ItemFailed(info, "Fennick is gone", true);
-    return 0;
+    Drain();
+    return failed(GoneReason(fennick_));
   }
-  auto item = std::make_unique<MIME_FILE_INFO>();
-  std::memset(item.get(), 0, sizeof *item);
-  const bool fits = SetField(item->folderPath, outcome.notesFolder + u"\\") &&
-                    SetField(item->emlFile, Field(info.emlFile)) &&
-                    SetField(item->itemTextFile, Field(info.itemTextFile)) &&
-                    SetField(item->attachmentList, Field(info.attachmentList)) &&
-                    SetField(item->membersFile, Field(info.membersFile));
-  item->plainBody = options_.plainBody ? 1 : 0;
+  QueuedItem item;
+  item.folder = folder;
+  item.itemNumber = info.itemNumber;
+  std::string error;
+  const auto taken = TakeItemFiles({Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList),
+                                    Field(info.membersFile)},
+                                   run_ / "queue", std::to_string(++queuedCount_), &error);
+  if (!taken) return failed("its files could not be taken: " + error);
+  item.files = taken->files;
+  item.bytes = taken->bytes;
+  item.record = std::make_unique<MIME_FILE_INFO>();
+  std::memset(item.record.get(), 0, sizeof *item.record);
+  const bool fits = SetField(item.record->folderPath, notesFolder + u"\\") &&
+                    SetField(item.record->emlFile, taken->paths.emlFile) &&
+                    SetField(item.record->itemTextFile, taken->paths.itemTextFile) &&
+                    SetField(item.record->attachmentList, taken->paths.attachmentList) &&
+                    SetField(item.record->membersFile, taken->paths.membersFile);
+  item.record->plainBody = options_.plainBody ? 1 : 0;
+  std::error_code ec;
+  auto drop = [&] {
+    for (const fs::path& file : item.files) fs::remove_all(file, ec);
+  };
   if (!fits) {
-    ItemFailed(info, "its files' paths are longer than Fennick takes", true);
-    return 0;
+    drop();
+    return failed("its files' paths are longer than Fennick takes");
+  }
+  if (!Enqueue(item)) {
+    drop();
+    Drain();  // the queued ones are named first: the report keeps the items' order
+    return failed(GoneReason(fennick_));
+  }
+  // Answered 1, the exporter deletes its names of the item's own files;
+  // those of its attachments it leaves to the importer, which has ours.
+  for (const fs::path& attachment : taken->attachments) fs::remove(attachment, ec);
+  return 1;
+}
+
+std::string Road::GoneReason(const Engine& engine) {
+  std::lock_guard lock(state_);
+  return engine.why.empty() ? std::string(engine.name) + " is gone" : engine.why;
+}
+
+void Road::ItemDone(std::size_t folder) {
+  std::lock_guard lock(state_);
+  observer_.ItemDone(folder, folders_[folder].outcome);
+}
+
+// Waits for room in the queue, as long as the importer is there to make
+// it: false when it is gone.
+bool Road::Enqueue(QueuedItem& item) {
+  // The exporter waits on us meanwhile: its silence is ours.
+  watchdog_.Enter(0, "the queue");
+  std::unique_lock lock(state_);
+  queueChanged_.wait(lock, [&] {
+    return fennick_.gone || pendingItems_ == 0 ||
+           (pendingItems_ < kQueueItems && pendingBytes_ + item.bytes <= kQueueBytes);
+  });
+  const bool queued = !fennick_.gone;
+  if (queued) {
+    ++pendingItems_;
+    pendingBytes_ += item.bytes;
+    queue_.push_back(std::move(item));
+  }
+  lock.unlock();
+  watchdog_.Leave();
+  queueChanged_.notify_all();
+  return queued;
+}
+
+// Until every queued item is in or named.
+void Road::Drain() {
+  std::unique_lock lock(state_);
+  queueChanged_.wait(lock, [&] { return pendingItems_ == 0; });
+}
+
+void Road::StartInserter() {
+  inserter_ = std::thread([this] { Insert(); });
+}
+
+void Road::StopInserter() {
+  if (!inserter_.joinable()) return;
+  {
+    std::lock_guard lock(state_);
+    queueClosed_ = true;
+  }
+  queueChanged_.notify_all();
+  inserter_.join();
+}
+
+// The importer's thread: its own requester window takes the importer's
+// replies, so both engines work at once.
+void Road::Insert() {
+  Requester requester(win32::Utf8ToUtf16("Brackenford importer's requester " + std::to_string(::getpid())));
+  requester.KeepReplies(false);
+  requester.SetAnswer([this](const CopyDataReply& reply) { return OnCopyData(reply); });
+  for (;;) {
+    std::unique_lock lock(state_);
+    queueChanged_.wait(lock, [&] { return !queue_.empty() || queueClosed_; });
+    if (queue_.empty()) return;
+    QueuedItem item = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    InsertQueued(requester, item);
+    lock.lock();
+    --pendingItems_;
+    pendingBytes_ -= item.bytes;
+    lock.unlock();
+    queueChanged_.notify_all();
+  }
+}
+
+void Road::InsertQueued(Requester& requester, QueuedItem& item) {
+  if (fennick_.gone) return QueuedFailed(item, GoneReason(fennick_));
+  if (!requester.Window()) return QueuedFailed(item, "the importer's requests have no window to answer");
+  {
+    std::lock_guard lock(state_);
+    inserting_ = {item.folder, item.itemNumber};
   }
   notesError_ = false;
   const Mark mark = Here();
   const SendResult inserted =
-      Call(fennick_, [&] { return requester_.SendRecord(fennick_.window, CD_INSERT_ITEM, *item); });
+      Call(fennick_, [&] { return requester.SendRecord(fennick_.window, CD_INSERT_ITEM, *item.record); });
   if (!inserted.delivered) {
-    ItemFailed(info, report_.problems.empty() ? "Fennick is gone" : report_.problems.back(), true);
+    QueuedFailed(item, GoneReason(fennick_));
   } else if (inserted.value == 0) {
-    ItemFailed(info, "Fennick could not insert it" + TextsSince(mark), true);
+    QueuedFailed(item, "Fennick could not insert it" + TextsSince(mark, &fennick_));
   } else if (notesError_) {
     NoteFullDisk();
-    ItemFailed(info, "its document is not whole" + TextsSince(mark), false);
+    QueuedFailed(item, "its document is not whole" + TextsSince(mark, &fennick_));
   } else {
-    ++outcome.inserted;
+    // What the importer left of its files (it removes the attachments it took).
+    std::error_code ec;
+    for (const fs::path& file : item.files) fs::remove_all(file, ec);
+    std::lock_guard lock(state_);
+    ++folders_[item.folder].outcome.inserted;
   }
-  observer_.ItemDone(folder, outcome);
-  // The item at hand is in: the export stops here. Cressing still
-  // announces the item it prepares next, which is answered 0.
-  if (StopAsked() && !std::exchange(stopSent_, true))
-    Call(cressing_, [&] { return requester_.Send(cressing_.window, WM_STOP_EXPORT); });
-  // Cressing deletes the item's files on a non-zero answer and ends the
-  // folder's export on zero.
-  return inserted.value;
+  {
+    std::lock_guard lock(state_);
+    inserting_.reset();
+  }
+  ItemDone(item.folder);
+}
+
+// A queued item that did not arrive: what is left of its files is kept
+// and named.
+void Road::QueuedFailed(QueuedItem& item, const std::string& reason) {
+  const std::u16string subject = SubjectOf(Field(item.record->itemTextFile));
+  std::lock_guard lock(state_);
+  FolderOutcome& outcome = folders_[item.folder].outcome;
+  ++outcome.failed;
+  ItemFailure failure{outcome.source, item.itemNumber, subject, reason, {}};
+  const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
+  std::error_code ec;
+  fs::create_directories(kept, ec);
+  for (const fs::path& file : item.files) {
+    // Its own name again ("3-MSG1.eml" as "MSG1.eml"); its attachments' folder as "attachments".
+    const std::string name = file.filename().string();
+    const std::size_t dash = name.find('-');
+    const fs::path to = kept / (dash == std::string::npos ? std::string("attachments") : name.substr(dash + 1));
+    fs::rename(file, to, ec);
+    const fs::path& where = ec ? file : to;
+    if (fs::is_directory(where, ec)) {
+      for (const fs::path& attachment : FilesBelow(where)) failure.files.push_back(U16(attachment));
+    } else if (fs::exists(where, ec)) {
+      failure.files.push_back(U16(where));
+    }
+  }
+  report_.failures.push_back(std::move(failure));
 }
 
 void Road::DropFiles(const ITEM_INFO& info) {
@@ -701,7 +880,7 @@ void Road::NoteFullDisk() {
   if (diskFull_ || ::statvfs(folder.c_str(), &disk) != 0) return;
   if (static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize >= kFullDiskMargin) return;
   diskFull_ = true;
-  report_.problems.push_back("no space left on the disk of " + folder.string());
+  AddProblem("no space left on the disk of " + folder.string());
 }
 
 // An error text in the middle of an export that then goes on is an item
@@ -714,27 +893,17 @@ void Road::CountUnreadable() {
   outcome.failed += unread;
 }
 
-void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept) {
+// An item that was not queued: the exporter was answered 0, so its files
+// stay where it wrote them.
+void Road::ItemFailed(const ITEM_INFO& info, const std::string& reason) {
+  const std::u16string subject = SubjectOf(Field(info.itemTextFile));
+  std::lock_guard lock(state_);
   FolderOutcome& outcome = folders_[*exporting_].outcome;
   ++outcome.failed;
-  ItemFailure failure;
-  failure.folder = outcome.source;
-  failure.itemNumber = info.itemNumber;
-  failure.subject = SubjectOf(Field(info.itemTextFile));
-  failure.reason = reason;
-  // The exporter deletes the files of an item it is answered 1 for: those
-  // of a document that is not whole stay as links of our own (beside them,
-  // so that a full disk does not stop it).
-  const fs::path kept = run_ / "kept" / std::to_string(report_.failures.size() + 1);
+  ItemFailure failure{outcome.source, info.itemNumber, subject, reason, {}};
   std::error_code ec;
-  if (!filesKept) fs::create_directories(kept, ec);
-  for (const fs::path& path : ItemFiles(info)) {
-    if (!fs::exists(path, ec)) continue;
-    if (filesKept)
-      failure.files.push_back(U16(path));
-    else if (fs::create_hard_link(path, kept / path.filename(), ec), !ec)
-      failure.files.push_back(U16(kept / path.filename()));
-  }
+  for (const fs::path& path : ItemFiles(info))
+    if (fs::exists(path, ec)) failure.files.push_back(U16(path));
   report_.failures.push_back(std::move(failure));
 }
 

@@ -1,9 +1,17 @@
 // The road of `brackenford migrate`, step by step: the three engines, the
 // profile, the logon, the folder listings, the database and its folders,
-// and the export of every folder with each item handed to the importer.
+// and the export of every folder. The export runs as a pipeline: each
+// announced item's files are taken into a queue of the run and the exporter
+// is answered at once, while a thread of the importer's hands the queued
+// items to it in order.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,6 +23,7 @@
 #include "controller/Migration.h"
 #include "controller/Requester.h"
 #include "cressing/CressingRecords.h"
+#include "fennick/FennickRecords.h"
 
 namespace controller {
 
@@ -29,7 +38,18 @@ struct Engine {
   HWND window = nullptr;
   std::filesystem::path log;  // its standard error
   std::uintmax_t logOffset = 0;
-  bool gone = false;  // died, or killed for its silence
+  std::atomic<bool> gone = false;  // died, or killed for its silence
+  std::string why;                 // what became of it, set before gone
+};
+
+// An announced item whose files are the controller's own, waiting for the
+// importer; its record names its Notes folder and the files in the queue.
+struct QueuedItem {
+  std::size_t folder = 0;
+  std::int32_t itemNumber = 0;
+  std::vector<std::filesystem::path> files;  // its files in the queue, its attachments' folder last
+  std::unique_ptr<MIME_FILE_INFO> record;
+  std::uintmax_t bytes = 0;
 };
 
 // A folder to migrate: where it is listed, and its outcome.
@@ -67,10 +87,21 @@ class Road {
   void ExportFolder(std::size_t index);
   LRESULT OnCopyData(const CopyDataReply& reply);
   LRESULT OnItem(const ITEM_INFO& info);
-  void ItemFailed(const ITEM_INFO& info, const std::string& reason, bool filesKept);
-  void CountUnreadable();
+  LRESULT Queue(const ITEM_INFO& info, std::size_t folder, const std::u16string& notesFolder);
+  void ItemFailed(const ITEM_INFO& info, const std::string& reason);
+  void ItemDone(std::size_t folder);
+  std::string GoneReason(const Engine& engine);
+  void CountUnreadable();  // with the state locked
   void DropFiles(const ITEM_INFO& info);
   void NoteFullDisk();
+  // The pipeline: the importer's thread and the queue it takes from.
+  void StartInserter();
+  void StopInserter();
+  void Insert();
+  void InsertQueued(Requester& requester, QueuedItem& item);
+  void QueuedFailed(QueuedItem& item, const std::string& reason);
+  bool Enqueue(QueuedItem& item);
+  void Drain();
   // Ending.
   void CloseEngines();
   void CheckProfileGone();
@@ -85,8 +116,10 @@ class Road {
   struct Mark {
     std::size_t messages = 0, problems = 0;
   };
-  Mark Here() const;
-  std::string TextsSince(const Mark& mark) const;
+  Mark Here();
+  // What was said since the mark: by `engine` only when one is given.
+  std::string TextsSince(const Mark& mark, const Engine* engine = nullptr);
+  void AddProblem(std::string problem);
   void NoteMessage(const Engine& engine, const char* kind, std::u16string text, std::u16string mailbox = {});
 
   const MigrateOptions& options_;
@@ -116,6 +149,18 @@ class Road {
   std::int32_t errorsSinceItem_ = 0;      // error texts since the last item: unreadable items when the export goes on
   bool stopSent_ = false;
   bool diskFull_ = false;
+
+  // Shared by the exporter's thread and the importer's: the report, the
+  // folders' outcomes, the observer and the queue.
+  std::mutex state_;
+  std::condition_variable queueChanged_;
+  std::deque<QueuedItem> queue_;
+  std::size_t pendingItems_ = 0;  // queued or being inserted
+  std::uintmax_t pendingBytes_ = 0;
+  std::size_t queuedCount_ = 0;  // names each item's folder in the queue
+  bool queueClosed_ = false;
+  std::optional<std::pair<std::size_t, std::int32_t>> inserting_;  // the folder and item the importer holds
+  std::thread inserter_;
 };
 
 // Why the road cannot go on.

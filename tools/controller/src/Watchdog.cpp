@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -45,19 +46,24 @@ Watchdog::~Watchdog() {
 
 void Watchdog::Enter(pid_t engine, const std::string& name) {
   std::lock_guard lock(mutex_);
-  waits_.push_back({engine, name, std::chrono::steady_clock::now()});
+  waits_[std::this_thread::get_id()].push_back({engine, name, std::chrono::steady_clock::now()});
 }
 
 void Watchdog::Leave() {
   std::lock_guard lock(mutex_);
-  if (!waits_.empty()) waits_.pop_back();
+  const auto found = waits_.find(std::this_thread::get_id());
+  if (found == waits_.end()) return;
+  std::vector<Wait>& waits = found->second;
+  if (!waits.empty()) waits.pop_back();
   // Back in the wait below: its engine has just called us.
-  if (!waits_.empty()) waits_.back().since = std::chrono::steady_clock::now();
+  if (!waits.empty()) waits.back().since = std::chrono::steady_clock::now();
+  if (waits.empty()) waits_.erase(found);
 }
 
 void Watchdog::Touch() {
   std::lock_guard lock(mutex_);
-  if (!waits_.empty()) waits_.back().since = std::chrono::steady_clock::now();
+  const auto found = waits_.find(std::this_thread::get_id());
+  if (found != waits_.end() && !found->second.empty()) found->second.back().since = std::chrono::steady_clock::now();
 }
 
 std::vector<std::string> Watchdog::TakeKilled() {
@@ -65,21 +71,33 @@ std::vector<std::string> Watchdog::TakeKilled() {
   return std::exchange(killed_, {});
 }
 
+bool Watchdog::TakeKilled(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  const auto found = std::find(killed_.begin(), killed_.end(), name);
+  if (found == killed_.end()) return false;
+  killed_.erase(found);
+  return true;
+}
+
+void Watchdog::Check(Wait& wait) {
+  const long long ticks = wait.engine > 0 ? CpuTicks(wait.engine) : -1;
+  if (ticks >= 0 && ticks != wait.cpuTicks) {
+    if (wait.cpuTicks >= 0) wait.since = std::chrono::steady_clock::now();  // still working
+    wait.cpuTicks = ticks;
+  }
+  const bool insisted = stops_ && stops_->load() >= 2;
+  if (!insisted && std::chrono::steady_clock::now() - wait.since < limit_) return;
+  if (wait.engine > 0 && ::kill(wait.engine, SIGKILL) == 0) killed_.push_back(wait.name);
+  wait.engine = -1;  // killed once; the wait ends as the window goes
+}
+
 void Watchdog::Run() {
   std::unique_lock lock(mutex_);
   while (!done_) {
     wake_.wait_for(lock, kCheckEvery);
-    if (done_ || waits_.empty()) continue;
-    Wait& wait = waits_.back();
-    const long long ticks = wait.engine > 0 ? CpuTicks(wait.engine) : -1;
-    if (ticks >= 0 && ticks != wait.cpuTicks) {
-      if (wait.cpuTicks >= 0) wait.since = std::chrono::steady_clock::now();  // still working
-      wait.cpuTicks = ticks;
-    }
-    const bool insisted = stops_ && stops_->load() >= 2;
-    if (!insisted && std::chrono::steady_clock::now() - wait.since < limit_) continue;
-    if (wait.engine > 0 && ::kill(wait.engine, SIGKILL) == 0) killed_.push_back(wait.name);
-    wait.engine = -1;  // killed once; the wait ends as the window goes
+    if (done_) break;
+    for (auto& [thread, waits] : waits_)
+      if (!waits.empty()) Check(waits.back());
   }
 }
 

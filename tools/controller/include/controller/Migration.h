@@ -102,7 +102,8 @@ struct MigrationReport {
   int ExitStatus() const;
 };
 
-// Told of the run's progress, on the thread that runs it.
+// Told of the run's progress, one call at a time: from the thread that runs
+// it, and ItemDone also from the thread that hands the items to the importer.
 class MigrationObserver {
  public:
   virtual ~MigrationObserver() = default;
@@ -110,7 +111,7 @@ class MigrationObserver {
   virtual void DatabaseMade(const std::filesystem::path& /*database*/) {}
   virtual void Planned(const std::vector<FolderOutcome>& /*folders*/) {}
   virtual void FolderStarted(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
-  // After each announced item, whatever became of it.
+  // After each announced item, once it is inserted or named as failed.
   virtual void ItemDone(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
   virtual void FolderEnded(std::size_t /*folder*/, const FolderOutcome& /*outcome*/) {}
   // A line for the user as the run goes (it is stopping), on a line of its own.
