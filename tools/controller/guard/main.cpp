@@ -3,7 +3,11 @@
 // profile engine made for the run and did not get to hand over. The
 // controller starts it with a socket as standard input and writes, a line
 // each:
-//   engine NAME PID TITLE   an engine, as soon as it is started
+//   engine NAME 0 TITLE     an engine about to be started (its title is
+//                           on its command line, so a guard whose
+//                           controller ends before it learns the pid
+//                           finds it there)
+//   engine NAME PID TITLE   the engine, as soon as it is started
 //   window NAME HANDLE      its window, once it is up
 //   source TEXT             a PST file or Exchange server of the run
 //   profile-begin           the profile engine is asked for a profile: the
@@ -74,6 +78,25 @@ bool WaitForEnd(pid_t pid, std::chrono::milliseconds limit) {
     std::this_thread::sleep_for(20ms);
   }
   return true;
+}
+
+// The process started with `argument` on its command line, looked for
+// a while (the controller may have ended as it started it); -1 when none.
+pid_t ProcessWithArgument(const std::string& argument, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        continue;
+      std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
+      for (std::string arg; std::getline(cmdline, arg, '\0');)
+        if (arg == argument) return static_cast<pid_t>(std::stol(name));
+    }
+    if (std::chrono::steady_clock::now() >= end) return -1;
+    std::this_thread::sleep_for(20ms);
+  }
 }
 
 // The engine's window: as told, or found by its title once it is up.
@@ -176,9 +199,14 @@ int main() {
       Engine engine;
       std::istringstream fields(rest);
       std::string title;
-      if (fields >> engine.name >> engine.pid >> title && engine.pid > 0) {
+      if (fields >> engine.name >> engine.pid >> title && engine.pid >= 0) {
         engine.title = win32::Utf8ToUtf16(title);
-        engines.push_back(engine);
+        const auto known = std::find_if(engines.begin(), engines.end(),
+                                        [&](const Engine& e) { return e.name == engine.name; });
+        if (known != engines.end())
+          known->pid = engine.pid;
+        else
+          engines.push_back(engine);
       }
     } else if (word == "window") {
       std::istringstream fields(rest);
@@ -200,7 +228,10 @@ int main() {
     }
   }
   std::stable_partition(engines.begin(), engines.end(), [](const Engine& e) { return e.name != "tallowby"; });
-  for (const Engine& engine : engines) Close(engine);
+  for (Engine& engine : engines) {
+    if (engine.pid == 0) engine.pid = ProcessWithArgument(win32::Utf16ToUtf8(engine.title), 2s);
+    if (engine.pid > 0) Close(engine);
+  }
   pending.End(false, sources);
   if (!profile.empty() && profiles::Find(win32::Utf8ToUtf16(profile))) profiles::Delete(win32::Utf8ToUtf16(profile));
   return 0;

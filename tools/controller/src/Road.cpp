@@ -300,6 +300,7 @@ void Road::StartEngines() {
     // killed meanwhile leaves none running.
     const std::u16string title = prefix + win32::Utf8ToUtf16(engine->name);
     std::string error;
+    guard_.Engine(engine->name, 0, title);  // about to start: found by its title should the run end now
     engine->process = EngineProcess::Start(options_.engineFolder / engine->name, {U8(title)}, spawn, &error);
     if (!engine->process) throw Blocked{error};
     guard_.Engine(engine->name, engine->process->Pid(), title);
