@@ -117,6 +117,19 @@ std::set<fs::path> Databases(const fs::path& folder) {
   return names;
 }
 
+// The exporter's texts on a step of an item it goes on to announce (its
+// MIME file, its item text, its attachments), as against those on an item
+// it cannot open and leaves out.
+bool StepOfAnItem(const std::u16string& text) {
+  static constexpr std::u16string_view kSteps[] = {
+      u" in SaveAttachments.",
+      u"from SaveMessageToEml in EnumLotusMessage.",
+      u"the item text file in EnumLotusMessage.",
+  };
+  return std::any_of(std::begin(kSteps), std::end(kSteps),
+                     [&](std::u16string_view step) { return text.find(step) != std::u16string::npos; });
+}
+
 // The databases in `folder` that a process holds open: the one Fennick made
 // is open until it is closed, whatever another run made beside it meanwhile.
 std::set<fs::path> HeldOpen(pid_t pid, const fs::path& folder) {
@@ -602,6 +615,7 @@ void Road::ExportFolder(std::size_t index) {
   itemTotal_ = -1;
   exportDone_ = false;
   errorsSinceItem_ = 0;
+  itemErrors_.clear();
   const auto start = std::chrono::steady_clock::now();
   const Mark mark = Here();
   const SendResult result =
@@ -635,7 +649,12 @@ LRESULT Road::OnCopyData(const CopyDataReply& reply) {
     case CD_ERROR_TEXT: {
       const auto text = ReadReply<ERROR_TEXT_INFO>(reply);
       NoteMessage(cressing_, "error text", Field(text->message), Field(text->mailbox));
-      if (exporting_) ++errorsSinceItem_;
+      if (!exporting_) return 1;
+      std::lock_guard lock(state_);
+      if (StepOfAnItem(Field(text->message)))
+        itemErrors_ += (itemErrors_.empty() ? "" : "; ") + U8(Field(text->message));
+      else
+        ++errorsSinceItem_;
       return 1;
     }
     case CD_NOTES_ERROR:
@@ -701,6 +720,10 @@ LRESULT Road::Queue(const ITEM_INFO& info, std::size_t folder, const std::u16str
   QueuedItem item;
   item.folder = folder;
   item.itemNumber = info.itemNumber;
+  {
+    std::lock_guard lock(state_);
+    item.exportErrors = std::exchange(itemErrors_, {});
+  }
   std::string error;
   const auto taken = TakeItemFiles({Field(info.emlFile), Field(info.itemTextFile), Field(info.attachmentList),
                                     Field(info.membersFile)},
@@ -827,6 +850,8 @@ void Road::InsertQueued(Requester& requester, QueuedItem& item) {
   } else if (notesError_) {
     NoteFullDisk();
     QueuedFailed(item, "its document is not whole" + TextsSince(mark, &fennick_));
+  } else if (!item.exportErrors.empty()) {
+    QueuedFailed(item, "its document is not whole: Cressing: " + item.exportErrors);
   } else {
     // What the importer left of its files (it removes the attachments it took).
     std::error_code ec;

@@ -50,6 +50,7 @@ struct QueuedItem {
   std::vector<std::filesystem::path> files;  // its files in the queue, its attachments' folder last
   std::unique_ptr<MIME_FILE_INFO> record;
   std::uintmax_t bytes = 0;
+  std::string exportErrors;  // the exporter's texts on steps of this item: it is not whole
 };
 
 // A folder to migrate: where it is listed, and its outcome.
@@ -147,6 +148,7 @@ class Road {
   std::optional<std::size_t> exporting_;  // the folder whose export runs
   std::int32_t itemNumber_ = 0;           // its item at hand
   std::int32_t errorsSinceItem_ = 0;      // error texts since the last item: unreadable items when the export goes on
+  std::string itemErrors_;                // texts on steps of the item being exported, which it announces next
   bool stopSent_ = false;
   bool diskFull_ = false;
 

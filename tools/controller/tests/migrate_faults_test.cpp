@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <thread>
@@ -204,6 +205,42 @@ struct StopAtStart : controller::MigrationObserver {
 
 // An engine that falls silent before the exports stops the run with status
 // 2, and what became of it is the reason given.
+// A damaged block inside an attachment's data: the exporter says so and
+// announces the item without it. The item is named as not whole with its
+// files kept, once, and is not also counted as an unreadable one.
+TEST_F(MigrateFaults, AnItemWithADamagedAttachmentIsNamedOnceAsNotWhole) {
+  const std::string data(8000, 'Q');
+  std::string hex;
+  for (std::size_t i = 0; i < data.size(); ++i) hex += "51";  // 'Q'
+  const fs::path pst = Pst("damaged", R"({"folders": [{"name": "Inbox", "class": "IPF.Note", "messages": [
+      {"props": {"PR_SUBJECT_W": "with attachment", "PR_BODY_W": "one"},
+       "attachments": [{"method": 1, "long_filename": "a.bin", "data": "hex:)" + hex + R"("}]},
+      {"props": {"PR_SUBJECT_W": "plain", "PR_BODY_W": "two"}}]}]})");
+  {
+    std::fstream file(pst, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::size_t at = bytes.find(data.substr(0, 4000));
+    ASSERT_NE(at, std::string::npos) << "the attachment's data is stored as it is";
+    file.seekp(static_cast<std::streamoff>(at + 100));
+    file.put('\x01');
+  }
+  const fs::path report = machine_.scratch() / "report.json";
+  const cli_test::Run run =
+      Run("migrate --pst " + pst.string() + " --out " + out_.string() + " --report " + report.string());
+  EXPECT_EQ(run.status, 1) << run.err;
+  const Json r = ReadJson(report);
+  EXPECT_EQ(r["totals"]["announced"], 2);
+  EXPECT_EQ(r["totals"]["inserted"], 1);
+  EXPECT_EQ(r["totals"]["failed"], 1);
+  EXPECT_EQ(r["totals"]["unreadable"], 0);
+  ASSERT_EQ(r["failures"].size(), 1u) << r.dump(2);
+  const Json& failure = r["failures"][0];
+  EXPECT_EQ(failure["subject"], "with attachment");
+  EXPECT_NE(failure["reason"].get<std::string>().find("SaveAttachments"), std::string::npos) << failure;
+  ASSERT_FALSE(failure["files"].empty()) << failure;
+  for (const Json& file : failure["files"]) EXPECT_TRUE(fs::exists(file.get<std::string>())) << file;
+}
+
 TEST_F(MigrateFaults, AnEngineSilentAtTheStartIsTheReasonGiven) {
   const struct {
     const char* engine;
