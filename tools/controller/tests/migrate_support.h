@@ -59,6 +59,20 @@ class MigrateTest : public ::testing::Test {
             if (d["id"] == id) documents.push_back(d);
     return documents;
   }
+  // A folder's entry of the report, checked against the database: each of
+  // its `listed` items in, named as failed, or never exported.
+  Json FolderEntry(const Json& report, const std::string& source, const fs::path& database, int listed) {
+    for (const Json& folder : report["folders"])
+      if (folder["source"] == source) {
+        EXPECT_EQ(folder["inserted"], Documents(Dump(database), source).size());
+        EXPECT_EQ(folder["inserted"].get<int>() + folder["failed"].get<int>() + folder["not_exported"].get<int>(),
+                  listed)
+            << folder;
+        return folder;
+      }
+    ADD_FAILURE() << "no " << source << " in " << report.dump(2);
+    return {};
+  }
   static std::vector<std::string> FolderNames(const Json& dump) {
     std::vector<std::string> names;
     for (const Json& f : dump["folders"]) names.push_back(f["name"]);
