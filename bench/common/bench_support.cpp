@@ -215,6 +215,18 @@ std::uint64_t CountFiles(const fs::path& dir) {
 
 double Rate(std::uint64_t items, double seconds) { return seconds > 0 ? static_cast<double>(items) / seconds : 0; }
 
+std::optional<ReadpstRun> RunReadpst(const fs::path& scratch, const fs::path& pst, const char* who) {
+  const fs::path out = scratch / "readpst";
+  fs::create_directories(out);
+  const auto times = RunTimed({"readpst", "-j", "0", "-e", "-o", out.string(), pst.string()});
+  if (!times) {
+    std::fprintf(stderr, "%s: readpst did not run to success (is pst-utils installed?)\n", who);
+    return std::nullopt;
+  }
+  const std::uint64_t files = CountFiles(out);
+  return ReadpstRun{*times, files, Rate(files, times->wall)};
+}
+
 long ResidentKb() {
   std::ifstream status("/proc/self/status");
   std::string line;

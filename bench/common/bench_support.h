@@ -64,6 +64,17 @@ struct RunTimes {
 // or did not exit with status 0.
 std::optional<RunTimes> RunTimed(const std::vector<std::string>& argv);
 
+// readpst -j 0 -e -o scratch/readpst PST (one .eml per message, one
+// process): its times, the files it wrote (its items) and their rate.
+// Nothing when it did not run to success, which `who` says on standard error.
+struct ReadpstRun {
+  RunTimes times;
+  std::uint64_t files = 0;
+  double rate = 0;
+};
+std::optional<ReadpstRun> RunReadpst(const std::filesystem::path& scratch, const std::filesystem::path& pst,
+                                     const char* who);
+
 // The regular files below a folder, at any depth.
 std::uint64_t CountFiles(const std::filesystem::path& dir);
 // Items per second; 0 for no time.

@@ -209,18 +209,12 @@ int Run(const bench::PstArgs& args) {
   std::printf("first export mode: %.2f s (%.2f s of engine CPU), %.0f items/s\n", ours, oursCpu,
               bench::Rate(totals.items, ours));
 
-  const fs::path out = machine.scratch() / "readpst";
-  fs::create_directories(out);
-  const auto theirs = bench::RunTimed({"readpst", "-j", "0", "-e", "-o", out.string(), pst.string()});
-  if (!theirs) {
-    std::fprintf(stderr, "export_bench: readpst did not run to success (is pst-utils installed?)\n");
-    return 1;
-  }
-  const std::uint64_t files = bench::CountFiles(out);
-  std::printf("readpst -j 0 -e: %.2f s (%.2f s of CPU), %llu files, %.0f messages/s\n", theirs->wall, theirs->cpu,
-              static_cast<unsigned long long>(files), bench::Rate(files, theirs->wall));
+  const auto theirs = bench::RunReadpst(machine.scratch(), pst, "export_bench");
+  if (!theirs) return 1;
+  std::printf("readpst -j 0 -e: %.2f s (%.2f s of CPU), %llu files, %.0f messages/s\n", theirs->times.wall,
+              theirs->times.cpu, static_cast<unsigned long long>(theirs->files), theirs->rate);
   std::printf("ratio (items/s, export / readpst -j 0 -e): %.2f (goal: at least 1)\n",
-              bench::Rate(totals.items, ours) / bench::Rate(files, theirs->wall));
+              theirs->rate > 0 ? bench::Rate(totals.items, ours) / theirs->rate : 0.0);
   return totals.errors == 0 && totals.items == args.items ? 0 : 1;
 }
 

@@ -129,19 +129,12 @@ int Run(const bench::PstArgs& args) {
               theirRate > 0 ? bench::Rate(announced, ours) / theirRate : 0.0);
 
   // readpst writes one file per message, so its files count as its items.
-  const fs::path out = machine.scratch() / "readpst";
-  fs::create_directories(out);
-  const auto readpst = bench::RunTimed({"readpst", "-j", "0", "-e", "-o", out.string(), pst.string()});
-  if (!readpst) {
-    std::fprintf(stderr, "road_bench: readpst did not run to success (is pst-utils installed?)\n");
-    return 1;
-  }
-  const std::uint64_t files = bench::CountFiles(out);
-  const double readpstRate = bench::Rate(files, readpst->wall);
-  std::printf("readpst -j 0 -e: %.2f s (%.2f s of CPU), %llu files, %.0f files/s\n", readpst->wall, readpst->cpu,
-              static_cast<unsigned long long>(files), readpstRate);
+  const auto readpst = bench::RunReadpst(machine.scratch(), pst, "road_bench");
+  if (!readpst) return 1;
+  std::printf("readpst -j 0 -e: %.2f s (%.2f s of CPU), %llu files, %.0f files/s\n", readpst->times.wall,
+              readpst->times.cpu, static_cast<unsigned long long>(readpst->files), readpst->rate);
   std::printf("ratio (items/s, road / readpst -j 0 -e): %.2f (goal: at least 1)\n",
-              readpstRate > 0 ? bench::Rate(announced, ours) / readpstRate : 0.0);
+              readpst->rate > 0 ? bench::Rate(announced, ours) / readpst->rate : 0.0);
   return report.ExitStatus() == 0 && announced == args.items ? 0 : 1;
 }
 
