@@ -7,7 +7,8 @@
 //                           on its command line, so a guard whose
 //                           controller ends before it learns the pid
 //                           finds it there)
-//   engine NAME PID TITLE   the engine, as soon as it is started
+//   engine NAME PID TITLE   the engine, as soon as it is started (-1: it
+//                           could not be started)
 //   window NAME HANDLE      its window, once it is up
 //   source TEXT             a PST file or Exchange server of the run
 //   profile-begin           the profile engine is asked for a profile: the
@@ -199,13 +200,13 @@ int main() {
       Engine engine;
       std::istringstream fields(rest);
       std::string title;
-      if (fields >> engine.name >> engine.pid >> title && engine.pid >= 0) {
+      if (fields >> engine.name >> engine.pid >> title) {
         engine.title = win32::Utf8ToUtf16(title);
         const auto known = std::find_if(engines.begin(), engines.end(),
                                         [&](const Engine& e) { return e.name == engine.name; });
         if (known != engines.end())
           known->pid = engine.pid;
-        else
+        else if (engine.pid >= 0)
           engines.push_back(engine);
       }
     } else if (word == "window") {

@@ -315,7 +315,10 @@ void Road::StartEngines() {
     std::string error;
     guard_.Engine(engine->name, 0, title);  // about to start: found by its title should the run end now
     engine->process = EngineProcess::Start(options_.engineFolder / engine->name, {U8(title)}, spawn, &error);
-    if (!engine->process) throw Blocked{error};
+    if (!engine->process) {
+      guard_.Engine(engine->name, -1, title);  // nothing to look for
+      throw Blocked{error};
+    }
     guard_.Engine(engine->name, engine->process->Pid(), title);
     engine->window = WaitForWindow(title, kStartLimit, &*engine->process);
     if (!engine->window) {
